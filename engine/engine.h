@@ -1,0 +1,79 @@
+// The program-wide variables and the fractal engine: view geometry, the
+// colour of one point, and the progressive renderer with its message pumping.
+#ifndef ORVANTA_ENGINE_H
+#define ORVANTA_ENGINE_H
+
+#include "platform.h"
+
+#include <cstdint>
+
+// Drawing values: what the Edit dialog shows and a view file stores.
+extern double dfSetMidX;
+extern double dfSetMidY;  // grows downwards, as screen rows do
+extern ULONG ulMaxLevels;  // 0: the next NewRect chooses 16 or 1024
+extern double dfSetHeight;
+extern double dfMoveFactor;
+extern int iMinLevel;
+extern int iColorFactor;
+extern int iRGB_Combo;
+
+// View geometry, derived by SetupSet.
+extern double dfSetAspect;
+extern double dfSetWidth;
+extern double dfSetMinX;
+extern double dfSetMinY;
+
+// Display metrics, measured by NewRect.
+extern int iMaxX;
+extern int iMaxY;
+extern int xThreshold;
+extern int yThreshold;
+extern DWORD dwCardColors;
+extern DWORD dwNumColors;
+extern DWORD dwSizePalette;
+extern DWORD dwColorRes;
+extern DWORD dwMaxColor;
+
+// Render-loop flags.
+extern int bRestarting;
+extern int bQuitting;
+extern int bCompleted;
+extern int bFilledBlocks;  // the current pass filled at least one block
+extern int iDrawLevel;
+extern COLORREF PenColor;
+
+// Interaction and document state.
+extern int bIsDirty;
+extern int bInvertColors;
+extern int bMouseDown;
+extern POINT ptMousePrevious;
+extern POINT ptMouseCurrent;
+extern char psFilePath[260];
+extern char psFileName[512];
+extern HINSTANCE hinst;
+extern HACCEL hAccelerators;
+
+// Work done since the counters were last cleared: passes run, points
+// coloured and iterations performed (a point's count, summed).
+extern int iPassCount;
+extern uint64_t ullPointColorCalls;
+extern uint64_t ullIterationCount;
+
+// Puts every program-wide variable back to its start value.
+void InitializeProgramValues();
+
+void SetupSet();
+void NewRect(HWND hwnd, HDC hdc);
+
+// The escape-time count of one point and the colour word of a count.
+ULONG DriftCount(double dfSetX, double dfSetY);
+COLORREF DriftColor(ULONG ulDriftCounter);
+void PointColor(double dfSetX, double dfSetY);
+
+void Cover(HWND hwnd, HDC hdc, int x1, int x2, int y1, int y2, int level);
+void FillRectangle(HDC hdc, int x1, int x2, int y1, int y2);
+// The program's main loop: passes until the picture is complete, then waits
+// for messages; returns once bQuitting is set.
+void RenderLoop(HWND hwnd, HDC hdc, MSG* pMsg);
+
+#endif

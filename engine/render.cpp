@@ -1,0 +1,113 @@
+// The progressive renderer: Cover walks the quadrant tree of the client area,
+// taking at most one message per call, filling blocks at the pass's level and
+// drawing blocks too small to split pixel by pixel; RenderLoop runs the passes.
+#include "engine.h"
+
+namespace {
+
+double PlaneX(int x) { return x * dfSetWidth / iMaxX + dfSetMinX; }
+double PlaneY(int y) { return y * dfSetHeight / iMaxY + dfSetMinY; }
+
+// Takes one pending message, if any, and has it handled now.
+// Returns false when it was the quit message.
+bool HandleOneMessage(HWND hwnd) {
+    MSG msg;
+    if (!PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) return true;
+    if (TranslateAcceleratorA(hwnd, hAccelerators, &msg)) return true;
+    if (msg.message == WM_QUIT) return false;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    return true;
+}
+
+// Columns left to right, each from top to bottom; no message is taken.
+void DrawPixels(HDC hdc, int x1, int x2, int y1, int y2) {
+    for (int x = x1; x <= x2; ++x) {
+        for (int y = y1; y <= y2; ++y) {
+            PointColor(PlaneX(x), PlaneY(y));
+            SetPixel(hdc, x, y, PenColor);
+        }
+    }
+}
+
+// Blocks until a handler restarts or ends the picture.
+void WaitForChange(HWND hwnd, MSG* pMsg) {
+    while (!bRestarting && !bQuitting) {
+        if (!GetMessageA(pMsg, hwnd, 0, 0)) {
+            bQuitting = 1;
+            break;
+        }
+        if (!TranslateAcceleratorA(hwnd, hAccelerators, pMsg)) {
+            TranslateMessage(pMsg);
+            DispatchMessageA(pMsg);
+        }
+    }
+}
+
+}  // namespace
+
+void FillRectangle(HDC hdc, int x1, int x2, int y1, int y2) {
+    int mid_x = x1 + (x2 - x1) / 2;
+    int mid_y = y1 + (y2 - y1) / 2;
+    RECT rect = {x1, y1, x2 + 1, y2 + 1};
+    PointColor(PlaneX(mid_x), PlaneY(mid_y));
+    HBRUSH brush = CreateSolidBrush(PenColor);
+    FillRect(hdc, &rect, brush);
+    DeleteObject(brush);
+}
+
+void Cover(HWND hwnd, HDC hdc, int x1, int x2, int y1, int y2, int level) {
+    if (bRestarting || bQuitting) return;
+    if (!HandleOneMessage(hwnd)) {
+        bQuitting = 1;
+        return;
+    }
+    // Whatever the handler did, this call still draws its own block.
+    if (x2 - x1 > xThreshold && y2 - y1 > yThreshold) {
+        int width = (x2 - x1) / 2;
+        int height = (y2 - y1) / 2;
+        const int quadrants[4][4] = {
+            {x1, x1 + width, y1 + height + 1, y2},      // lower left
+            {x1 + width + 1, x2, y1, y1 + height},      // upper right
+            {x1, x1 + width, y1, y1 + height},          // upper left
+            {x1 + width + 1, x2, y1 + height + 1, y2},  // lower right
+        };
+        if (level == iDrawLevel) {
+            bFilledBlocks = 1;
+            for (const auto& q : quadrants) FillRectangle(hdc, q[0], q[1], q[2], q[3]);
+        } else {
+            for (const auto& q : quadrants) Cover(hwnd, hdc, q[0], q[1], q[2], q[3], level + 1);
+        }
+        return;
+    }
+    DrawPixels(hdc, x1, x2, y1, y2);
+    bCompleted = 1;
+}
+
+// A pass that still filled some blocks leaves parts of the picture coarse, so
+// only a pass that filled none finishes it. Nothing is drawn on an empty client area.
+void RenderLoop(HWND hwnd, HDC hdc, MSG* pMsg) {
+    while (!bQuitting) {
+        if (bRestarting) {
+            iDrawLevel = iMinLevel;
+            bCompleted = 0;
+            bRestarting = 0;
+        }
+        if (iMaxX <= 0 || iMaxY <= 0) {
+            WaitForChange(hwnd, pMsg);
+            continue;
+        }
+        bFilledBlocks = 0;
+        ++iPassCount;
+        Cover(hwnd, hdc, 0, iMaxX, 0, iMaxY, 1);
+        if (bQuitting) break;
+        if (bRestarting) continue;
+        if (!bCompleted || bFilledBlocks) {
+            bCompleted = 0;
+            iDrawLevel += 1;
+            continue;
+        }
+        MessageBeep(0);
+        WaitForChange(hwnd, pMsg);
+    }
+}

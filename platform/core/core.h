@@ -1,0 +1,236 @@
+// The portable core's internal state: windows, classes, device contexts, GDI
+// objects and the thread's message queue, with handle tables that turn the
+// Win32 handles the program holds into checked references.
+#ifndef ORVANTA_PLATFORM_CORE_H
+#define ORVANTA_PLATFORM_CORE_H
+
+#include "backend.h"
+#include "portable_win32.h"
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace platform {
+
+// Slots addressed by handle value; a handle names its slot and a generation,
+// so a stale handle is recognised instead of reaching a newer object.
+template <typename T>
+class HandleTable {
+public:
+    uintptr_t Add(std::unique_ptr<T> pObject) {
+        size_t iSlot = 0;
+        if (!freeSlots_.empty()) {
+            iSlot = freeSlots_.back();
+            freeSlots_.pop_back();
+        } else {
+            iSlot = slots_.size();
+            slots_.push_back({});
+        }
+        Slot& slot = slots_[iSlot];
+        slot.pObject = std::move(pObject);
+        ++iLive_;
+        return Encode(iSlot, slot.uGeneration);
+    }
+    T* Find(uintptr_t uHandle) const {
+        if ((uHandle & kTagMask) != uTag_) return nullptr;
+        size_t iSlot = (uHandle >> kSlotShift) & kSlotMask;
+        if (iSlot >= slots_.size()) return nullptr;
+        const Slot& slot = slots_[iSlot];
+        if (!slot.pObject || Encode(iSlot, slot.uGeneration) != uHandle) return nullptr;
+        return slot.pObject.get();
+    }
+    bool Remove(uintptr_t uHandle) {
+        if (!Find(uHandle)) return false;
+        size_t iSlot = (uHandle >> kSlotShift) & kSlotMask;
+        slots_[iSlot].pObject.reset();
+        ++slots_[iSlot].uGeneration;
+        freeSlots_.push_back(iSlot);
+        --iLive_;
+        return true;
+    }
+    template <typename F>
+    void ForEach(F f) const {
+        for (size_t i = 0; i < slots_.size(); ++i)
+            if (slots_[i].pObject) f(Encode(i, slots_[i].uGeneration), *slots_[i].pObject);
+    }
+    int Live() const { return iLive_; }
+    void Clear() {
+        slots_.clear();
+        freeSlots_.clear();
+        iLive_ = 0;
+    }
+    explicit HandleTable(uintptr_t uTag) : uTag_(uTag) {}
+
+private:
+    static constexpr uintptr_t kTagMask = 0xF;
+    static constexpr int kSlotShift = 4;
+    static constexpr uintptr_t kSlotMask = 0xFFFFF;
+    static constexpr int kGenerationShift = 24;
+    struct Slot {
+        std::unique_ptr<T> pObject;
+        uint32_t uGeneration = 1;
+    };
+    uintptr_t Encode(size_t iSlot, uint32_t uGeneration) const {
+        return (static_cast<uintptr_t>(uGeneration & 0x7F) << kGenerationShift) |
+               (static_cast<uintptr_t>(iSlot) << kSlotShift) | uTag_;
+    }
+    uintptr_t uTag_;
+    std::vector<Slot> slots_;
+    std::vector<size_t> freeSlots_;
+    int iLive_ = 0;
+};
+
+struct WindowClass {
+    std::string sName;
+    WNDCLASSA wc{};
+    std::string sMenuName;  // copied, the program's string need not live on
+    bool bMenuNameIsId = false;
+};
+
+struct DeviceContext;
+
+struct Window {
+    HWND hwnd = nullptr;
+    std::string sClass;
+    WNDPROC pfnProc = nullptr;
+    DLGPROC pfnDlgProc = nullptr;  // dialogs only
+    UINT uClassStyle = 0;
+    HBRUSH hbrBackground = nullptr;
+    DWORD dwStyle = 0;
+    DWORD dwExStyle = 0;
+    std::string sText;
+    HWND hwndParent = nullptr;  // parent of a child, owner of a pop-up
+    HMENU hMenu = nullptr;
+    int iId = 0;  // control id of a child window
+    RECT rcWindow{};  // position in the parent's client area (children) or on screen
+    int iClientWidth = 0;
+    int iClientHeight = 0;
+    std::vector<uint32_t> pixels;  // top-level windows: the client area's framebuffer
+    bool bVisible = false;
+    bool bMaximized = false;
+    bool bMinimized = false;
+    bool bDestroying = false;
+    bool bInvalid = false;
+    bool bEraseBackground = false;
+    RECT rcInvalid{};
+    bool bDirty = false;  // pixels changed since the backend last presented them
+    RECT rcDirty{};
+    HDC hdcOwn = nullptr;
+    // Dialogs.
+    bool bDialogEnded = false;
+    INT_PTR iDialogResult = 0;
+    // List boxes.
+    std::vector<std::string> listItems;
+};
+
+enum class GdiKind { Brush, Pen };
+
+struct GdiObject {
+    GdiKind kind;
+    COLORREF color = 0;
+    int iWidth = 1;
+    bool bStock = false;
+};
+
+struct DeviceContext {
+    HWND hwnd = nullptr;
+    bool bOwnDC = false;
+    HBRUSH hbrSelected = nullptr;
+    HPEN hpenSelected = nullptr;
+    POINT ptCurrent{};
+    COLORREF crText = 0x00000000;
+    COLORREF crBk = 0x00FFFFFF;
+};
+
+// One TextOutA call, kept so that tests and backends can read text back.
+struct TextRecord {
+    HWND hwnd;
+    int x;
+    int y;
+    std::string sText;
+    COLORREF crText;
+    COLORREF crBk;
+};
+
+struct Accelerators {
+    std::vector<ACCEL> entries;
+};
+
+struct Menu {
+    struct Item {
+        UINT uFlags = 0;  // MF_POPUP, MF_SEPARATOR, MF_CHECKED, MF_GRAYED, MF_HELP ...
+        UINT uId = 0;
+        std::string sText;
+        HMENU hSubMenu = nullptr;
+    };
+    std::vector<Item> items;
+};
+
+// An input or posted message, with the character a key-down produces on the
+// keyboard that sent it (0: derive it from the virtual key).
+struct QueuedMessage {
+    MSG msg{};
+    char chText = 0;
+};
+
+struct Core {
+    Core();
+    HandleTable<Window> windows;
+    HandleTable<DeviceContext> dcs;
+    HandleTable<GdiObject> gdiObjects;
+    HandleTable<Accelerators> accelerators;
+    HandleTable<Menu> menus;
+    std::vector<WindowClass> classes;
+    std::deque<QueuedMessage> posted;
+    std::deque<QueuedMessage> input;
+    bool bQuitPosted = false;
+    int iQuitCode = 0;
+    std::array<BYTE, 256> keyState{};
+    HWND hwndFocus = nullptr;
+    DWORD dwTime = 0;
+    QueuedMessage lastKey;  // the key message most recently taken off the queue
+    int iModalDepth = 0;
+    std::vector<TextRecord> textLog;
+    bool bLogFills = false;  // tests may ask for every FillRect to be kept
+    std::vector<std::pair<RECT, COLORREF>> fillLog;
+    int iColorChanges = 0;  // SetTextColor and SetBkColor calls
+    // Clipboard.
+    HWND hwndClipboardOpen = nullptr;
+    bool bClipboardOpen = false;
+    std::string sClipboardText;
+    HGLOBAL hClipboardData = nullptr;
+};
+
+Core& TheCore();
+// Drops every window, object and message: a fresh process for the next test.
+void ResetCore();
+
+Window* FindWindowRecord(HWND hwnd);
+DeviceContext* FindDC(HDC hdc);
+GdiObject* FindGdiObject(HGDIOBJ h);
+Menu* FindMenu(HMENU hMenu);
+HMENU NewMenu(Menu menu);
+Window* TopLevelOf(Window* pWindow);
+
+// A top-level window's client area was resized by the window system.
+void ClientResized(HWND hwnd, int iWidth, int iHeight);
+// Makes a window's framebuffer match its client size; new pixels are black.
+void ResizeClient(Window& window, int iWidth, int iHeight);
+// The part of a window's framebuffer drawn since the last call, if any.
+bool TakeDirtyRect(HWND hwnd, RECT* pRect);
+// Posts a message that came from the input devices (after posted messages).
+void PostInput(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM lParam, char chText = 0);
+// The colour a device shows for a colour word, palette indices resolved.
+COLORREF DisplayColor(COLORREF crWord);
+// The character that a key-down of a virtual key yields on a US keyboard.
+char CharForVirtualKey(UINT uVirtualKey, bool bShift);
+
+}  // namespace platform
+
+#endif

@@ -1,0 +1,82 @@
+// The headless backend's controls for tests and the command-line renderer:
+// screen size, display capabilities, scripted input and answers, and read-back
+// of pixels, beeps, boxes and help requests. Deterministic: nothing waits.
+#ifndef ORVANTA_HEADLESS_H
+#define ORVANTA_HEADLESS_H
+
+#include "backend.h"
+#include "portable_win32.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace headless {
+
+// Display capabilities of common kinds of screen.
+platform::DisplayCaps TrueColorDisplay();  // 32 bits per pixel, NUMCOLORS -1
+platform::DisplayCaps HighColorDisplay();  // 16 bits per pixel
+platform::DisplayCaps PaletteDisplay();    // 8 bits per pixel, 20 system colours
+platform::DisplayCaps SixteenColorDisplay();  // 4 bits per pixel, 16 colours
+
+struct ShownBox {
+    HWND hwndOwner;
+    std::string sText;
+    std::string sCaption;
+    UINT uType;
+};
+
+struct HelpRequest {
+    HWND hwndOwner;
+    std::string sFile;
+    UINT uCommand;
+};
+
+// Forgets every window, object, message and script: a fresh process.
+void Reset();
+
+void SetMaximizedSize(int iWidth, int iHeight);  // default 1024 x 768
+void SetDefaultSize(int iWidth, int iHeight);    // CW_USEDEFAULT, default 640 x 480
+void SetDisplay(const platform::DisplayCaps& caps);
+
+// Runs fn just before the n-th PeekMessageA since Reset (1-based) looks at the queue.
+void AtPeek(int iPeek, std::function<void()> fn);
+int PeekCount();
+// Runs fn just before every PeekMessageA looks at the queue.
+void OnEveryPeek(std::function<void()> fn);
+// Called whenever GetMessageA finds the queue empty; return false when nothing
+// more will come, and GetMessageA answers as if WM_QUIT had arrived.
+void OnIdle(std::function<bool()> fn);
+
+// Input as the window system delivers it: into the input queue, after posted messages.
+void PostInput(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM lParam);
+// A key press and release; ch is the character the key yields (0: the US layout's).
+void PressKey(HWND hwnd, UINT uVirtualKey, char ch = 0);
+
+// The user resizes the window: WM_SIZE now, and the client area is invalidated.
+void ResizeWindow(HWND hwnd, int iWidth, int iHeight);
+
+int BeepCount();
+// Keeps every FillRect (rectangle and colour word) from now on.
+void RecordFills();
+const std::vector<std::pair<RECT, COLORREF>>& Fills();
+uint32_t Pixel(HWND hwnd, int x, int y);
+std::vector<uint32_t> Pixels(HWND hwnd);
+int LiveGdiObjects();
+int LiveDeviceContexts();
+int LiveWindows();
+
+// Message boxes: answers are taken in order; with none left a box is answered
+// by its default button. Every box shown is logged.
+void AnswerBoxes(std::initializer_list<int> answers);
+const std::vector<ShownBox>& Boxes();
+void ClearBoxes();
+
+// Help requests made with WinHelpA.
+const std::vector<HelpRequest>& HelpRequests();
+
+}  // namespace headless
+
+#endif

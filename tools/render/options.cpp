@@ -1,0 +1,174 @@
+// Parsing of orvanta-render's options into RenderOptions.
+#include "options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+
+namespace {
+
+constexpr int kMaxSide = 16384;
+
+bool ParseDouble(const std::string& sText, double* pValue) {
+    if (sText.empty()) return false;
+    char* pEnd = nullptr;
+    errno = 0;
+    double dfValue = std::strtod(sText.c_str(), &pEnd);
+    if (*pEnd != '\0' || !std::isfinite(dfValue)) return false;
+    *pValue = dfValue;
+    return true;
+}
+
+bool ParseInteger(const std::string& sText, long long llMin, long long llMax, long long* pValue) {
+    if (sText.empty()) return false;
+    char* pEnd = nullptr;
+    errno = 0;
+    long long llValue = std::strtoll(sText.c_str(), &pEnd, 10);
+    if (*pEnd != '\0' || errno == ERANGE || llValue < llMin || llValue > llMax) return false;
+    *pValue = llValue;
+    return true;
+}
+
+// "AxB" or "A,B" split at the first separator.
+bool SplitPair(const std::string& sText, char chSeparator, std::string* psFirst,
+               std::string* psSecond) {
+    size_t uAt = sText.find(chSeparator);
+    if (uAt == std::string::npos) return false;
+    *psFirst = sText.substr(0, uAt);
+    *psSecond = sText.substr(uAt + 1);
+    return true;
+}
+
+using Setter = std::function<bool(const std::string&, RenderOptions&)>;
+
+bool SetInt(const std::string& sText, long long llMin, long long llMax, int* pTarget) {
+    long long llValue = 0;
+    if (!ParseInteger(sText, llMin, llMax, &llValue)) return false;
+    *pTarget = static_cast<int>(llValue);
+    return true;
+}
+
+const std::map<std::string, std::pair<Setter, std::string>>& ValueOptions() {
+    static const std::map<std::string, std::pair<Setter, std::string>> options = {
+        {"--size",
+         {[](const std::string& s, RenderOptions& o) {
+              std::string sW, sH;
+              return SplitPair(s, 'x', &sW, &sH) && SetInt(sW, 1, kMaxSide, &o.iWidth) &&
+                     SetInt(sH, 1, kMaxSide, &o.iHeight);
+          },
+          "expected WxH, each side 1..16384"}},
+        {"--center",
+         {[](const std::string& s, RenderOptions& o) {
+              std::string sX, sY;
+              return SplitPair(s, ',', &sX, &sY) && ParseDouble(sX, &o.dfCenterX) &&
+                     ParseDouble(sY, &o.dfCenterY);
+          },
+          "expected X,Y, two finite numbers"}},
+        {"--height",
+         {[](const std::string& s, RenderOptions& o) { return ParseDouble(s, &o.dfHeight); },
+          "expected a finite number"}},
+        {"--iterations",
+         {[](const std::string& s, RenderOptions& o) {
+              long long llValue = 0;
+              if (!ParseInteger(s, 0, UINT32_MAX, &llValue)) return false;
+              o.ulIterations = static_cast<uint32_t>(llValue);
+              return true;
+          },
+          "expected a whole number 0..4294967295"}},
+        {"--start-level",
+         {[](const std::string& s, RenderOptions& o) {
+              return SetInt(s, INT32_MIN, INT32_MAX, &o.iStartLevel);
+          },
+          "expected a whole number"}},
+        {"--color-factor",
+         {[](const std::string& s, RenderOptions& o) {
+              return SetInt(s, INT32_MIN, INT32_MAX, &o.iColorFactor);
+          },
+          "expected a whole number"}},
+        {"--rgb",
+         {[](const std::string& s, RenderOptions& o) { return SetInt(s, INT32_MIN, INT32_MAX, &o.iRgb); },
+          "expected a whole number"}},
+        {"--passes",
+         {[](const std::string& s, RenderOptions& o) { return SetInt(s, 1, INT32_MAX, &o.iPasses); },
+          "expected a whole number of at least 1"}},
+    };
+    return options;
+}
+
+}  // namespace
+
+ParseResult ParseRenderOptions(int argc, const char* const* argv, RenderOptions* pOptions,
+                               std::string* psError) {
+    RenderOptions options;
+    for (int i = 1; i < argc; ++i) {
+        std::string sArg = argv[i];
+        if (sArg == "--help" || sArg == "-h") return ParseResult::Help;
+        if (sArg == "--invert") {
+            options.bInvert = true;
+            continue;
+        }
+        if (sArg == "--stats") {
+            options.bStats = true;
+            continue;
+        }
+        if (sArg.size() > 1 && sArg[0] == '-') {
+            std::string sName = sArg, sValue;
+            bool bHasValue = SplitPair(sArg, '=', &sName, &sValue);
+            auto it = ValueOptions().find(sName);
+            if (it == ValueOptions().end()) {
+                *psError = "unknown option '" + sName + "' (see --help)";
+                return ParseResult::Error;
+            }
+            if (!bHasValue) {
+                if (i + 1 >= argc) {
+                    *psError = sName + ": missing value (" + it->second.second + ")";
+                    return ParseResult::Error;
+                }
+                sValue = argv[++i];
+            }
+            if (!it->second.first(sValue, options)) {
+                *psError = sName + ": " + it->second.second + ", got '" + sValue + "'";
+                return ParseResult::Error;
+            }
+            continue;
+        }
+        if (!options.sOutput.empty()) {
+            *psError = "more than one output file: '" + options.sOutput + "' and '" + sArg + "'";
+            return ParseResult::Error;
+        }
+        options.sOutput = sArg;
+    }
+    if (options.sOutput.empty()) {
+        *psError = "no output file given (usage: orvanta-render [options] OUT.png)";
+        return ParseResult::Error;
+    }
+    *pOptions = options;
+    return ParseResult::Render;
+}
+
+std::string RenderHelpText() {
+    return "usage: orvanta-render [options] OUT.png\n"
+           "Renders a view of the Mandelbrot set with Orvanta's engine and writes it as PNG.\n"
+           "\n"
+           "  --size WxH          client area in pixels (default 1024x768; each side 1..16384)\n"
+           "  --center X,Y        centre of the view, Y upwards positive (default 0,0)\n"
+           "  --height H          height of the view in the plane (default 4)\n"
+           "  --iterations N      iteration limit (default 0: chosen as on a true-colour\n"
+           "                      display, 1024)\n"
+           "  --start-level N     level of the first pass (default 2)\n"
+           "  --color-factor N    colour scaling in percent (default 100)\n"
+           "  --rgb N             channel order 0..5 (default 0)\n"
+           "  --invert            invert the colours\n"
+           "  --passes K          stop after K passes (a coarse preview); default: until the\n"
+           "                      picture is complete\n"
+           "  --stats             print passes, point_colors, iterations and seconds\n"
+           "  --help              show this text\n"
+           "\n"
+           "The PNG is exactly the client area, 8-bit RGB. Palette-index colours (from\n"
+           "displays with few colours) are shown through the 16-colour VGA palette for\n"
+           "indices below 16 and a fixed 256-entry palette (6x6x6 cube and greys) above.\n"
+           "Exit codes: 0 written, 1 the output could not be written, 2 bad arguments.\n";
+}

@@ -1,0 +1,14 @@
+// Writing a framebuffer of colour words as an 8-bit RGB PNG, atomically.
+#ifndef ORVANTA_PNG_WRITER_H
+#define ORVANTA_PNG_WRITER_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Writes a temporary file beside sPath and renames it over sPath, so that no
+// partial PNG is ever left behind. Returns false with a message on failure.
+bool WritePng(const std::string& sPath, int iWidth, int iHeight,
+              const std::vector<uint32_t>& pixels, std::string* psError);
+
+#endif

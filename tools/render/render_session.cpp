@@ -1,0 +1,95 @@
+// One headless rendering with the real render loop: a maximised window of the
+// requested size, the options as drawing values, passes until complete or cut.
+#include "render_session.h"
+
+#include "engine.h"
+#include "headless.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+LRESULT CALLBACK RenderWindowProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM lParam) {
+    if (uMessage == WM_DESTROY) {
+        bQuitting = 1;
+        return 0;
+    }
+    return DefWindowProcA(hwnd, uMessage, wParam, lParam);
+}
+
+void ApplyOptions(const RenderOptions& options) {
+    dfSetMidX = options.dfCenterX;
+    dfSetMidY = -options.dfCenterY;
+    dfSetHeight = options.dfHeight;
+    ulMaxLevels = options.ulIterations;
+    iMinLevel = options.iStartLevel;
+    iColorFactor = options.iColorFactor;
+    iRGB_Combo = options.iRgb;
+    bInvertColors = options.bInvert ? 1 : 0;
+}
+
+// Progress on a terminal: the pass and how much of a final pass it amounts to.
+void ShowProgress(const RenderOptions& options, bool bDone) {
+    static auto tLast = std::chrono::steady_clock::now();
+    auto tNow = std::chrono::steady_clock::now();
+    if (!bDone && tNow - tLast < std::chrono::milliseconds(100)) return;
+    tLast = tNow;
+    double dfFinalPass = (options.iWidth + 1.0) * (options.iHeight + 1.0);
+    std::fprintf(stderr, "\rpass %d, %5.1f%% of a final pass%s", iPassCount,
+                 100.0 * static_cast<double>(ullPointColorCalls) / dfFinalPass, bDone ? "\n" : "");
+}
+
+// Stops after the requested number of passes: the quit message is posted as
+// the next pass takes its first message, so that pass draws nothing.
+void WatchPasses(const RenderOptions& options, bool bProgress) {
+    headless::OnEveryPeek([options, bProgress] {
+        if (options.iPasses > 0 && iPassCount > options.iPasses) PostQuitMessage(0);
+        if (bProgress) ShowProgress(options, false);
+    });
+}
+
+HWND OpenWindow(const RenderOptions& options) {
+    headless::SetMaximizedSize(options.iWidth, options.iHeight);
+    headless::SetDisplay(headless::TrueColorDisplay());
+    WNDCLASSA wc = {};
+    wc.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = RenderWindowProc;
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOWTEXT + 1);
+    wc.lpszClassName = "OrvantaRender";
+    RegisterClassA(&wc);
+    HWND hwnd = CreateWindowExA(0, "OrvantaRender", "orvanta-render", WS_OVERLAPPEDWINDOW,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+    return hwnd;
+}
+
+}  // namespace
+
+RenderResult RenderHeadless(const RenderOptions& options, bool bProgress) {
+    auto tStart = std::chrono::steady_clock::now();
+    headless::Reset();
+    InitializeProgramValues();
+    ApplyOptions(options);
+    HWND hwnd = OpenWindow(options);
+    HDC hdc = GetDC(hwnd);
+    MSG msg;
+    while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    NewRect(hwnd, hdc);
+    WatchPasses(options, bProgress);
+    RenderLoop(hwnd, hdc, &msg);
+    if (bProgress) ShowProgress(options, true);
+    RenderResult result;
+    result.dfSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
+    result.pixels = headless::Pixels(hwnd);
+    result.iPasses = iPassCount;
+    result.ullPointColors = ullPointColorCalls;
+    result.ullIterations = ullIterationCount;
+    result.iBeeps = headless::BeepCount();
+    ReleaseDC(hwnd, hdc);
+    DestroyWindow(hwnd);
+    UnregisterClassA("OrvantaRender", nullptr);
+    return result;
+}
