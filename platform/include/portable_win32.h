@@ -49,6 +49,7 @@ typedef void* HANDLE;
 typedef HANDLE HGLOBAL;
 typedef HANDLE HLOCAL;
 typedef void* HGDIOBJ;
+typedef BYTE BOOLEAN;
 typedef BOOL* LPBOOL;
 typedef DWORD* LPDWORD;
 

@@ -1,0 +1,21 @@
+// View files: the 65-byte file of the eight drawing values, its reader and
+// writer, and the one file-dialog record shared by Open and Save As.
+#ifndef ORVANTA_VIEWFILE_H
+#define ORVANTA_VIEWFILE_H
+
+#include "platform.h"
+
+#define VIEW_FILE_MAGIC "VELDRAN KQZ FILE:"
+#define VIEW_FILE_MAGIC_SIZE 17
+#define VIEW_FILE_SIZE 65
+
+extern OPENFILENAMEA ofn;
+extern const char szFilter[];
+
+void FileInitialize(HWND hwnd);
+int GetOpenValuesFile(HWND hwnd);
+int GetSaveValuesFile(HWND hwnd);
+int LoadValues(HWND hwnd);
+int SaveValues(void);
+
+#endif
