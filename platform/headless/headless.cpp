@@ -59,7 +59,7 @@ public:
         return request.buttons.empty() ? IDOK : request.buttons[request.iDefault].iAnswer;
     }
 
-    void RunDialog(HWND hDlg) override { EndDialog(hDlg, IDCANCEL); }
+    void RunDialog(HWND hDlg) override { RunScriptedDialog(hDlg); }
 
     std::string ChooseFile(const platform::FileDialogRequest&) override { return {}; }
 

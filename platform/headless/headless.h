@@ -74,6 +74,10 @@ void AnswerBoxes(std::initializer_list<int> answers);
 const std::vector<ShownBox>& Boxes();
 void ClearBoxes();
 
+// Dialogs: see dialog_script.cpp. Runs the script's steps for a dialog that
+// the core has built; with no script the dialog is cancelled.
+void RunScriptedDialog(HWND hDlg);
+
 // Help requests made with WinHelpA.
 const std::vector<HelpRequest>& HelpRequests();
 
