@@ -122,7 +122,11 @@ struct Window {
     bool bDirty = false;  // pixels changed since the backend last presented them
     RECT rcDirty{};
     HDC hdcOwn = nullptr;
-    // Dialogs.
+    uintptr_t uCreationOrder = 0;
+    // Dialogs and their controls: template positions in dialog units, the font.
+    RECT rcUnits{};
+    std::string sFont;
+    int iPointSize = 0;
     bool bDialogEnded = false;
     INT_PTR iDialogResult = 0;
     // List boxes.
@@ -193,6 +197,7 @@ struct Core {
     int iQuitCode = 0;
     std::array<BYTE, 256> keyState{};
     HWND hwndFocus = nullptr;
+    uintptr_t uWindowsCreated = 0;
     DWORD dwTime = 0;
     QueuedMessage lastKey;  // the key message most recently taken off the queue
     int iModalDepth = 0;
@@ -218,6 +223,12 @@ Menu* FindMenu(HMENU hMenu);
 HMENU NewMenu(Menu menu);
 Window* TopLevelOf(Window* pWindow);
 
+// A dialog's controls in template order, and what a backend reports of them:
+// a button pressed, Enter or Escape, and whether the dialog has ended.
+std::vector<HWND> DialogControls(HWND hDlg);
+void DialogCommand(HWND hDlg, int iId);
+void DialogKey(HWND hDlg, UINT uVirtualKey);
+bool DialogEnded(HWND hDlg);
 // A top-level window's client area was resized by the window system.
 void ClientResized(HWND hwnd, int iWidth, int iHeight);
 // Makes a window's framebuffer match its client size; new pixels are black.

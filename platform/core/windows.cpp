@@ -33,6 +33,7 @@ LRESULT CallProc(Window& window, UINT uMessage, WPARAM wParam, LPARAM lParam) {
 
 HWND NewHandle(std::unique_ptr<Window> pWindow) {
     Window* pRaw = pWindow.get();
+    pRaw->uCreationOrder = ++TheCore().uWindowsCreated;
     pRaw->hwnd = reinterpret_cast<HWND>(TheCore().windows.Add(std::move(pWindow)));
     return pRaw->hwnd;
 }

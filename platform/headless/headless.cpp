@@ -78,6 +78,7 @@ platform::DisplayCaps SixteenColorDisplay() { return {1, 4, 16, 0, 18}; }
 void Reset() {
     platform::ResetCore();
     S() = State();
+    ResetDialogs();
 }
 
 void SetMaximizedSize(int iWidth, int iHeight) { S().maximized = {iWidth, iHeight}; }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -74,8 +75,29 @@ void AnswerBoxes(std::initializer_list<int> answers);
 const std::vector<ShownBox>& Boxes();
 void ClearBoxes();
 
-// Dialogs: see dialog_script.cpp. Runs the script's steps for a dialog that
-// the core has built; with no script the dialog is cancelled.
+// Dialogs: each dialog that opens runs the next script of steps, in order;
+// without one, or once its steps are spent, the dialog is closed (Cancel).
+struct DialogStep {
+    enum Kind { Type, Press, Key, Close } kind;
+    int iId;
+    std::string sText;
+    UINT uKey;
+};
+DialogStep TypeText(int iId, std::string sText);  // replaces the field's text
+DialogStep PressButton(int iId);
+DialogStep PressDialogKey(UINT uKey);  // VK_RETURN or VK_ESCAPE
+DialogStep CloseDialog();              // the close box
+void ScriptDialog(std::vector<DialogStep> steps);
+
+struct ShownDialog {
+    std::string sTitle;
+    HWND hwndOwner;
+    int iFocusId;  // the control that had the focus when the dialog came up
+    std::map<int, std::string> fieldsAtStart;  // control id -> text
+    std::map<int, std::string> fieldsAtEnd;
+};
+const std::vector<ShownDialog>& Dialogs();
+void ResetDialogs();
 void RunScriptedDialog(HWND hDlg);
 
 // Help requests made with WinHelpA.
