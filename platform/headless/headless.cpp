@@ -22,6 +22,8 @@ struct State {
     std::deque<int> boxAnswers;
     std::vector<ShownBox> boxes;
     std::vector<HelpRequest> helpRequests;
+    HWND hwndMain = nullptr;
+    std::vector<std::string> titles;
 };
 
 State& S() {
@@ -49,7 +51,17 @@ public:
 
     void Beep(UINT) override { ++S().iBeeps; }
 
+    void WindowCreated(HWND hwnd) override {
+        if (!S().hwndMain) S().hwndMain = hwnd;
+    }
+
+    void TitleChanged(HWND hwnd) override {
+        if (platform::Window* pWindow = platform::FindWindowRecord(hwnd))
+            S().titles.push_back(pWindow->sText);
+    }
+
     int MessageBox(const platform::MessageBoxRequest& request) override {
+        EchoBox(request);
         S().boxes.push_back({request.hwndOwner, request.sText, request.sCaption, request.uType});
         if (!S().boxAnswers.empty()) {
             int iAnswer = S().boxAnswers.front();
@@ -61,7 +73,10 @@ public:
 
     void RunDialog(HWND hDlg) override { RunScriptedDialog(hDlg); }
 
-    std::string ChooseFile(const platform::FileDialogRequest&) override { return {}; }
+    std::string ChooseFile(const platform::FileDialogRequest& request) override {
+        return NextFileChoice(request);
+    }
+    int ChosenFilterIndex() override { return LastChosenFilter(); }
 
     void ShowHelp(HWND hwndOwner, const std::string& sHelpFile, UINT uCommand) override {
         S().helpRequests.push_back({hwndOwner, sHelpFile, uCommand});
@@ -76,6 +91,7 @@ platform::DisplayCaps PaletteDisplay() { return {1, 8, 20, 256, 18}; }
 platform::DisplayCaps SixteenColorDisplay() { return {1, 4, 16, 0, 18}; }
 
 void Reset() {
+    ResetFilesAndClipboard();
     platform::ResetCore();
     S() = State();
     ResetDialogs();
@@ -129,6 +145,8 @@ void AnswerBoxes(std::initializer_list<int> answers) {
 const std::vector<ShownBox>& Boxes() { return S().boxes; }
 void ClearBoxes() { S().boxes.clear(); }
 const std::vector<HelpRequest>& HelpRequests() { return S().helpRequests; }
+HWND MainWindow() { return S().hwndMain; }
+const std::vector<std::string>& Titles() { return S().titles; }
 
 }  // namespace headless
 

@@ -100,8 +100,50 @@ const std::vector<ShownDialog>& Dialogs();
 void ResetDialogs();
 void RunScriptedDialog(HWND hDlg);
 
+// The first top-level window created since Reset, and every caption any
+// top-level window was given, in order.
+HWND MainWindow();
+const std::vector<std::string>& Titles();
+
 // Help requests made with WinHelpA.
 const std::vector<HelpRequest>& HelpRequests();
+
+// ---- File dialogs, clipboard and the box echo (files_clipboard.cpp) ----
+
+// One answer of a file dialog: the path the user settles on ("" = Cancel) and
+// the filter left selected (1-based; 0 keeps the one offered).
+struct FileChoice {
+    FileChoice(std::string sChosenPath, int iChosenFilter = 0);
+    FileChoice(const char* pszChosenPath, int iChosenFilter = 0);
+    std::string sPath;
+    int iFilterIndex;
+};
+// File dialogs take these answers in order; with none left a dialog is cancelled.
+void ChooseFiles(std::initializer_list<FileChoice> choices);
+// Every file-dialog request that reached the backend, in order.
+const std::vector<platform::FileDialogRequest>& FileRequests();
+
+// The clipboard's text and block, as another program would find them.
+std::string ClipboardText();
+HGLOBAL ClipboardData();
+// Puts text on the clipboard as another program would (a block of its own).
+void SetClipboardText(const std::string& sText);
+// Another window opens the clipboard and keeps it open until released.
+void HoldClipboard(HWND hwndOther);
+void ReleaseClipboard();
+// Local and global memory blocks not yet freed.
+int LiveMemoryBlocks();
+
+// Also prints every message box to stderr as "CAPTION: text"; off after Reset.
+void EchoBoxesToStderr(bool bEcho);
+
+// The backend's side of the above (called from headless.cpp).
+std::string NextFileChoice(const platform::FileDialogRequest& request);
+int LastChosenFilter();
+void EchoBox(const platform::MessageBoxRequest& request);
+void ResetFilesAndClipboard();
+
+// ---- end of file dialogs, clipboard and box echo ----
 
 }  // namespace headless
 
