@@ -500,6 +500,7 @@ struct LoadedImage {
 };
 
 struct Registry {
+    std::vector<ResourceImage> sources;
     std::deque<ResourceEntry> entries;  // a deque keeps entries in place as more arrive
     HandleTable<LoadedImage> images{kImageTag};
     std::vector<std::pair<const ResourceEntry*, uintptr_t>> loaded;  // group -> handle
@@ -562,8 +563,11 @@ void RegisterResources(const unsigned char* pBytes, size_t cbBytes) {
     std::vector<ResourceEntry> entries;
     if (!ParseResFile(pBytes, cbBytes, &entries)) return;
     Registry& registry = TheRegistry();
+    registry.sources.push_back({pBytes, cbBytes});
     for (ResourceEntry& entry : entries) registry.entries.push_back(std::move(entry));
 }
+
+const std::vector<ResourceImage>& RegisteredResourceImages() { return TheRegistry().sources; }
 
 bool ParseResFile(const unsigned char* pBytes, size_t cbBytes, std::vector<ResourceEntry>* pEntries) {
     if (!pBytes || !pEntries) return false;

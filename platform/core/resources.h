@@ -17,6 +17,14 @@ namespace platform {
 // the bytes must live for the whole run. A malformed image contributes nothing.
 void RegisterResources(const unsigned char* pBytes, size_t cbBytes);
 
+// A registered .res image, whole, for tools and tests that read it themselves.
+struct ResourceImage {
+    const unsigned char* pBytes = nullptr;
+    size_t cbBytes = 0;
+};
+// The images registered so far that parsed, in the order of registration.
+const std::vector<ResourceImage>& RegisteredResourceImages();
+
 // A name stored either as a 16-bit ordinal or as text (UTF-16 in the image,
 // UTF-8 here). Neither ordinal nor text means absent.
 struct NameOrOrdinal {
