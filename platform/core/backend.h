@@ -76,6 +76,9 @@ public:
     // Returns when EndDialog has been called or the dialog has been closed.
     virtual void RunDialog(HWND hDlg) = 0;
     virtual std::string ChooseFile(const FileDialogRequest& request) = 0;
+    // After ChooseFile gave a path: the 1-based filter the user left selected,
+    // 0 when the backend cannot tell (the offered one stands).
+    virtual int ChosenFilterIndex() { return 0; }
     virtual void ShowHelp(HWND hwndOwner, const std::string& sHelpFile, UINT uCommand) = 0;
     // The text of the clipboard changed hands; the core keeps the data.
     virtual void ClipboardChanged(const std::string&) {}

@@ -222,6 +222,8 @@ GdiObject* FindGdiObject(HGDIOBJ h);
 Menu* FindMenu(HMENU hMenu);
 HMENU NewMenu(Menu menu);
 Window* TopLevelOf(Window* pWindow);
+// The procedure of a built-in control class ("LISTBOX"), none for the others.
+WNDPROC BuiltInClassProc(const std::string& sClass);
 
 // A dialog's controls in template order, and what a backend reports of them:
 // a button pressed, Enter or Escape, and whether the dialog has ended.

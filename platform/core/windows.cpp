@@ -136,6 +136,8 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     } else if (!SameName(window.sClass, "LISTBOX") && !SameName(window.sClass, "EDIT") &&
                !SameName(window.sClass, "BUTTON") && !SameName(window.sClass, "STATIC")) {
         return nullptr;
+    } else {
+        window.pfnProc = BuiltInClassProc(window.sClass);
     }
     if (dwStyle & WS_CHILD) {
         window.iId = static_cast<int>(reinterpret_cast<uintptr_t>(hMenu));

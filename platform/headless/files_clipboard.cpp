@@ -1,0 +1,91 @@
+// Scripted file-dialog answers, clipboard read-back and hold, and the echo of
+// message boxes to stderr for the headless backend.
+#include "headless.h"
+
+#include "core.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace platform {
+int LiveMemoryBlocks();
+}  // namespace platform
+
+namespace headless {
+
+namespace {
+
+struct FilesState {
+    std::deque<FileChoice> choices;
+    std::vector<platform::FileDialogRequest> requests;
+    int iLastFilter = 0;
+    bool bEchoBoxes = false;
+};
+
+FilesState& F() {
+    static FilesState state;
+    return state;
+}
+
+}  // namespace
+
+FileChoice::FileChoice(std::string sChosenPath, int iChosenFilter)
+    : sPath(std::move(sChosenPath)), iFilterIndex(iChosenFilter) {}
+FileChoice::FileChoice(const char* pszChosenPath, int iChosenFilter)
+    : FileChoice(std::string(pszChosenPath ? pszChosenPath : ""), iChosenFilter) {}
+
+void ChooseFiles(std::initializer_list<FileChoice> choices) {
+    F().choices.insert(F().choices.end(), choices.begin(), choices.end());
+}
+
+const std::vector<platform::FileDialogRequest>& FileRequests() { return F().requests; }
+
+std::string NextFileChoice(const platform::FileDialogRequest& request) {
+    F().requests.push_back(request);
+    F().iLastFilter = 0;
+    if (F().choices.empty()) return {};
+    FileChoice choice = F().choices.front();
+    F().choices.pop_front();
+    F().iLastFilter = choice.iFilterIndex;
+    return choice.sPath;
+}
+
+int LastChosenFilter() { return F().iLastFilter; }
+
+std::string ClipboardText() { return platform::TheCore().sClipboardText; }
+HGLOBAL ClipboardData() { return platform::TheCore().hClipboardData; }
+
+void SetClipboardText(const std::string& sText) {
+    HGLOBAL hMem = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, sText.size() + 1);
+    char* pText = static_cast<char*>(GlobalLock(hMem));
+    std::memcpy(pText, sText.c_str(), sText.size() + 1);
+    GlobalUnlock(hMem);
+    if (!OpenClipboard(nullptr)) {
+        GlobalFree(hMem);
+        return;
+    }
+    EmptyClipboard();
+    SetClipboardData(CF_TEXT, hMem);
+    CloseClipboard();
+}
+
+void HoldClipboard(HWND hwndOther) { OpenClipboard(hwndOther); }
+void ReleaseClipboard() { CloseClipboard(); }
+int LiveMemoryBlocks() { return platform::LiveMemoryBlocks(); }
+
+void EchoBoxesToStderr(bool bEcho) { F().bEchoBoxes = bEcho; }
+
+void EchoBox(const platform::MessageBoxRequest& request) {
+    if (F().bEchoBoxes)
+        std::fprintf(stderr, "%s: %s\n", request.sCaption.c_str(), request.sText.c_str());
+}
+
+// Frees the clipboard's block before the core that holds it is dropped.
+void ResetFilesAndClipboard() {
+    platform::Core& core = platform::TheCore();
+    if (core.hClipboardData) GlobalFree(core.hClipboardData);
+    core.hClipboardData = nullptr;
+    F() = FilesState();
+}
+
+}  // namespace headless
