@@ -1,0 +1,166 @@
+// View files: the 65-byte file of the eight drawing values, read and written
+// field by field in little-endian order, and the shared Open/Save As record.
+#include "viewfile.h"
+
+#include "engine.h"
+#include "winmisc.h"
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+OPENFILENAMEA ofn;
+const char szFilter[] = "Fractal Views (*.KQW)\0*.kqw\0All Files (*.*)\0*.*\0";
+
+namespace {
+
+const char szAppName[] = "Veldran";
+
+// Little-endian bytes of an unsigned value, built by shifts on any host.
+void EncodeBytes(uint64_t ullValue, BYTE* pbField, UINT uSize) {
+    for (UINT i = 0; i < uSize; ++i) pbField[i] = static_cast<BYTE>(ullValue >> (8 * i));
+}
+
+uint64_t DecodeBytes(const BYTE* pbField, UINT uSize) {
+    uint64_t ullValue = 0;
+    for (UINT i = 0; i < uSize; ++i) ullValue |= static_cast<uint64_t>(pbField[i]) << (8 * i);
+    return ullValue;
+}
+
+// Reads one field whole; a field cut by the end of the file is not taken.
+int ReadField(HFILE hFile, BYTE* pbField, UINT uSize) {
+    return _lread(hFile, pbField, uSize) == uSize;
+}
+
+void ReadDouble(HFILE hFile, double* pdfValue) {
+    BYTE abField[8];
+    if (ReadField(hFile, abField, 8)) *pdfValue = std::bit_cast<double>(DecodeBytes(abField, 8));
+}
+
+void ReadUlong(HFILE hFile, ULONG* pulValue) {
+    BYTE abField[4];
+    if (ReadField(hFile, abField, 4)) *pulValue = static_cast<ULONG>(DecodeBytes(abField, 4));
+}
+
+void ReadInt(HFILE hFile, int* piValue) {
+    BYTE abField[4];
+    if (ReadField(hFile, abField, 4))
+        *piValue = static_cast<int32_t>(static_cast<uint32_t>(DecodeBytes(abField, 4)));
+}
+
+int WriteField(HFILE hFile, const BYTE* pbField, UINT uSize) {
+    return _lwrite(hFile, reinterpret_cast<LPCSTR>(pbField), uSize) == uSize;
+}
+
+int WriteDouble(HFILE hFile, double dfValue) {
+    BYTE abField[8];
+    EncodeBytes(std::bit_cast<uint64_t>(dfValue), abField, 8);
+    return WriteField(hFile, abField, 8);
+}
+
+int WriteUlong(HFILE hFile, uint32_t ulValue) {
+    BYTE abField[4];
+    EncodeBytes(ulValue, abField, 4);
+    return WriteField(hFile, abField, 4);
+}
+
+// The header is read into a string whose terminator lies just past the magic.
+int ReadHeader(HFILE hFile, HWND hwnd) {
+    char szHeader[20];
+    szHeader[VIEW_FILE_MAGIC_SIZE] = '\0';
+    UINT uRead = _lread(hFile, szHeader, VIEW_FILE_MAGIC_SIZE);
+    if (uRead == static_cast<UINT>(HFILE_ERROR) || uRead < VIEW_FILE_MAGIC_SIZE) {
+        vrxFileMessage(hwnd, "Incorrect View File size: \n\n %s", psFilePath, szAppName);
+        return 0;
+    }
+    if (lstrcmpA(szHeader, VIEW_FILE_MAGIC) != 0) {
+        vrxFileMessage(hwnd, "Invalid View File format: \n\n %s", psFilePath, szAppName);
+        return 0;
+    }
+    return 1;
+}
+
+void ReadDrawingValues(HFILE hFile) {
+    ReadDouble(hFile, &dfSetMidX);
+    ReadDouble(hFile, &dfSetMidY);
+    ReadUlong(hFile, &ulMaxLevels);
+    ReadDouble(hFile, &dfSetHeight);
+    ReadDouble(hFile, &dfMoveFactor);
+    ReadInt(hFile, &iMinLevel);
+    ReadInt(hFile, &iColorFactor);
+    ReadInt(hFile, &iRGB_Combo);
+}
+
+// Every field must go out whole; the first short write ends the file.
+int WriteViewFile(HFILE hFile) {
+    return WriteField(hFile, reinterpret_cast<const BYTE*>(VIEW_FILE_MAGIC), VIEW_FILE_MAGIC_SIZE) &&
+           WriteDouble(hFile, dfSetMidX) && WriteDouble(hFile, dfSetMidY) &&
+           WriteUlong(hFile, ulMaxLevels) && WriteDouble(hFile, dfSetHeight) &&
+           WriteDouble(hFile, dfMoveFactor) && WriteUlong(hFile, static_cast<uint32_t>(iMinLevel)) &&
+           WriteUlong(hFile, static_cast<uint32_t>(iColorFactor)) &&
+           WriteUlong(hFile, static_cast<uint32_t>(iRGB_Combo));
+}
+
+}  // namespace
+
+// lStructSize is the record's own size, which 64-bit Windows insists on; the
+// default extension has no full stop, so that Windows appends ".KQZ".
+void FileInitialize(HWND hwnd) {
+    std::memset(&ofn, 0, sizeof ofn);
+    ofn.lStructSize = sizeof(OPENFILENAMEA);
+    ofn.hwndOwner = hwnd;
+    ofn.hInstance = NULL;
+    ofn.lpstrFilter = szFilter;
+    ofn.lpstrCustomFilter = NULL;
+    ofn.nMaxCustFilter = 0;
+    ofn.nFilterIndex = 0;
+    ofn.lpstrFile = psFilePath;
+    ofn.nMaxFile = sizeof psFilePath;
+    ofn.lpstrFileTitle = psFileName;
+    ofn.nMaxFileTitle = sizeof psFileName;
+    ofn.lpstrInitialDir = NULL;
+    ofn.lpstrTitle = NULL;
+    ofn.Flags = 0;
+    ofn.nFileOffset = 0;
+    ofn.nFileExtension = 0;
+    ofn.lpstrDefExt = "KQZ";
+    ofn.lCustData = 0;
+    ofn.lpfnHook = NULL;
+    ofn.lpTemplateName = NULL;
+}
+
+int GetOpenValuesFile(HWND hwnd) {
+    ofn.hwndOwner = hwnd;
+    ofn.Flags = OFN_CREATEPROMPT;
+    return GetOpenFileNameA(&ofn);
+}
+
+int GetSaveValuesFile(HWND hwnd) {
+    ofn.hwndOwner = hwnd;
+    ofn.Flags = OFN_OVERWRITEPROMPT;
+    return GetSaveFileNameA(&ofn);
+}
+
+// Reads the file named by psFilePath into the drawing values; a bad size or
+// magic is reported to the user and changes nothing.
+int LoadValues(HWND hwnd) {
+    HFILE hFile = _lopen(psFilePath, OF_READ | OF_SHARE_DENY_WRITE);
+    if (hFile == HFILE_ERROR) return 0;
+    if (!ReadHeader(hFile, hwnd)) {
+        _lclose(hFile);
+        return 0;
+    }
+    ReadDrawingValues(hFile);
+    _lclose(hFile);
+    return 1;
+}
+
+// Writes the drawing values over the start of an existing file, or creates it.
+int SaveValues(void) {
+    HFILE hFile = _lopen(psFilePath, OF_WRITE | OF_SHARE_EXCLUSIVE);
+    if (hFile == HFILE_ERROR) hFile = _lcreat(psFilePath, 0);
+    if (hFile == HFILE_ERROR) return 0;
+    int bWritten = WriteViewFile(hFile);
+    if (_lclose(hFile) == HFILE_ERROR) bWritten = 0;
+    return bWritten;
+}
