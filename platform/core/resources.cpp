@@ -30,6 +30,10 @@ constexpr uint32_t kOpaque = 0xFF000000;
 constexpr uint32_t kRgbMask = 0x00FFFFFF;
 constexpr uintptr_t kImageTag = 0xD;  // the core's own tables use even tags
 constexpr uint32_t kReplacementCharacter = 0xFFFD;
+constexpr size_t kEntrySizesSize = 8;         // DataSize and HeaderSize, read first
+constexpr size_t kDialogSignatureSize = 4;    // dlgVer and signature of an extended template
+constexpr size_t kDibImageSizeAndResolution = 12;  // biSizeImage, biXPelsPerMeter, biYPelsPerMeter
+constexpr size_t kDibImportantColors = 4;     // biClrImportant
 
 // Appends one code point as UTF-8.
 void AppendUtf8(std::string& sOut, uint32_t uCode) {
@@ -150,7 +154,7 @@ private:
 // ---- The .res image.
 
 bool ReadEntryHeader(ByteReader& header, ResourceEntry* pEntry) {
-    return header.Skip(8) && header.Name(&pEntry->type) && header.Name(&pEntry->name) &&
+    return header.Skip(kEntrySizesSize) && header.Name(&pEntry->type) && header.Name(&pEntry->name) &&
            header.AlignTo4() && header.Dword(&pEntry->dwDataVersion) &&
            header.Word(&pEntry->wMemoryFlags) && header.Word(&pEntry->wLanguage) &&
            header.Dword(&pEntry->dwVersion) && header.Dword(&pEntry->dwCharacteristics);
@@ -165,7 +169,7 @@ bool ReadEntry(ByteReader& file, ResourceEntry* pEntry) {
     if (!file.Dword(&cbData) || !file.Dword(&cbHeader)) return false;
     if (cbHeader < kMinEntryHeaderSize || cbHeader % 4 != 0 || cbHeader > cbAvailable) return false;
     ByteReader header(pStart, cbHeader);
-    if (!ReadEntryHeader(header, pEntry) || !file.Skip(cbHeader - 8)) return false;
+    if (!ReadEntryHeader(header, pEntry) || !file.Skip(cbHeader - kEntrySizesSize)) return false;
     pEntry->pData = file.Here();
     pEntry->cbData = cbData;
     return file.Skip(cbData);
@@ -291,7 +295,7 @@ bool IsExtendedDialog(const unsigned char* pData, size_t cbData) {
 
 bool ReadDialogHeader(ByteReader& reader, DialogTemplate* pDialog, WORD* pcItems) {
     if (pDialog->bExtended)
-        return reader.Skip(4) && reader.Dword(&pDialog->dwHelpId) &&
+        return reader.Skip(kDialogSignatureSize) && reader.Dword(&pDialog->dwHelpId) &&
                reader.Dword(&pDialog->dwExStyle) && reader.Dword(&pDialog->dwStyle) &&
                reader.Word(pcItems) && ReadPlacement(reader, pDialog);
     return reader.Dword(&pDialog->dwStyle) && reader.Dword(&pDialog->dwExStyle) &&
@@ -360,7 +364,8 @@ bool ReadDibHeader(ByteReader& reader, DibLayout* pDib, DWORD* pcColors) {
     WORD wPlanes = 0, wBitCount = 0;
     if (!(reader.Dword(&cbHeader) && reader.Dword(&dwWidth) && reader.Dword(&dwHeight) &&
           reader.Word(&wPlanes) && reader.Word(&wBitCount) && reader.Dword(&dwCompression) &&
-          reader.Skip(12) && reader.Dword(&cUsed) && reader.Skip(4)))
+          reader.Skip(kDibImageSizeAndResolution) && reader.Dword(&cUsed) &&
+          reader.Skip(kDibImportantColors)))
         return false;
     int32_t iWidth = static_cast<int32_t>(dwWidth);
     int32_t iDoubleHeight = static_cast<int32_t>(dwHeight);
