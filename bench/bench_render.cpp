@@ -17,10 +17,10 @@ struct View {
 
 RenderOptions MakeOptions(double dfX, double dfY, double dfHeight, uint32_t ulIterations) {
     RenderOptions options;
-    options.dfCenterX = dfX;
-    options.dfCenterY = dfY;
-    options.dfHeight = dfHeight;
-    options.ulIterations = ulIterations;
+    options.values.dfSetMidX = dfX;
+    options.values.dfSetMidY = -dfY;
+    options.values.dfSetHeight = dfHeight;
+    options.values.ulMaxLevels = ulIterations;
     return options;
 }
 
@@ -35,7 +35,7 @@ void Measure(const View& view, int iRuns) {
     double dfMedian = seconds[seconds.size() / 2];
     std::printf("%-10s %4dx%-4d %6u it  %8.4f s  %10llu PointColor  %12llu iterations  %7.3f Giter/s\n",
                 view.pszName, view.options.iWidth, view.options.iHeight,
-                result.ullIterations ? view.options.ulIterations : 0u, dfMedian,
+                result.ullIterations ? view.options.values.ulMaxLevels : 0u, dfMedian,
                 static_cast<unsigned long long>(result.ullPointColors),
                 static_cast<unsigned long long>(result.ullIterations),
                 static_cast<double>(result.ullIterations) / dfMedian / 1e9);

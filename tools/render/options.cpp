@@ -1,6 +1,8 @@
 // Parsing of orvanta-render's options into RenderOptions.
 #include "options.h"
 
+#include "view_io.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -62,40 +64,84 @@ const std::map<std::string, std::pair<Setter, std::string>>& ValueOptions() {
           "expected WxH, each side 1..16384"}},
         {"--center",
          {[](const std::string& s, RenderOptions& o) {
+              // The user's Y grows upwards, the program's downwards.
               std::string sX, sY;
-              return SplitPair(s, ',', &sX, &sY) && ParseDouble(sX, &o.dfCenterX) &&
-                     ParseDouble(sY, &o.dfCenterY);
+              double dfX = 0.0, dfY = 0.0;
+              if (!SplitPair(s, ',', &sX, &sY) || !ParseDouble(sX, &dfX) || !ParseDouble(sY, &dfY))
+                  return false;
+              o.values.dfSetMidX = dfX;
+              o.values.dfSetMidY = -dfY;
+              return true;
           },
           "expected X,Y, two finite numbers"}},
         {"--height",
-         {[](const std::string& s, RenderOptions& o) { return ParseDouble(s, &o.dfHeight); },
+         {[](const std::string& s, RenderOptions& o) {
+              return ParseDouble(s, &o.values.dfSetHeight);
+          },
           "expected a finite number"}},
         {"--iterations",
          {[](const std::string& s, RenderOptions& o) {
               long long llValue = 0;
               if (!ParseInteger(s, 0, UINT32_MAX, &llValue)) return false;
-              o.ulIterations = static_cast<uint32_t>(llValue);
+              o.values.ulMaxLevels = static_cast<uint32_t>(llValue);
               return true;
           },
           "expected a whole number 0..4294967295"}},
         {"--start-level",
          {[](const std::string& s, RenderOptions& o) {
-              return SetInt(s, INT32_MIN, INT32_MAX, &o.iStartLevel);
+              return SetInt(s, INT32_MIN, INT32_MAX, &o.values.iMinLevel);
           },
           "expected a whole number"}},
         {"--color-factor",
          {[](const std::string& s, RenderOptions& o) {
-              return SetInt(s, INT32_MIN, INT32_MAX, &o.iColorFactor);
+              return SetInt(s, INT32_MIN, INT32_MAX, &o.values.iColorFactor);
           },
           "expected a whole number"}},
         {"--rgb",
-         {[](const std::string& s, RenderOptions& o) { return SetInt(s, INT32_MIN, INT32_MAX, &o.iRgb); },
+         {[](const std::string& s, RenderOptions& o) {
+              return SetInt(s, INT32_MIN, INT32_MAX, &o.values.iRGB_Combo);
+          },
           "expected a whole number"}},
         {"--passes",
          {[](const std::string& s, RenderOptions& o) { return SetInt(s, 1, INT32_MAX, &o.iPasses); },
           "expected a whole number of at least 1"}},
+        {"--save-view",
+         {[](const std::string& s, RenderOptions& o) {
+              o.sSaveView = s;
+              return !s.empty();
+          },
+          "expected a file name"}},
     };
     return options;
+}
+
+const char kViewExpected[] = "expected a view file";
+
+// What an option's value should be; false for an unknown option.
+bool ExpectedValue(const std::string& sName, std::string* psExpected) {
+    if (sName == "--view") {
+        *psExpected = kViewExpected;
+        return true;
+    }
+    auto it = ValueOptions().find(sName);
+    if (it == ValueOptions().end()) return false;
+    *psExpected = it->second.second;
+    return true;
+}
+
+// A view file replaces all eight drawing values given so far; a bad value
+// of any other option is an argument error.
+ParseResult ApplyOption(const std::string& sName, const std::string& sValue,
+                        const std::string& sExpected, RenderOptions* pOptions,
+                        std::string* psError) {
+    if (sName == "--view") {
+        if (LoadViewFile(sValue, &pOptions->values, psError)) return ParseResult::Render;
+        *psError = sName + ": " + *psError;
+        return ParseResult::ViewError;
+    }
+    if (ValueOptions().at(sName).first(sValue, *pOptions)) return ParseResult::Render;
+    *psError = sName + ": " + sExpected + ", got '" + sValue + "'";
+    return ParseResult::Error;
 }
 
 }  // namespace
@@ -115,24 +161,21 @@ ParseResult ParseRenderOptions(int argc, const char* const* argv, RenderOptions*
             continue;
         }
         if (sArg.size() > 1 && sArg[0] == '-') {
-            std::string sName = sArg, sValue;
+            std::string sName = sArg, sValue, sExpected;
             bool bHasValue = SplitPair(sArg, '=', &sName, &sValue);
-            auto it = ValueOptions().find(sName);
-            if (it == ValueOptions().end()) {
+            if (!ExpectedValue(sName, &sExpected)) {
                 *psError = "unknown option '" + sName + "' (see --help)";
                 return ParseResult::Error;
             }
             if (!bHasValue) {
                 if (i + 1 >= argc) {
-                    *psError = sName + ": missing value (" + it->second.second + ")";
+                    *psError = sName + ": missing value (" + sExpected + ")";
                     return ParseResult::Error;
                 }
                 sValue = argv[++i];
             }
-            if (!it->second.first(sValue, options)) {
-                *psError = sName + ": " + it->second.second + ", got '" + sValue + "'";
-                return ParseResult::Error;
-            }
+            ParseResult result = ApplyOption(sName, sValue, sExpected, &options, psError);
+            if (result != ParseResult::Render) return result;
             continue;
         }
         if (!options.sOutput.empty()) {
@@ -161,6 +204,12 @@ std::string RenderHelpText() {
            "  --start-level N     level of the first pass (default 2)\n"
            "  --color-factor N    colour scaling in percent (default 100)\n"
            "  --rgb N             channel order 0..5 (default 0)\n"
+           "  --view FILE         take all eight drawing values (centre, height, iterations,\n"
+           "                      start level, colour factor, channel order and the pan\n"
+           "                      step) from a view file; options after it override them,\n"
+           "                      options before it are overridden\n"
+           "  --save-view FILE    write the drawing values, after all options, to a view\n"
+           "                      file (65 bytes; an existing file is overwritten in place)\n"
            "  --invert            invert the colours\n"
            "  --passes K          stop after K passes (a coarse preview); default: until the\n"
            "                      picture is complete\n"
@@ -170,5 +219,8 @@ std::string RenderHelpText() {
            "The PNG is exactly the client area, 8-bit RGB. Palette-index colours (from\n"
            "displays with few colours) are shown through the 16-colour VGA palette for\n"
            "indices below 16 and a fixed 256-entry palette (6x6x6 cube and greys) above.\n"
-           "Exit codes: 0 written, 1 the output could not be written, 2 bad arguments.\n";
+           "Warnings about view files are printed to stderr as \"CAPTION: text\".\n"
+           "Exit codes: 0 written; 1 the output or the --save-view file could not be\n"
+           "written, or the --view file could not be opened or is not a view file;\n"
+           "2 bad arguments.\n";
 }

@@ -1,28 +1,39 @@
 // orvanta-render's command line: options in order of appearance, numbers
 // parsed as strtod/strtol would and consumed whole, errors named by argument.
+// A view file given with --view sets all eight drawing values at its place.
 #ifndef ORVANTA_RENDER_OPTIONS_H
 #define ORVANTA_RENDER_OPTIONS_H
 
 #include <cstdint>
 #include <string>
 
+// The eight drawing values as the program holds them: the centre's imaginary
+// part grows downwards, as in the program's variables and its view files.
+struct DrawingValues {
+    double dfSetMidX = 0.0;
+    double dfSetMidY = 0.0;
+    uint32_t ulMaxLevels = 0;
+    double dfSetHeight = 4.0;
+    double dfMoveFactor = 0.2;
+    int iMinLevel = 2;
+    int iColorFactor = 100;
+    int iRGB_Combo = 0;
+};
+
 struct RenderOptions {
     int iWidth = 1024;
     int iHeight = 768;
-    double dfCenterX = 0.0;
-    double dfCenterY = 0.0;  // upwards positive, as the user sees it
-    double dfHeight = 4.0;
-    uint32_t ulIterations = 0;
-    int iStartLevel = 2;
-    int iColorFactor = 100;
-    int iRgb = 0;
+    DrawingValues values;
     bool bInvert = false;
     int iPasses = 0;  // 0: until the picture is complete
     bool bStats = false;
+    std::string sSaveView;  // view file to write the drawing values to, if any
     std::string sOutput;
 };
 
-enum class ParseResult { Render, Help, Error };
+// Error: bad arguments (exit 2). ViewError: a --view file that cannot be
+// opened or is not a view file (exit 1).
+enum class ParseResult { Render, Help, Error, ViewError };
 
 ParseResult ParseRenderOptions(int argc, const char* const* argv, RenderOptions* pOptions,
                                std::string* psError);

@@ -4,6 +4,7 @@
 
 #include "engine.h"
 #include "headless.h"
+#include "view_io.h"
 
 #include <chrono>
 #include <cstdio>
@@ -19,13 +20,7 @@ LRESULT CALLBACK RenderWindowProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARA
 }
 
 void ApplyOptions(const RenderOptions& options) {
-    dfSetMidX = options.dfCenterX;
-    dfSetMidY = -options.dfCenterY;
-    dfSetHeight = options.dfHeight;
-    ulMaxLevels = options.ulIterations;
-    iMinLevel = options.iStartLevel;
-    iColorFactor = options.iColorFactor;
-    iRGB_Combo = options.iRgb;
+    ApplyDrawingValues(options.values);
     bInvertColors = options.bInvert ? 1 : 0;
 }
 

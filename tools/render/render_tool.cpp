@@ -1,0 +1,53 @@
+// orvanta-render's run: arguments, view files, rendering, PNG and statistics.
+// Message boxes of the program's code are echoed to stderr.
+#include "render_tool.h"
+
+#include "headless.h"
+#include "options.h"
+#include "png_writer.h"
+#include "render_session.h"
+#include "view_io.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void PrintStats(const RenderResult& result) {
+    std::printf("passes: %d\npoint_colors: %llu\niterations: %llu\nseconds: %.6f\n",
+                result.iPasses, static_cast<unsigned long long>(result.ullPointColors),
+                static_cast<unsigned long long>(result.ullIterations), result.dfSeconds);
+}
+
+int Fail(int iExitCode, const std::string& sError) {
+    std::fprintf(stderr, "orvanta-render: %s\n", sError.c_str());
+    return iExitCode;
+}
+
+}  // namespace
+
+int RunRenderTool(int argc, const char* const* argv) {
+    headless::Reset();
+    headless::EchoBoxesToStderr(true);
+    RenderOptions options;
+    std::string sError;
+    switch (ParseRenderOptions(argc, argv, &options, &sError)) {
+    case ParseResult::Help:
+        std::fputs(RenderHelpText().c_str(), stdout);
+        return 0;
+    case ParseResult::Error:
+        return Fail(2, sError);
+    case ParseResult::ViewError:
+        return Fail(1, sError);
+    case ParseResult::Render:
+        break;
+    }
+    // The view file is written first, so that a bad name fails before the render.
+    if (!options.sSaveView.empty() && !SaveViewFile(options.sSaveView, options.values, &sError))
+        return Fail(1, sError);
+    RenderResult result = RenderHeadless(options, isatty(STDERR_FILENO) != 0);
+    if (!WritePng(options.sOutput, options.iWidth, options.iHeight, result.pixels, &sError))
+        return Fail(1, sError);
+    if (options.bStats) PrintStats(result);
+    return 0;
+}

@@ -1,0 +1,63 @@
+// View files for orvanta-render through the program's LoadValues and SaveValues.
+#include "view_io.h"
+
+#include "engine.h"
+#include "headless.h"
+#include "viewfile.h"
+
+#include <cstring>
+
+namespace {
+
+// psFilePath holds at most 259 characters and the terminator.
+bool SetFilePath(const std::string& sPath, std::string* psError) {
+    if (sPath.size() >= sizeof psFilePath) {
+        *psError = "view file name longer than " + std::to_string(sizeof psFilePath - 1) +
+                   " characters: '" + sPath + "'";
+        return false;
+    }
+    std::memcpy(psFilePath, sPath.c_str(), sPath.size() + 1);
+    return true;
+}
+
+}  // namespace
+
+void ApplyDrawingValues(const DrawingValues& values) {
+    dfSetMidX = values.dfSetMidX;
+    dfSetMidY = values.dfSetMidY;
+    ulMaxLevels = values.ulMaxLevels;
+    dfSetHeight = values.dfSetHeight;
+    dfMoveFactor = values.dfMoveFactor;
+    iMinLevel = values.iMinLevel;
+    iColorFactor = values.iColorFactor;
+    iRGB_Combo = values.iRGB_Combo;
+}
+
+DrawingValues CurrentDrawingValues() {
+    return {dfSetMidX, dfSetMidY, ulMaxLevels, dfSetHeight,
+            dfMoveFactor, iMinLevel, iColorFactor, iRGB_Combo};
+}
+
+bool LoadViewFile(const std::string& sPath, DrawingValues* pValues, std::string* psError) {
+    if (!SetFilePath(sPath, psError)) return false;
+    ApplyDrawingValues(*pValues);
+    size_t uBoxes = headless::Boxes().size();
+    if (!LoadValues(nullptr)) {
+        *psError = headless::Boxes().size() > uBoxes
+                       ? "'" + sPath + "' is not a view file"
+                       : "cannot open view file '" + sPath + "'";
+        return false;
+    }
+    *pValues = CurrentDrawingValues();
+    return true;
+}
+
+bool SaveViewFile(const std::string& sPath, const DrawingValues& values, std::string* psError) {
+    if (!SetFilePath(sPath, psError)) return false;
+    ApplyDrawingValues(values);
+    if (!SaveValues()) {
+        *psError = "cannot write view file '" + sPath + "'";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,21 @@
+// orvanta-render's view files, read and written by the program's own
+// LoadValues and SaveValues through its program-wide variables.
+#ifndef ORVANTA_RENDER_VIEW_IO_H
+#define ORVANTA_RENDER_VIEW_IO_H
+
+#include "options.h"
+
+#include <string>
+
+// The drawing values into and out of the program-wide variables.
+void ApplyDrawingValues(const DrawingValues& values);
+DrawingValues CurrentDrawingValues();
+
+// Loads a view file over *pValues as LoadValues does: fields missing from a
+// short file keep their values. On failure *pValues is unchanged and
+// *psError names the file; a size or format warning has gone to the boxes.
+bool LoadViewFile(const std::string& sPath, DrawingValues* pValues, std::string* psError);
+// Writes the values as SaveValues does, over the start of an existing file.
+bool SaveViewFile(const std::string& sPath, const DrawingValues& values, std::string* psError);
+
+#endif
