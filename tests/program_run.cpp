@@ -1,0 +1,46 @@
+// The whole-program harness.
+#include "program_run.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+HINSTANCE const kInstance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
+
+}  // namespace
+
+int RunProgram(std::vector<ProgramStep> steps, ProgramSetup setup) {
+    headless::Reset();
+    InitializeProgramValues();
+    headless::SetMaximizedSize(setup.iWidth, setup.iHeight);
+    headless::SetDisplay(setup.caps);
+    size_t uNext = 0;
+    headless::OnIdle([&] {
+        if (uNext >= steps.size()) return false;
+        steps[uNext++](headless::MainWindow());
+        return true;
+    });
+    if (setup.fnBeforeStart) setup.fnBeforeStart();
+    char szCmdLine[] = "ignored.kqz";
+    int iExit = WinMain(kInstance, nullptr, szCmdLine, SW_SHOWMINIMIZED);
+    if (!setup.bEndsEarly) EXPECT_EQ(uNext, steps.size()) << "the program ended before its last step";
+    return iExit;
+}
+
+std::string TitleOf(HWND hwnd) {
+    char szTitle[600];
+    GetWindowTextA(hwnd, szTitle, sizeof szTitle);
+    return szTitle;
+}
+
+ProgramStep Post(UINT uMessage, WPARAM wParam, LPARAM lParam) {
+    return [=](HWND hwnd) { headless::PostInput(hwnd, uMessage, wParam, lParam); };
+}
+
+ProgramStep Key(UINT uVirtualKey) {
+    return [=](HWND hwnd) { headless::PressKey(hwnd, uVirtualKey); };
+}
+
+ProgramStep Command(WPARAM wId) {
+    return [=](HWND hwnd) { PostMessageA(hwnd, WM_COMMAND, wId, 0); };
+}

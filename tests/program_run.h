@@ -1,0 +1,37 @@
+// Runs the whole program — WinMain, its window and the render loop — on the
+// headless platform, with a script of steps taken each time the finished
+// picture waits for input.
+#ifndef ORVANTA_TESTS_PROGRAM_RUN_H
+#define ORVANTA_TESTS_PROGRAM_RUN_H
+
+#include "engine.h"
+#include "headless.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using ProgramStep = std::function<void(HWND)>;
+
+struct ProgramSetup {
+    int iWidth = 64;
+    int iHeight = 48;
+    platform::DisplayCaps caps = headless::TrueColorDisplay();
+    std::function<void()> fnBeforeStart;  // after the platform is reset, before WinMain
+    bool bEndsEarly = false;  // the program is expected to quit before its last step
+};
+
+// Runs the program until its steps are spent (the queue then runs dry and the
+// program ends as on WM_QUIT) or it quits. Returns WinMain's exit code. Every
+// step must have run unless the setup says the program ends early.
+int RunProgram(std::vector<ProgramStep> steps, ProgramSetup setup = {});
+
+// The current caption of a window.
+std::string TitleOf(HWND hwnd);
+
+// A step that posts one message as input and one that presses a key.
+ProgramStep Post(UINT uMessage, WPARAM wParam, LPARAM lParam);
+ProgramStep Key(UINT uVirtualKey);
+ProgramStep Command(WPARAM wId);
+
+#endif
