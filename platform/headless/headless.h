@@ -126,7 +126,8 @@ const std::vector<platform::FileDialogRequest>& FileRequests();
 // The clipboard's text and block, as another program would find them.
 std::string ClipboardText();
 HGLOBAL ClipboardData();
-// Puts text on the clipboard as another program would (a block of its own).
+// Puts text on the clipboard as another program would, in a block of its own;
+// nothing happens while another window holds the clipboard open.
 void SetClipboardText(const std::string& sText);
 // Another window opens the clipboard and keeps it open until released.
 void HoldClipboard(HWND hwndOther);
