@@ -82,6 +82,9 @@ public:
     virtual void ShowHelp(HWND hwndOwner, const std::string& sHelpFile, UINT uCommand) = 0;
     // The text of the clipboard changed hands; the core keeps the data.
     virtual void ClipboardChanged(const std::string&) {}
+    // The program has returned from WinMain: release the window system
+    // while the process can still do so cleanly.
+    virtual void Shutdown() {}
 };
 
 // Defined by the backend that the program is linked with.

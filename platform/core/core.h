@@ -231,6 +231,9 @@ std::vector<HWND> DialogControls(HWND hDlg);
 void DialogCommand(HWND hDlg, int iId);
 void DialogKey(HWND hDlg, UINT uVirtualKey);
 bool DialogEnded(HWND hDlg);
+// The icon and cursor of the class a window was made from.
+HICON ClassIconOf(HWND hwnd);
+HCURSOR ClassCursorOf(HWND hwnd);
 // A top-level window's client area was resized by the window system.
 void ClientResized(HWND hwnd, int iWidth, int iHeight);
 // Makes a window's framebuffer match its client size; new pixels are black.

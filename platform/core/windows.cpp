@@ -70,6 +70,18 @@ void ResizeClient(Window& window, int iWidth, int iHeight) {
         window.pixels.assign(static_cast<size_t>(window.iClientWidth) * window.iClientHeight, 0);
 }
 
+HICON ClassIconOf(HWND hwnd) {
+    Window* pWindow = FindWindowRecord(hwnd);
+    WindowClass* pClass = pWindow ? FindClass(pWindow->sClass.c_str()) : nullptr;
+    return pClass ? pClass->wc.hIcon : nullptr;
+}
+
+HCURSOR ClassCursorOf(HWND hwnd) {
+    Window* pWindow = FindWindowRecord(hwnd);
+    WindowClass* pClass = pWindow ? FindClass(pWindow->sClass.c_str()) : nullptr;
+    return pClass ? pClass->wc.hCursor : nullptr;
+}
+
 // The window system changed a top-level window's client size: the window gets
 // WM_SIZE and its whole client area becomes invalid, as with a user's resize.
 void ClientResized(HWND hwnd, int iWidth, int iHeight) {

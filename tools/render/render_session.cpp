@@ -66,11 +66,14 @@ RenderResult RenderHeadless(const RenderOptions& options, bool bProgress) {
     auto tStart = std::chrono::steady_clock::now();
     headless::Reset();
     InitializeProgramValues();
-    ApplyOptions(options);
     HWND hwnd = OpenWindow(options);
     HDC hdc = GetDC(hwnd);
     MSG msg;
     while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    // Measured first with no limit chosen, as the program starts, so that the
+    // display picks its colouring whatever limit the options then set.
+    NewRect(hwnd, hdc);
+    ApplyOptions(options);
     NewRect(hwnd, hdc);
     WatchPasses(options, bProgress);
     RenderLoop(hwnd, hdc, &msg);
@@ -79,7 +82,9 @@ RenderResult RenderHeadless(const RenderOptions& options, bool bProgress) {
     result.dfSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
     result.pixels = headless::Pixels(hwnd);
-    result.iPasses = iPassCount;
+    // A pass cut off by --passes took only the quit message and drew nothing.
+    bool bCut = options.iPasses > 0 && iPassCount > options.iPasses;
+    result.iPasses = bCut ? options.iPasses : iPassCount;
     result.ullPointColors = ullPointColorCalls;
     result.ullIterations = ullIterationCount;
     result.iBeeps = headless::BeepCount();

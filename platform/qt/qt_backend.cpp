@@ -1,0 +1,386 @@
+// The Qt backend: one QApplication, a frame per top-level window, the event
+// pump behind PeekMessageA and GetMessageA, and presenting the framebuffers.
+#include "qt_backend.h"
+
+#include "core.h"
+#include "resources.h"
+
+#include <QApplication>
+#include <QBitmap>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QSessionManager>
+#include <chrono>
+#include <map>
+#include <memory>
+
+namespace platform::qt {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kEventInterval = std::chrono::milliseconds(1);
+constexpr auto kPresentInterval = std::chrono::milliseconds(16);
+constexpr int kDefaultWidth = 640;
+constexpr int kDefaultHeight = 480;
+constexpr int kWheelNotch = WHEEL_DELTA;
+
+// Everything the backend keeps, in one place.
+struct State {
+    int argc = 1;
+    char szName[8] = "orvanta";
+    char* argv[2] = {szName, nullptr};
+    std::unique_ptr<QApplication> app;
+    std::map<HWND, Frame*> frames;
+    Clock::time_point tLastEvents;
+    Clock::time_point tLastPresent;
+    int iChosenFilter = 0;
+};
+
+State& S() {
+    static State state;
+    return state;
+}
+
+double DeviceRatio(const QWidget* pWidget) { return pWidget->devicePixelRatioF(); }
+
+WPARAM MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+    WPARAM wKeys = 0;
+    if (buttons & Qt::LeftButton) wKeys |= MK_LBUTTON;
+    if (buttons & Qt::RightButton) wKeys |= MK_RBUTTON;
+    if (buttons & Qt::MiddleButton) wKeys |= MK_MBUTTON;
+    if (modifiers & Qt::ShiftModifier) wKeys |= MK_SHIFT;
+    if (modifiers & Qt::ControlModifier) wKeys |= MK_CONTROL;
+    return wKeys;
+}
+
+uint32_t ShownPixel(uint32_t uWord) {
+    COLORREF crShown = DisplayColor(uWord);
+    return 0xFF000000u | (GetRValue(crShown) << 16) | (GetGValue(crShown) << 8) | GetBValue(crShown);
+}
+
+void PresentAll() {
+    for (auto& [hwnd, pFrame] : S().frames) pFrame->Client()->Present();
+    S().tLastPresent = Clock::now();
+}
+
+QIcon IconOf(HWND hwnd) {
+    const std::vector<IconImage>* pImages = FindIconImages(ClassIconOf(hwnd));
+    QIcon icon;
+    if (!pImages) return icon;
+    for (const IconImage& image : *pImages) {
+        QImage picture(reinterpret_cast<const uchar*>(image.pixels.data()), image.iWidth,
+                       image.iHeight, QImage::Format_ARGB32);
+        icon.addPixmap(QPixmap::fromImage(picture.copy()));
+    }
+    return icon;
+}
+
+// The class cursor as a white shape with a black rim, so that it shows on every
+// colour of the picture (X11 has no inverting cursors to rely on).
+QCursor CursorOf(HWND hwnd) {
+    const CursorImage* pCursor = FindCursor(ClassCursorOf(hwnd));
+    if (!pCursor) return QCursor(Qt::ArrowCursor);
+    const IconImage& image = pCursor->image;
+    QImage picture(image.iWidth, image.iHeight, QImage::Format_ARGB32);
+    picture.fill(Qt::transparent);
+    auto shape = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < image.iWidth && y < image.iHeight &&
+               image.xorMask[static_cast<size_t>(y) * image.iWidth + x];
+    };
+    for (int y = 0; y < image.iHeight; ++y)
+        for (int x = 0; x < image.iWidth; ++x) {
+            if (shape(x, y)) picture.setPixel(x, y, 0xFFFFFFFF);
+            else if (shape(x - 1, y) || shape(x + 1, y) || shape(x, y - 1) || shape(x, y + 1))
+                picture.setPixel(x, y, 0xFF000000);
+        }
+    return QCursor(QPixmap::fromImage(picture), pCursor->xHotspot, pCursor->yHotspot);
+}
+
+class QtBackend final : public Backend {
+public:
+    QtBackend() {
+        QApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+        S().app = std::make_unique<QApplication>(S().argc, S().argv);
+        QObject::connect(S().app.get(), &QGuiApplication::commitDataRequest, [](QSessionManager& manager) {
+            for (auto& [hwnd, pFrame] : S().frames)
+                if (!SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0)) manager.cancel();
+        });
+    }
+
+    SIZE DefaultClientSize() override { return {kDefaultWidth, kDefaultHeight}; }
+
+    SIZE MaximizedClientSize() override {
+        QScreen* pScreen = QGuiApplication::primaryScreen();
+        QRect area = pScreen->availableGeometry();
+        double dfRatio = pScreen->devicePixelRatio();
+        int iMenuHeight = QMenuBar().sizeHint().height();
+        return {static_cast<LONG>(area.width() * dfRatio),
+                static_cast<LONG>((area.height() - iMenuHeight) * dfRatio)};
+    }
+
+    DisplayCaps Caps() override {
+        int iDepth = QGuiApplication::primaryScreen()->depth();
+        if (iDepth >= 24) return {1, 32, -1, 0, 24};
+        if (iDepth >= 15) return {1, iDepth, -1, 0, iDepth};
+        return {1, iDepth, 1 << iDepth, 1 << iDepth, 18};
+    }
+
+    void WindowCreated(HWND hwnd) override {
+        Window* pWindow = FindWindowRecord(hwnd);
+        if (!pWindow || pWindow->sClass == "#32770") return;  // dialogs are built when they run
+        auto* pFrame = new Frame(hwnd);
+        pFrame->setWindowIcon(IconOf(hwnd));
+        pFrame->Client()->setCursor(CursorOf(hwnd));
+        S().frames[hwnd] = pFrame;
+    }
+
+    void WindowDestroyed(HWND hwnd) override {
+        auto it = S().frames.find(hwnd);
+        if (it == S().frames.end()) return;
+        it->second->hide();
+        it->second->deleteLater();
+        S().frames.erase(it);
+    }
+
+    void WindowShown(HWND hwnd, int nCmdShow) override {
+        auto it = S().frames.find(hwnd);
+        if (it == S().frames.end()) return;
+        Frame* pFrame = it->second;
+        switch (nCmdShow) {
+        case SW_HIDE: pFrame->hide(); break;
+        case SW_SHOWMAXIMIZED: pFrame->setGeometry(pFrame->screen()->availableGeometry());
+                               pFrame->showMaximized(); break;
+        case SW_SHOWMINIMIZED: case SW_MINIMIZE: case SW_SHOWMINNOACTIVE: pFrame->showMinimized(); break;
+        default: pFrame->show(); break;
+        }
+        pFrame->Client()->setFocus();
+    }
+
+    void TitleChanged(HWND hwnd) override {
+        auto it = S().frames.find(hwnd);
+        if (it != S().frames.end()) it->second->setWindowTitle(QString::fromLatin1(FindWindowRecord(hwnd)->sText.c_str()));
+    }
+
+    // Window-system events at most every millisecond, pictures at most 60 times a second.
+    void Poll() override {
+        Clock::time_point tNow = Clock::now();
+        if (tNow - S().tLastEvents < kEventInterval) return;
+        S().tLastEvents = tNow;
+        QApplication::processEvents(QEventLoop::AllEvents);
+        if (tNow - S().tLastPresent >= kPresentInterval) PresentAll();
+    }
+
+    bool Wait() override {
+        PresentAll();
+        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        S().tLastEvents = Clock::now();
+        return true;
+    }
+
+    void Beep(UINT) override { QApplication::beep(); }
+    int MessageBox(const MessageBoxRequest& request) override { return ShowMessageBox(request); }
+    void RunDialog(HWND hDlg) override { RunTemplateDialog(hDlg); }
+    std::string ChooseFile(const FileDialogRequest& request) override {
+        return ChooseFileName(request, &S().iChosenFilter);
+    }
+    int ChosenFilterIndex() override { return S().iChosenFilter; }
+    void ShowHelp(HWND hwndOwner, const std::string&, UINT uCommand) override {
+        if (uCommand != HELP_QUIT) ShowHelpWindow(hwndOwner);
+    }
+    void ClipboardChanged(const std::string& sText) override {
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(sText.c_str()));
+    }
+
+    void Shutdown() override {
+        for (auto& [hwnd, pFrame] : S().frames) delete pFrame;
+        S().frames.clear();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        S().app.reset();
+    }
+};
+
+}  // namespace
+
+QWidget* WidgetOf(HWND hwnd) {
+    auto it = S().frames.find(hwnd);
+    return it == S().frames.end() ? nullptr : it->second;
+}
+
+ClientArea::ClientArea(HWND hwnd, QWidget* pParent) : QWidget(pParent), hwnd_(hwnd) {
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // A window of its own, as a Win32 client area is one to the window system.
+    setAttribute(Qt::WA_NativeWindow);
+    setWindowTitle("client");
+}
+
+QSize ClientArea::DeviceSize() const {
+    double dfRatio = DeviceRatio(this);
+    return QSize(qRound(width() * dfRatio), qRound(height() * dfRatio));
+}
+
+void ClientArea::Present() {
+    RECT rc;
+    Window* pWindow = FindWindowRecord(hwnd_);
+    if (!pWindow || !TakeDirtyRect(hwnd_, &rc)) return;
+    if (image_.width() != pWindow->iClientWidth || image_.height() != pWindow->iClientHeight) {
+        image_ = QImage(pWindow->iClientWidth, pWindow->iClientHeight, QImage::Format_RGB32);
+        rc = {0, 0, pWindow->iClientWidth, pWindow->iClientHeight};
+    }
+    if (image_.isNull()) return;
+    for (LONG y = rc.top; y < rc.bottom; ++y) {
+        const uint32_t* pSource = pWindow->pixels.data() + static_cast<size_t>(y) * pWindow->iClientWidth;
+        auto* pTarget = reinterpret_cast<uint32_t*>(image_.scanLine(y));
+        for (LONG x = rc.left; x < rc.right; ++x) pTarget[x] = ShownPixel(pSource[x]);
+    }
+    double dfRatio = DeviceRatio(this);
+    image_.setDevicePixelRatio(dfRatio);
+    update(QRect(QPoint(static_cast<int>(rc.left / dfRatio), static_cast<int>(rc.top / dfRatio)),
+                 QPoint(static_cast<int>(rc.right / dfRatio) + 1, static_cast<int>(rc.bottom / dfRatio) + 1)));
+}
+
+void ClientArea::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (image_.isNull()) painter.fillRect(rect(), Qt::black);
+    else painter.drawImage(QPoint(0, 0), image_);
+}
+
+// A real change of size is the only thing that invalidates the picture.
+void ClientArea::resizeEvent(QResizeEvent*) {
+    QSize size = DeviceSize();
+    ClientResized(hwnd_, size.width(), size.height());
+    Present();
+}
+
+void ClientArea::keyPressEvent(QKeyEvent* pEvent) {
+    UINT uKey = VirtualKeyOf(pEvent->key(), pEvent->modifiers());
+    if (!uKey) return;
+    QByteArray text = pEvent->text().toLatin1();
+    char chText = text.size() == 1 && static_cast<unsigned char>(text[0]) >= 0x20 ? text[0] : 0;
+    UINT uMessage = pEvent->modifiers().testFlag(Qt::AltModifier) ? WM_SYSKEYDOWN : WM_KEYDOWN;
+    PostInput(hwnd_, uMessage, uKey, KeyDownParam(pEvent->isAutoRepeat()), chText);
+}
+
+void ClientArea::keyReleaseEvent(QKeyEvent* pEvent) {
+    UINT uKey = VirtualKeyOf(pEvent->key(), pEvent->modifiers());
+    if (!uKey || pEvent->isAutoRepeat()) return;
+    UINT uMessage = pEvent->modifiers().testFlag(Qt::AltModifier) ? WM_SYSKEYUP : WM_KEYUP;
+    PostInput(hwnd_, uMessage, uKey, static_cast<LPARAM>(0xC0000001u));
+}
+
+// The mouse is not captured: only positions inside the client area arrive.
+void ClientArea::PostMouse(UINT uMessage, QMouseEvent* pEvent) {
+    double dfRatio = DeviceRatio(this);
+    int x = static_cast<int>(pEvent->position().x() * dfRatio);
+    int y = static_cast<int>(pEvent->position().y() * dfRatio);
+    QSize size = DeviceSize();
+    if (x < 0 || y < 0 || x >= size.width() || y >= size.height()) return;
+    PostInput(hwnd_, uMessage, MouseKeys(pEvent->buttons(), pEvent->modifiers()), MAKELPARAM(x, y));
+}
+
+void ClientArea::mousePressEvent(QMouseEvent* pEvent) {
+    switch (pEvent->button()) {
+    case Qt::LeftButton: PostMouse(WM_LBUTTONDOWN, pEvent); break;
+    case Qt::RightButton: PostMouse(WM_RBUTTONDOWN, pEvent); break;
+    case Qt::MiddleButton: PostMouse(WM_MBUTTONDOWN, pEvent); break;
+    default: break;
+    }
+}
+
+void ClientArea::mouseReleaseEvent(QMouseEvent* pEvent) {
+    switch (pEvent->button()) {
+    case Qt::LeftButton: PostMouse(WM_LBUTTONUP, pEvent); break;
+    case Qt::RightButton: PostMouse(WM_RBUTTONUP, pEvent); break;
+    case Qt::MiddleButton: PostMouse(WM_MBUTTONUP, pEvent); break;
+    default: break;
+    }
+}
+
+void ClientArea::mouseMoveEvent(QMouseEvent* pEvent) { PostMouse(WM_MOUSEMOVE, pEvent); }
+
+// Fine-grained wheels and touchpads add up to whole notches, one message each.
+void ClientArea::wheelEvent(QWheelEvent* pEvent) {
+    iWheelRemainder_ += pEvent->angleDelta().y();
+    double dfRatio = DeviceRatio(this);
+    LPARAM lScreen = MAKELPARAM(static_cast<int>(pEvent->globalPosition().x() * dfRatio),
+                                static_cast<int>(pEvent->globalPosition().y() * dfRatio));
+    WPARAM wKeys = MouseKeys(pEvent->buttons(), pEvent->modifiers());
+    while (iWheelRemainder_ >= kWheelNotch || iWheelRemainder_ <= -kWheelNotch) {
+        int iNotch = iWheelRemainder_ > 0 ? kWheelNotch : -kWheelNotch;
+        iWheelRemainder_ -= iNotch;
+        PostInput(hwnd_, WM_MOUSEWHEEL, MAKEWPARAM(wKeys, static_cast<WORD>(static_cast<short>(iNotch))), lScreen);
+    }
+    pEvent->accept();
+}
+
+void ClientArea::focusOutEvent(QFocusEvent* pEvent) { QWidget::focusOutEvent(pEvent); }
+
+Frame::Frame(HWND hwnd) : hwnd_(hwnd), pClient_(new ClientArea(hwnd, this)) {
+    setCentralWidget(pClient_);
+    setWindowTitle(QString::fromLatin1(FindWindowRecord(hwnd)->sText.c_str()));
+    BuildMenu();
+}
+
+// The close box and Alt+F4 ask the program, which decides whether to close.
+void Frame::closeEvent(QCloseEvent* pEvent) {
+    pEvent->ignore();
+    PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+}
+
+namespace {
+
+void AddItems(QWidget* pMenu, HMENU hMenu, HWND hwnd, int iDepth);
+
+void AddItem(QWidget* pMenu, const Menu::Item& item, HWND hwnd, int iDepth) {
+    QString sText = QString::fromLatin1(item.sText.c_str());
+    auto* pBar = qobject_cast<QMenuBar*>(pMenu);
+    if (sText.startsWith('\b')) {
+        sText.remove(0, 1);
+        if (pBar) pBar->addSeparator();  // styles that allow it put Help at the right
+    }
+    if (item.uFlags & MF_SEPARATOR) {
+        if (auto* pPopup = qobject_cast<QMenu*>(pMenu)) pPopup->addSeparator();
+        return;
+    }
+    if (item.uFlags & MF_POPUP) {
+        auto* pPopup = new QMenu(sText, pMenu);
+        AddItems(pPopup, item.hSubMenu, hwnd, iDepth + 1);
+        if (pBar) pBar->addMenu(pPopup);
+        else qobject_cast<QMenu*>(pMenu)->addMenu(pPopup);
+        return;
+    }
+    auto* pAction = new QAction(sText, pMenu);
+    pAction->setEnabled(!(item.uFlags & MF_GRAYED));
+    pAction->setCheckable((item.uFlags & MF_CHECKED) != 0);
+    pAction->setChecked((item.uFlags & MF_CHECKED) != 0);
+    UINT uId = item.uId;
+    QObject::connect(pAction, &QAction::triggered, [hwnd, uId] { PostMessageA(hwnd, WM_COMMAND, uId, 0); });
+    pMenu->addAction(pAction);
+}
+
+void AddItems(QWidget* pMenu, HMENU hMenu, HWND hwnd, int iDepth) {
+    Menu* pCoreMenu = FindMenu(hMenu);
+    if (!pCoreMenu || iDepth > 16) return;
+    for (const Menu::Item& item : pCoreMenu->items) AddItem(pMenu, item, hwnd, iDepth);
+}
+
+}  // namespace
+
+void Frame::BuildMenu() {
+    HMENU hMenu = GetMenu(hwnd_);
+    if (!hMenu) return;
+    AddItems(menuBar(), hMenu, hwnd_, 0);
+}
+
+}  // namespace platform::qt
+
+platform::Backend& platform::GetBackend() {
+    static platform::qt::QtBackend backend;
+    return backend;
+}

@@ -1,0 +1,71 @@
+// The Qt backend's shared pieces: the widgets that stand for a top-level
+// window and its client area, the key translation, and the modal dialogs.
+#ifndef ORVANTA_QT_BACKEND_H
+#define ORVANTA_QT_BACKEND_H
+
+#include "backend.h"
+
+#include <QImage>
+#include <QMainWindow>
+#include <QWidget>
+
+class QKeyEvent;
+
+namespace platform::qt {
+
+// The client area: shows the window's framebuffer and turns input into messages.
+class ClientArea final : public QWidget {
+public:
+    ClientArea(HWND hwnd, QWidget* pParent);
+    void Present();  // copies what the core drew since the last call
+    QSize DeviceSize() const;
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void keyReleaseEvent(QKeyEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+    void wheelEvent(QWheelEvent* pEvent) override;
+    void focusOutEvent(QFocusEvent* pEvent) override;
+
+private:
+    void PostMouse(UINT uMessage, QMouseEvent* pEvent);
+    HWND hwnd_;
+    QImage image_;
+    int iWheelRemainder_ = 0;
+};
+
+// A top-level window: caption, class menu and icon, the client area inside.
+class Frame final : public QMainWindow {
+public:
+    explicit Frame(HWND hwnd);
+    ClientArea* Client() { return pClient_; }
+
+protected:
+    void closeEvent(QCloseEvent* pEvent) override;
+
+private:
+    void BuildMenu();
+    HWND hwnd_;
+    ClientArea* pClient_;
+};
+
+// The Win32 virtual-key code of a Qt key event (0 when it has none).
+UINT VirtualKeyOf(int iQtKey, Qt::KeyboardModifiers modifiers);
+// WM_KEYDOWN's lParam: repeat count 1, the previous-state bit on auto-repeat.
+LPARAM KeyDownParam(bool bAutoRepeat);
+
+// The widget that stands for a window, for owning boxes and dialogs.
+QWidget* WidgetOf(HWND hwnd);
+
+int ShowMessageBox(const MessageBoxRequest& request);
+void RunTemplateDialog(HWND hDlg);
+std::string ChooseFileName(const FileDialogRequest& request, int* piFilter);
+void ShowHelpWindow(HWND hwndOwner);
+
+}  // namespace platform::qt
+
+#endif
