@@ -3,7 +3,12 @@
 // drawing blocks too small to split pixel by pixel; RenderLoop runs the passes.
 #include "engine.h"
 
+#include "driftblock.h"
+
 namespace {
+
+// Points of a pixel block counted together, at most.
+const int kBlockPoints = 256;
 
 double PlaneX(int x) { return x * dfSetWidth / iMaxX + dfSetMinX; }
 double PlaneY(int y) { return y * dfSetHeight / iMaxY + dfSetMinY; }
@@ -21,12 +26,49 @@ bool HandleOneMessage(HWND hwnd) {
 }
 
 // Columns left to right, each from top to bottom; no message is taken.
-void DrawPixels(HDC hdc, int x1, int x2, int y1, int y2) {
+void DrawPixelsOneByOne(HDC hdc, int x1, int x2, int y1, int y2) {
     for (int x = x1; x <= x2; ++x) {
         for (int y = y1; y <= y2; ++y) {
             PointColor(PlaneX(x), PlaneY(y));
             SetPixel(hdc, x, y, PenColor);
         }
+    }
+}
+
+// What PointColor does with a count already known, then the pixel.
+void SetCountedPixel(HDC hdc, int x, int y, ULONG ulDriftCounter) {
+    ++ullPointColorCalls;
+    ullIterationCount += ulDriftCounter;
+    PenColor = DriftColor(ulDriftCounter);
+    SetPixel(hdc, x, y, PenColor);
+}
+
+// The block in drawing order, point iFirst on: counted together, then each
+// pixel coloured and set in that order.
+void DrawPixelRun(HDC hdc, int x1, int y1, int iRows, long long llFirst, int iPoints) {
+    double dfX[kBlockPoints], dfY[kBlockPoints];
+    uint32_t ulCounts[kBlockPoints];
+    for (int i = 0; i < iPoints; ++i) {
+        dfX[i] = PlaneX(x1 + static_cast<int>((llFirst + i) / iRows));
+        dfY[i] = PlaneY(y1 + static_cast<int>((llFirst + i) % iRows));
+    }
+    DriftCounts(iDriftUnit, dfX, dfY, ulCounts, iPoints, ulMaxLevels);
+    for (int i = 0; i < iPoints; ++i)
+        SetCountedPixel(hdc, x1 + static_cast<int>((llFirst + i) / iRows),
+                        y1 + static_cast<int>((llFirst + i) % iRows), ulCounts[i]);
+}
+
+void DrawPixels(HDC hdc, int x1, int x2, int y1, int y2) {
+    if (iDriftUnit == DRIFT_PLAIN) {
+        DrawPixelsOneByOne(hdc, x1, x2, y1, y2);
+        return;
+    }
+    if (x2 < x1 || y2 < y1) return;
+    int iRows = y2 - y1 + 1;
+    long long llPoints = static_cast<long long>(x2 - x1 + 1) * iRows;
+    for (long long llFirst = 0; llFirst < llPoints; llFirst += kBlockPoints) {
+        long long llLeft = llPoints - llFirst;
+        DrawPixelRun(hdc, x1, y1, iRows, llFirst, llLeft < kBlockPoints ? static_cast<int>(llLeft) : kBlockPoints);
     }
 }
 
