@@ -202,6 +202,9 @@ struct Core {
     QueuedMessage lastKey;  // the key message most recently taken off the queue
     int iModalDepth = 0;
     std::vector<TextRecord> textLog;
+    // Asked whenever GetMessageA finds nothing to take, before the backend
+    // waits; false ends the wait as if WM_QUIT had come (benchmarks, tests).
+    std::function<bool()> idleHook;
     bool bLogFills = false;  // tests may ask for every FillRect to be kept
     std::vector<std::pair<RECT, COLORREF>> fillLog;
     int iColorChanges = 0;  // SetTextColor and SetBkColor calls

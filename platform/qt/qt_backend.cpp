@@ -23,7 +23,7 @@ namespace platform::qt {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kEventInterval = std::chrono::milliseconds(1);
+constexpr auto kEventInterval = std::chrono::milliseconds(4);
 constexpr auto kPresentInterval = std::chrono::milliseconds(16);
 constexpr int kDefaultWidth = 640;
 constexpr int kDefaultHeight = 480;
@@ -34,7 +34,9 @@ struct State {
     int argc = 1;
     char szName[8] = "orvanta";
     char* argv[2] = {szName, nullptr};
-    std::unique_ptr<QApplication> app;
+    // Released by Shutdown; never by a static destructor, which would run
+    // after Qt's own thread data is gone.
+    QApplication* pApp = nullptr;
     std::map<HWND, Frame*> frames;
     Clock::time_point tLastEvents;
     Clock::time_point tLastPresent;
@@ -61,6 +63,19 @@ WPARAM MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
 uint32_t ShownPixel(uint32_t uWord) {
     COLORREF crShown = DisplayColor(uWord);
     return 0xFF000000u | (GetRValue(crShown) << 16) | (GetGValue(crShown) << 8) | GetBValue(crShown);
+}
+
+// Colour words to Qt's 0xAARRGGBB: RGB words need only red and blue swapped,
+// in a loop the compiler vectorises; a row with palette indices is redone.
+void ConvertRow(const uint32_t* pSource, uint32_t* pTarget, int iCount) {
+    uint32_t uFlags = 0;
+    for (int i = 0; i < iCount; ++i) {
+        uint32_t uWord = pSource[i];
+        uFlags |= uWord;
+        pTarget[i] = 0xFF000000u | ((uWord & 0xFF) << 16) | (uWord & 0xFF00) | ((uWord >> 16) & 0xFF);
+    }
+    if (uFlags >> 24)
+        for (int i = 0; i < iCount; ++i) pTarget[i] = ShownPixel(pSource[i]);
 }
 
 void PresentAll() {
@@ -105,8 +120,8 @@ class QtBackend final : public Backend {
 public:
     QtBackend() {
         QApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
-        S().app = std::make_unique<QApplication>(S().argc, S().argv);
-        QObject::connect(S().app.get(), &QGuiApplication::commitDataRequest, [](QSessionManager& manager) {
+        S().pApp = new QApplication(S().argc, S().argv);
+        QObject::connect(S().pApp, &QGuiApplication::commitDataRequest, [](QSessionManager& manager) {
             for (auto& [hwnd, pFrame] : S().frames)
                 if (!SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0)) manager.cancel();
         });
@@ -134,6 +149,10 @@ public:
         Window* pWindow = FindWindowRecord(hwnd);
         if (!pWindow || pWindow->sClass == "#32770") return;  // dialogs are built when they run
         auto* pFrame = new Frame(hwnd);
+        double dfRatio = pFrame->devicePixelRatioF();
+        int iMenuHeight = pFrame->menuBar()->actions().isEmpty() ? 0 : pFrame->menuBar()->sizeHint().height();
+        pFrame->resize(static_cast<int>(pWindow->iClientWidth / dfRatio),
+                       static_cast<int>(pWindow->iClientHeight / dfRatio) + iMenuHeight);
         pFrame->setWindowIcon(IconOf(hwnd));
         pFrame->Client()->setCursor(CursorOf(hwnd));
         S().frames[hwnd] = pFrame;
@@ -200,7 +219,8 @@ public:
         for (auto& [hwnd, pFrame] : S().frames) delete pFrame;
         S().frames.clear();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        S().app.reset();
+        delete S().pApp;
+        S().pApp = nullptr;
     }
 };
 
@@ -236,8 +256,8 @@ void ClientArea::Present() {
     if (image_.isNull()) return;
     for (LONG y = rc.top; y < rc.bottom; ++y) {
         const uint32_t* pSource = pWindow->pixels.data() + static_cast<size_t>(y) * pWindow->iClientWidth;
-        auto* pTarget = reinterpret_cast<uint32_t*>(image_.scanLine(y));
-        for (LONG x = rc.left; x < rc.right; ++x) pTarget[x] = ShownPixel(pSource[x]);
+        ConvertRow(pSource + rc.left, reinterpret_cast<uint32_t*>(image_.scanLine(y)) + rc.left,
+                   rc.right - rc.left);
     }
     double dfRatio = DeviceRatio(this);
     image_.setDevicePixelRatio(dfRatio);
