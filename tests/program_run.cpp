@@ -23,7 +23,9 @@ int RunProgram(std::vector<ProgramStep> steps, ProgramSetup setup) {
     if (setup.fnBeforeStart) setup.fnBeforeStart();
     char szCmdLine[] = "ignored.kqz";
     int iExit = WinMain(kInstance, nullptr, szCmdLine, SW_SHOWMINIMIZED);
-    if (!setup.bEndsEarly) EXPECT_EQ(uNext, steps.size()) << "the program ended before its last step";
+    if (!setup.bEndsEarly) {
+        EXPECT_EQ(uNext, steps.size()) << "the program ended before its last step";
+    }
     return iExit;
 }
 

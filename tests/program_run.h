@@ -14,6 +14,12 @@
 using ProgramStep = std::function<void(HWND)>;
 
 struct ProgramSetup {
+    static ProgramSetup Sized(int iWidth, int iHeight) {
+        ProgramSetup setup;
+        setup.iWidth = iWidth;
+        setup.iHeight = iHeight;
+        return setup;
+    }
     int iWidth = 64;
     int iHeight = 48;
     platform::DisplayCaps caps = headless::TrueColorDisplay();

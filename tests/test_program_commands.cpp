@@ -60,6 +60,12 @@ std::string Lower(std::string s) {
     return s;
 }
 
+ProgramSetup EndingEarly(bool bEnds) {
+    ProgramSetup setup;
+    setup.bEndsEarly = bEnds;
+    return setup;
+}
+
 size_t FileSize(const std::string& sPath) { return fs::exists(sPath) ? fs::file_size(sPath) : 0; }
 
 void MakeDirty() {
@@ -323,7 +329,7 @@ TEST_F(ProgramCommands, ExitAsksAndEnds) {
                                 EXPECT_FALSE(IsWindow(hwnd));
                             },
                             [&](HWND) { bRanAfterExit = true; }},
-                           {64, 48, headless::TrueColorDisplay(), nullptr, true});
+                           EndingEarly(true));
     EXPECT_EQ(iExit, 0);
     EXPECT_FALSE(bRanAfterExit);
     ASSERT_EQ(headless::Boxes().size(), 1u);
@@ -360,7 +366,7 @@ TEST_F(ProgramCommands, ClosingAsksTheRightQuestion) {
                                     headless::PostInput(hwnd, WM_CLOSE, 0, 0);
                                 },
                                 [&](HWND hwnd) { bStillOpen = IsWindow(hwnd); }},
-                               {64, 48, headless::TrueColorDisplay(), nullptr, c.bCloses});
+                               EndingEarly(c.bCloses));
         EXPECT_EQ(iExit, 0);
         EXPECT_EQ(bStillOpen, !c.bCloses);
         ASSERT_EQ(headless::Boxes().size(), 1u);

@@ -28,7 +28,7 @@ TEST(ProgramStartUp, OpensMaximisedAndDrawsWhatTheRendererDraws) {
                                sTitle = TitleOf(hwnd);
                                iBeeps = headless::BeepCount();
                            }},
-                           {320, 240});
+                           ProgramSetup::Sized(320, 240));
     EXPECT_EQ(iExit, 0);
     EXPECT_EQ(rc.right, 320);
     EXPECT_EQ(rc.bottom, 240);
@@ -39,7 +39,9 @@ TEST(ProgramStartUp, OpensMaximisedAndDrawsWhatTheRendererDraws) {
 }
 
 TEST(ProgramStartUp, ASixteenColourDisplayGetsSixteenLevels) {
-    RunProgram({[](HWND) {}}, {64, 48, headless::SixteenColorDisplay()});
+    ProgramSetup setup;
+    setup.caps = headless::SixteenColorDisplay();
+    RunProgram({[](HWND) {}}, setup);
     EXPECT_EQ(ulMaxLevels, 16u);
     EXPECT_EQ(dwMaxColor, 16u);
 }
@@ -235,7 +237,7 @@ TEST(ProgramMouse, TheWheelZoomsOneStepPerMessage) {
 
 TEST(ProgramPasses, AKeyInTheMiddleOfAPassRestartsWithoutABeep) {
     int iBeepsAtKey = -1;
-    ProgramSetup setup{256, 192};
+    ProgramSetup setup = ProgramSetup::Sized(256, 192);
     setup.fnBeforeStart = [&] {
         headless::AtPeek(12, [&] {
             iBeepsAtKey = headless::BeepCount();
