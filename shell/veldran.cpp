@@ -22,7 +22,7 @@ void FillClass(WNDCLASSA* pwc, HINSTANCE hInstance) {
 // The class record comes from the local heap, zero-filled, and is given back
 // once registered.
 ATOM RegisterMainClass(HINSTANCE hInstance, bool* pbNoMemory) {
-    HLOCAL hClass = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(WNDCLASSA));
+    HLOCAL hClass = LocalAlloc(LMEM_ZEROINIT, sizeof(WNDCLASSA));
     WNDCLASSA* pwc = hClass ? static_cast<WNDCLASSA*>(LocalLock(hClass)) : nullptr;
     *pbNoMemory = pwc == nullptr;
     if (!pwc) {

@@ -353,6 +353,15 @@ void Frame::closeEvent(QCloseEvent* pEvent) {
     PostMessageA(hwnd_, WM_CLOSE, 0, 0);
 }
 
+// A minimised window has no client area, as on Windows, so nothing is drawn
+// until it is restored.
+void Frame::changeEvent(QEvent* pEvent) {
+    QMainWindow::changeEvent(pEvent);
+    if (pEvent->type() != QEvent::WindowStateChange) return;
+    QSize size = isMinimized() ? QSize(0, 0) : pClient_->DeviceSize();
+    ClientResized(hwnd_, size.width(), size.height());
+}
+
 namespace {
 
 void AddItems(QWidget* pMenu, HMENU hMenu, HWND hwnd, int iDepth);

@@ -176,6 +176,23 @@ TEST_F(QtInput, ResizingAndTheCloseBoxReachTheProcedure) {
     EXPECT_TRUE(IsWindow(s_hwnd));  // the program decides whether to close
 }
 
+TEST_F(QtInput, AMinimisedWindowHasNoClientArea) {
+    QWidget* pFrame = platform::qt::WidgetOf(s_hwnd);
+    pFrame->showMinimized();
+    Pump();
+    RECT rc;
+    GetClientRect(s_hwnd, &rc);
+    EXPECT_EQ(rc.right, 0);
+    EXPECT_EQ(rc.bottom, 0);
+    ASSERT_FALSE(Only(WM_SIZE).empty());
+    EXPECT_EQ(Only(WM_SIZE).back().wParam, static_cast<WPARAM>(SIZE_MINIMIZED));
+    pFrame->showNormal();
+    Pump();
+    GetClientRect(s_hwnd, &rc);
+    EXPECT_EQ(rc.right, Client()->DeviceSize().width());
+    EXPECT_GT(rc.right, 0);
+}
+
 TEST_F(QtInput, TheMenuPostsItsCommands) {
     auto* pFrame = static_cast<QMainWindow*>(platform::qt::WidgetOf(s_hwnd));
     QList<QAction*> bar = pFrame->menuBar()->actions();
