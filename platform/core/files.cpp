@@ -26,6 +26,11 @@ FILE* Find(HFILE hFile) {
     return it == OpenFiles().end() ? nullptr : it->second;
 }
 
+// C asks for a positioning call between a write and a read on one stream.
+// fflush will not do on every C library: Microsoft's empties the read
+// buffer and loses the bytes that were read ahead.
+void Reposition(FILE* pFile) { std::fseek(pFile, 0, SEEK_CUR); }
+
 }  // namespace
 
 HFILE WINAPI _lopen(LPCSTR lpPathName, int iReadWrite) {
@@ -48,7 +53,7 @@ HFILE WINAPI _lcreat(LPCSTR lpPathName, int) {
 UINT WINAPI _lread(HFILE hFile, LPVOID lpBuffer, UINT uBytes) {
     FILE* pFile = Find(hFile);
     if (!pFile || !lpBuffer) return static_cast<UINT>(HFILE_ERROR);
-    std::fflush(pFile);
+    Reposition(pFile);
     return static_cast<UINT>(std::fread(lpBuffer, 1, uBytes, pFile));
 }
 
@@ -56,6 +61,7 @@ UINT WINAPI _lread(HFILE hFile, LPVOID lpBuffer, UINT uBytes) {
 UINT WINAPI _lwrite(HFILE hFile, LPCSTR lpBuffer, UINT uBytes) {
     FILE* pFile = Find(hFile);
     if (!pFile || !lpBuffer) return static_cast<UINT>(HFILE_ERROR);
+    Reposition(pFile);
     size_t uWritten = std::fwrite(lpBuffer, 1, uBytes, pFile);
     if (std::fflush(pFile) != 0) return 0;
     return static_cast<UINT>(uWritten);

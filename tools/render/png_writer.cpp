@@ -1,12 +1,22 @@
-// PNG output through libpng, with palette-index words shown as the display would.
+// PNG output, with palette-index words shown as the display would: through
+// libpng where it is installed, through stb_image_write where it is not (the
+// Windows cross-build). Both write the same pixels.
 #include "png_writer.h"
 
 #include "core.h"
 
-#include <csetjmp>
 #include <cstdio>
 #include <filesystem>
+
+#if defined(ORVANTA_PNG_STB)
+#define STBI_WRITE_NO_STDIO
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+using png_byte = unsigned char;
+#else
+#include <csetjmp>
 #include <png.h>
+#endif
 
 namespace {
 
@@ -20,6 +30,28 @@ std::vector<png_byte> RgbRows(int iWidth, int iHeight, const std::vector<uint32_
     }
     return rows;
 }
+
+#if defined(ORVANTA_PNG_STB)
+
+struct StbSink {
+    FILE* pFile;
+    bool bFailed;
+};
+
+void WriteToSink(void* pContext, void* pData, int cbData) {
+    StbSink* pSink = static_cast<StbSink*>(pContext);
+    size_t cbWanted = static_cast<size_t>(cbData);
+    if (std::fwrite(pData, 1, cbWanted, pSink->pFile) != cbWanted) pSink->bFailed = true;
+}
+
+bool Encode(FILE* pFile, int iWidth, int iHeight, std::vector<png_byte>& rows) {
+    StbSink sink = {pFile, false};
+    int iWritten = stbi_write_png_to_func(WriteToSink, &sink, iWidth, iHeight, 3, rows.data(),
+                                          iWidth * 3);
+    return iWritten != 0 && !sink.bFailed;
+}
+
+#else
 
 bool Encode(FILE* pFile, int iWidth, int iHeight, std::vector<png_byte>& rows) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -42,6 +74,8 @@ bool Encode(FILE* pFile, int iWidth, int iHeight, std::vector<png_byte>& rows) {
     png_destroy_write_struct(&png, &info);
     return true;
 }
+
+#endif
 
 }  // namespace
 
