@@ -261,6 +261,8 @@ TEST_F(ProgramCommands, EditDialogConversionsAndLimits) {
         {"cancel", {TypeText(IDD_ZOOM, "0.5"), PressButton(IDCANCEL)}, [] { EXPECT_EQ(dfSetHeight, 4.0); EXPECT_EQ(bIsDirty, 0); }},
         {"escape", {TypeText(IDD_ZOOM, "0.5"), headless::PressDialogKey(VK_ESCAPE)}, [] { EXPECT_EQ(dfSetHeight, 4.0); }},
         {"close box", {TypeText(IDD_ZOOM, "0.5"), headless::CloseDialog()}, [] { EXPECT_EQ(dfSetHeight, 4.0); }},
+        {"only 63 characters are read", {TypeText(IDD_ZOOM, "0." + std::string(61, '0') + "12345"), PressButton(IDOK)},
+         [] { EXPECT_EQ(dfSetHeight, 0.0); }},
     };
     for (const EditCase& c : cases) {
         SCOPED_TRACE(c.pszName);

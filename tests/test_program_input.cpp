@@ -46,6 +46,47 @@ TEST(ProgramStartUp, ASixteenColourDisplayGetsSixteenLevels) {
     EXPECT_EQ(dwMaxColor, 16u);
 }
 
+TEST(ProgramStartUp, EveryEarlyEndExitsWithZero) {
+    HINSTANCE hInstance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
+    char szCmdLine[] = "";
+    headless::Reset();
+    EXPECT_EQ(WinMain(hInstance, hInstance, szCmdLine, SW_SHOWNORMAL), 0);  // a previous instance
+    EXPECT_EQ(headless::LiveWindows(), 0);
+
+    headless::Reset();
+    headless::FailNextAllocations(1);
+    EXPECT_EQ(WinMain(hInstance, nullptr, szCmdLine, SW_SHOWNORMAL), 0);
+    ASSERT_EQ(headless::Boxes().size(), 1u);
+    EXPECT_EQ(headless::Boxes()[0].sText, "Insufficient memory");
+    EXPECT_EQ(headless::Boxes()[0].sCaption, "STATUS");
+    EXPECT_EQ(headless::Boxes()[0].hwndOwner, nullptr);
+    EXPECT_EQ(headless::Boxes()[0].uType, static_cast<UINT>(MB_OK | MB_SYSTEMMODAL));
+    EXPECT_EQ(headless::LiveWindows(), 0);
+
+    headless::Reset();  // the class exists already: registering fails silently
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "VELDRAN";
+    RegisterClassA(&wc);
+    EXPECT_EQ(WinMain(hInstance, nullptr, szCmdLine, SW_SHOWNORMAL), 0);
+    EXPECT_TRUE(headless::Boxes().empty());
+    EXPECT_EQ(headless::LiveWindows(), 0);
+    EXPECT_EQ(hinst, hInstance);
+}
+
+TEST(ProgramStartUp, QuittingReleasesEverything) {
+    int iExit = RunProgram({[](HWND hwnd) {
+                                headless::AnswerBoxes({IDOK});
+                                headless::PostInput(hwnd, WM_CLOSE, 0, 0);
+                            }},
+                           ProgramSetup());
+    EXPECT_EQ(iExit, 0);
+    EXPECT_EQ(headless::LiveWindows(), 0);
+    EXPECT_EQ(headless::LiveDeviceContexts(), 0);
+    EXPECT_EQ(headless::LiveGdiObjects(), 0);
+    EXPECT_EQ(headless::LiveMemoryBlocks(), 0);
+}
+
 struct KeyRow {
     const char* pszName;
     UINT uKey;

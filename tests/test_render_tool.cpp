@@ -2,6 +2,8 @@
 // refused with a message naming them, the PNG is the picture, byte for byte,
 // and a failed write leaves nothing behind.
 #include "options.h"
+#include "platform.h"
+#include "png_writer.h"
 #include "render_session.h"
 #include "render_tool.h"
 #include "scratch_files.h"
@@ -119,6 +121,21 @@ TEST(RenderTool, ThePngIsTheClientAreaInRgb) {
               false);
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path("")))
         EXPECT_EQ(entry.path().filename(), "out.png");  // no temporary file left beside it
+}
+
+TEST(RenderTool, PaletteIndicesAreShownThroughFixedPalettes) {
+    ScratchDir dir;
+    const uint32_t words[] = {PALETTEINDEX(1),   PALETTEINDEX(15),      PALETTEINDEX(16), PALETTEINDEX(231),
+                              PALETTEINDEX(232), PALETTEINDEX(256 + 9), RGB(1, 2, 3)};
+    const uint8_t expected[][3] = {{128, 0, 0}, {255, 255, 255}, {0, 0, 0}, {255, 255, 255},
+                                   {8, 8, 8},   {255, 0, 0},     {1, 2, 3}};
+    std::string sError;
+    ASSERT_TRUE(WritePng(dir.Path("p.png"), 7, 1, std::vector<uint32_t>(std::begin(words), std::end(words)), &sError))
+        << sError;
+    Png png = ReadPng(dir.Path("p.png"));
+    ASSERT_EQ(png.rgb.size(), 21u);
+    for (int i = 0; i < 7; ++i)
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(png.rgb[i * 3 + c], expected[i][c]) << "word " << i;
 }
 
 TEST(RenderTool, PassesStopsAtACoarsePreview) {

@@ -234,6 +234,8 @@ std::vector<HWND> DialogControls(HWND hDlg);
 void DialogCommand(HWND hDlg, int iId);
 void DialogKey(HWND hDlg, UINT uVirtualKey);
 bool DialogEnded(HWND hDlg);
+// Makes the next iCount local or global allocations fail.
+void RefuseAllocations(int iCount);
 // The icon and cursor of the class a window was made from.
 HICON ClassIconOf(HWND hwnd);
 HCURSOR ClassCursorOf(HWND hwnd);

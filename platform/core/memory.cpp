@@ -19,8 +19,14 @@ std::map<uintptr_t, Block>& Blocks() {
     return blocks;
 }
 
+int g_iRefusals = 0;  // allocations still to refuse, as when memory is short
+
 HANDLE Allocate(UINT uFlags, SIZE_T uBytes) {
     static uintptr_t uNext = 0x10000;
+    if (g_iRefusals > 0) {
+        --g_iRefusals;
+        return nullptr;
+    }
     Block block{std::unique_ptr<char[]>(new (std::nothrow) char[uBytes ? uBytes : 1]), uBytes, 0};
     if (!block.pBytes) return nullptr;
     // Blocks are zero-filled whether asked or not: no stale bytes leak out.
@@ -56,6 +62,7 @@ size_t MemoryBlockSize(HANDLE hMem) {
     return it == Blocks().end() ? 0 : it->second.uSize;
 }
 int LiveMemoryBlocks() { return static_cast<int>(Blocks().size()); }
+void RefuseAllocations(int iCount) { g_iRefusals = iCount; }
 }  // namespace platform
 
 HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) { return Allocate(uFlags, uBytes); }

@@ -95,6 +95,7 @@ void Reset() {
     platform::ResetCore();
     S() = State();
     ResetDialogs();
+    platform::RefuseAllocations(0);
 }
 
 void SetMaximizedSize(int iWidth, int iHeight) { S().maximized = {iWidth, iHeight}; }
@@ -146,6 +147,7 @@ const std::vector<ShownBox>& Boxes() { return S().boxes; }
 void ClearBoxes() { S().boxes.clear(); }
 const std::vector<HelpRequest>& HelpRequests() { return S().helpRequests; }
 HWND MainWindow() { return S().hwndMain; }
+void FailNextAllocations(int iCount) { platform::RefuseAllocations(iCount); }
 const std::vector<std::string>& Titles() { return S().titles; }
 
 }  // namespace headless

@@ -100,6 +100,9 @@ const std::vector<ShownDialog>& Dialogs();
 void ResetDialogs();
 void RunScriptedDialog(HWND hDlg);
 
+// The next iCount LocalAlloc or GlobalAlloc calls fail, as when memory is short.
+void FailNextAllocations(int iCount);
+
 // The first top-level window created since Reset, and every caption any
 // top-level window was given, in order.
 HWND MainWindow();
