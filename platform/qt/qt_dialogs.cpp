@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QUrl>
@@ -175,7 +176,7 @@ std::string ChooseFileName(const FileDialogRequest& request, int* piFilter) {
 // The program's help document: installed beside the program's data, or in the
 // build tree next to the executable.
 void ShowHelpWindow(HWND hwndOwner) {
-    static QTextBrowser* pBrowser = nullptr;
+    static QPointer<QTextBrowser> pBrowser;  // gone with its owner
     QString sDir = QCoreApplication::applicationDirPath();
     const QString candidates[] = {sDir + "/../share/orvanta/help/orvanta.html", sDir + "/help/orvanta.html"};
     QString sFound;
