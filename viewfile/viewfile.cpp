@@ -103,8 +103,10 @@ int WriteViewFile(HFILE hFile) {
 
 }  // namespace
 
-// lStructSize is the record's own size, which 64-bit Windows insists on; the
-// default extension has no full stop, so that Windows appends ".KQZ".
+// lStructSize is the record's own size, which 64-bit Windows insists on. The
+// default extension has no full stop: given ".KQZ", Windows appends "..KQZ".
+// Windows appends it to a name typed without one while "All Files" is the
+// chosen filter; with the view filter it appends that filter's ".kqw".
 void FileInitialize(HWND hwnd) {
     std::memset(&ofn, 0, sizeof ofn);
     ofn.lStructSize = sizeof(OPENFILENAMEA);
