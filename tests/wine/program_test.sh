@@ -67,7 +67,9 @@ start_program() {
   until_true "$window_timeout" desktop_window || fail "no Wine desktop window appeared"
   until_true "$window_timeout" read_client || fail "the main window did not appear"
   note "client area ${CLIENT_W}x${CLIENT_H} at $CLIENT_X,$CLIENT_Y"
+  # Keys go to the X window with the focus, and from there to Wine's active window.
   xdotool windowfocus --sync "$DESKTOP"
+  until_true "$window_timeout" probe foreground || fail "the main window is not in the foreground"
 }
 
 # capture FILE: the client area as it is on the screen now.

@@ -4,6 +4,7 @@
 //
 //   wine-probe client               X Y W H of the main window's client area, on the desktop
 //   wine-probe title                the main window's title
+//   wine-probe foreground           exits 0 when the main window is the foreground window
 //   wine-probe dialog CAPTION       CLASS: TEXT of each control of the visible dialog
 //                                   with that caption, one line each
 //   wine-probe resources FILE       "version A.B.C.D" from the program's version
@@ -40,6 +41,11 @@ int PrintTitle() {
     GetWindowTextA(hwnd, szTitle, sizeof szTitle);
     std::printf("%s\n", szTitle);
     return 0;
+}
+
+int CheckForeground() {
+    HWND hwnd = MainWindow();
+    return hwnd && GetForegroundWindow() == hwnd ? 0 : 1;
 }
 
 // Line breaks inside a text become spaces, so that each thing prints as one line.
@@ -98,8 +104,9 @@ int main(int argc, char** argv) {
     std::string sCommand = argc > 1 ? argv[1] : "";
     if (sCommand == "client" && argc == 2) return PrintClient();
     if (sCommand == "title" && argc == 2) return PrintTitle();
+    if (sCommand == "foreground" && argc == 2) return CheckForeground();
     if (sCommand == "dialog" && argc == 3) return PrintDialog(argv[2]);
     if (sCommand == "resources" && argc == 3) return PrintResources(argv[2]);
-    std::fprintf(stderr, "usage: wine-probe client | title | dialog CAPTION | resources FILE\n");
+    std::fprintf(stderr, "usage: wine-probe client | title | foreground | dialog CAPTION | resources FILE\n");
     return 2;
 }
