@@ -3,8 +3,9 @@
 
 wine_environment() {
   export WINEPREFIX="$1"
-  # No Mono or Gecko installer prompts; no debug chatter in the test logs.
-  export WINEDLLOVERRIDES="mscoree,mshtml="
+  # No Mono or Gecko installer prompts, no menu entries in the user's home,
+  # no debug chatter in the test logs.
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   export WINEDEBUG=-all
   export HOME="${HOME:-/root}"
 }
