@@ -22,7 +22,9 @@ inline Vec Mul(Vec a, Vec b) { return _mm256_mul_pd(a, b); }
 inline Mask StillIn(Mask k, Vec s, Vec four) {
     return _mm256_and_pd(k, _mm256_cmp_pd(s, four, _CMP_NGE_UQ));
 }
-inline Cnt CountOne() { return _mm256_setzero_si256(); }
+inline Cnt CountZero() { return _mm256_setzero_si256(); }
+inline Cnt CountOne() { return _mm256_set1_epi64x(1); }
+// A set lane is -1: subtracting it counts one.
 inline Cnt CountIn(Cnt n, Mask k, Cnt) { return _mm256_sub_epi64(n, _mm256_castpd_si256(k)); }
 inline Cnt LoadCount(const int64_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
 inline void StoreCount(int64_t* p, Cnt n) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), n); }
@@ -32,6 +34,14 @@ inline unsigned AtLeast(Vec a, Vec b) {
 }
 inline unsigned AtMost(Vec a, Vec b) {
     return static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_LE_OQ)));
+}
+
+inline Cnt SplatCount(int64_t llValue) { return _mm256_set1_epi64x(llValue); }
+
+// n >= limit as n > limit - 1 (no count comes near the ends of the range).
+inline unsigned AtLimit(Cnt n, Cnt limit) {
+    __m256i above = _mm256_cmpgt_epi64(n, _mm256_sub_epi64(limit, _mm256_set1_epi64x(1)));
+    return static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(above)));
 }
 
 inline Mask MaskOf(unsigned uBits) {
@@ -47,6 +57,7 @@ inline unsigned SameBits(Vec a, Vec b) {
 
 }  // namespace
 
+#include "driftemulate.h"
 #include "driftlanes.h"
 
 void DriftCountsAvx2(const double* pdfX, const double* pdfY, uint32_t* pulCounts, int iPoints,

@@ -19,6 +19,7 @@ inline Vec Add(Vec a, Vec b) { return a + b; }
 inline Vec Sub(Vec a, Vec b) { return a - b; }
 inline Vec Mul(Vec a, Vec b) { return a * b; }
 inline Mask StillIn(Mask k, Vec s, Vec four) { return k & !(s >= four); }
+inline Cnt CountZero() { return 0; }
 inline Cnt CountOne() { return 1; }
 inline Cnt CountIn(Cnt n, Mask k, Cnt one) { return n + (one & -static_cast<Cnt>(k)); }
 inline Cnt LoadCount(const int64_t* p) { return *p; }
@@ -27,6 +28,9 @@ inline Mask MaskOf(unsigned uBits) { return uBits & 1; }
 inline unsigned BitsOf(Mask k) { return k; }
 inline unsigned AtLeast(Vec a, Vec b) { return a >= b; }
 inline unsigned AtMost(Vec a, Vec b) { return a <= b; }
+
+inline Cnt SplatCount(int64_t llValue) { return llValue; }
+inline unsigned AtLimit(Cnt n, Cnt limit) { return n >= limit; }
 
 inline unsigned SameBits(Vec a, Vec b) {
     uint64_t ullA, ullB;
@@ -37,6 +41,7 @@ inline unsigned SameBits(Vec a, Vec b) {
 
 }  // namespace
 
+#include "driftemulate.h"
 #include "driftlanes.h"
 
 void DriftCountsPortable(const double* pdfX, const double* pdfY, uint32_t* pulCounts,

@@ -35,27 +35,44 @@ void DrawPixelsOneByOne(HDC hdc, int x1, int x2, int y1, int y2) {
     }
 }
 
-// What PointColor does with a count already known, then the pixel.
-void SetCountedPixel(HDC hdc, int x, int y, ULONG ulDriftCounter) {
+// What PointColor does once the count is known.
+void PenFromCount(ULONG ulDriftCounter) {
     ++ullPointColorCalls;
     ullIterationCount += ulDriftCounter;
     PenColor = DriftColor(ulDriftCounter);
-    SetPixel(hdc, x, y, PenColor);
 }
 
-// The block in drawing order, point iFirst on: counted together, then each
-// pixel coloured and set in that order.
-void DrawPixelRun(HDC hdc, int x1, int y1, int iRows, long long llFirst, int iPoints) {
+// A pixel of a block in drawing order: down the column, then the next column.
+struct PixelCursor {
+    int x;
+    int y;
+};
+
+void Advance(PixelCursor& pt, int y1, int y2) {
+    if (++pt.y > y2) {
+        pt.y = y1;
+        ++pt.x;
+    }
+}
+
+// Up to kBlockPoints pixels of the block from pt on, counted together, then
+// coloured and set in drawing order; pt moves past them.
+void DrawPixelRun(HDC hdc, int x2, int y1, int y2, PixelCursor& pt) {
     double dfX[kBlockPoints], dfY[kBlockPoints];
     uint32_t ulCounts[kBlockPoints];
-    for (int i = 0; i < iPoints; ++i) {
-        dfX[i] = PlaneX(x1 + static_cast<int>((llFirst + i) / iRows));
-        dfY[i] = PlaneY(y1 + static_cast<int>((llFirst + i) % iRows));
+    PixelCursor ptFirst = pt;
+    int iPoints = 0;
+    for (int xPlane = pt.x - 1; iPoints < kBlockPoints && pt.x <= x2; ++iPoints) {
+        if (pt.x != xPlane) dfX[iPoints] = PlaneX(xPlane = pt.x);
+        else dfX[iPoints] = dfX[iPoints - 1];
+        dfY[iPoints] = PlaneY(pt.y);
+        Advance(pt, y1, y2);
     }
     DriftCounts(iDriftUnit, dfX, dfY, ulCounts, iPoints, ulMaxLevels);
-    for (int i = 0; i < iPoints; ++i)
-        SetCountedPixel(hdc, x1 + static_cast<int>((llFirst + i) / iRows),
-                        y1 + static_cast<int>((llFirst + i) % iRows), ulCounts[i]);
+    for (int i = 0; i < iPoints; ++i, Advance(ptFirst, y1, y2)) {
+        PenFromCount(ulCounts[i]);
+        SetPixel(hdc, ptFirst.x, ptFirst.y, PenColor);
+    }
 }
 
 void DrawPixels(HDC hdc, int x1, int x2, int y1, int y2) {
@@ -63,13 +80,9 @@ void DrawPixels(HDC hdc, int x1, int x2, int y1, int y2) {
         DrawPixelsOneByOne(hdc, x1, x2, y1, y2);
         return;
     }
-    if (x2 < x1 || y2 < y1) return;
-    int iRows = y2 - y1 + 1;
-    long long llPoints = static_cast<long long>(x2 - x1 + 1) * iRows;
-    for (long long llFirst = 0; llFirst < llPoints; llFirst += kBlockPoints) {
-        long long llLeft = llPoints - llFirst;
-        DrawPixelRun(hdc, x1, y1, iRows, llFirst, llLeft < kBlockPoints ? static_cast<int>(llLeft) : kBlockPoints);
-    }
+    if (y2 < y1) return;
+    PixelCursor pt = {x1, y1};
+    while (pt.x <= x2) DrawPixelRun(hdc, x2, y1, y2, pt);
 }
 
 // Blocks until a handler restarts or ends the picture.
@@ -86,16 +99,41 @@ void WaitForChange(HWND hwnd, MSG* pMsg) {
     }
 }
 
+void FillWithPen(HDC hdc, int x1, int x2, int y1, int y2) {
+    RECT rect = {x1, y1, x2 + 1, y2 + 1};
+    HBRUSH brush = CreateSolidBrush(PenColor);
+    FillRect(hdc, &rect, brush);
+    DeleteObject(brush);
+}
+
+// The four quadrants' centres are counted together (no message comes between
+// their fills), then each quadrant is coloured and filled in order.
+void FillQuadrants(HDC hdc, const int quadrants[4][4]) {
+    if (iDriftUnit == DRIFT_PLAIN) {
+        for (int i = 0; i < 4; ++i)
+            FillRectangle(hdc, quadrants[i][0], quadrants[i][1], quadrants[i][2], quadrants[i][3]);
+        return;
+    }
+    double dfX[4], dfY[4];
+    uint32_t ulCounts[4];
+    for (int i = 0; i < 4; ++i) {
+        dfX[i] = PlaneX(quadrants[i][0] + (quadrants[i][1] - quadrants[i][0]) / 2);
+        dfY[i] = PlaneY(quadrants[i][2] + (quadrants[i][3] - quadrants[i][2]) / 2);
+    }
+    DriftCounts(iDriftUnit, dfX, dfY, ulCounts, 4, ulMaxLevels);
+    for (int i = 0; i < 4; ++i) {
+        PenFromCount(ulCounts[i]);
+        FillWithPen(hdc, quadrants[i][0], quadrants[i][1], quadrants[i][2], quadrants[i][3]);
+    }
+}
+
 }  // namespace
 
 void FillRectangle(HDC hdc, int x1, int x2, int y1, int y2) {
     int mid_x = x1 + (x2 - x1) / 2;
     int mid_y = y1 + (y2 - y1) / 2;
-    RECT rect = {x1, y1, x2 + 1, y2 + 1};
     PointColor(PlaneX(mid_x), PlaneY(mid_y));
-    HBRUSH brush = CreateSolidBrush(PenColor);
-    FillRect(hdc, &rect, brush);
-    DeleteObject(brush);
+    FillWithPen(hdc, x1, x2, y1, y2);
 }
 
 void Cover(HWND hwnd, HDC hdc, int x1, int x2, int y1, int y2, int level) {
@@ -116,7 +154,7 @@ void Cover(HWND hwnd, HDC hdc, int x1, int x2, int y1, int y2, int level) {
         };
         if (level == iDrawLevel) {
             bFilledBlocks = 1;
-            for (const auto& q : quadrants) FillRectangle(hdc, q[0], q[1], q[2], q[3]);
+            FillQuadrants(hdc, quadrants);
         } else {
             for (const auto& q : quadrants) Cover(hwnd, hdc, q[0], q[1], q[2], q[3], level + 1);
         }
