@@ -1,18 +1,40 @@
 // Rendering speed of the engine on the headless platform, end to end through
-// the real render loop: seconds (median of five), PointColor calls and
-// iterations per second for the reference views.
+// the real render loop: each reference view with the plain scalar path and
+// with the vector unit in the same run (seconds, median of five; iterations per
+// second; speed-up), the longest time between two queue checks, and the
+// block kernel alone on points that all run to the limit, against the core's
+// limit measured on this machine.
+#include "driftblock.h"
+#include "engine.h"
+#include "headless.h"
 #include "render_session.h"
+#include "view_io.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <chrono>
+#include <cmath>
+#include <complex>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 struct View {
     const char* pszName;
     RenderOptions options;
+};
+
+struct Timing {
+    double dfSeconds;
+    RenderResult result;
 };
 
 RenderOptions MakeOptions(double dfX, double dfY, double dfHeight, uint32_t ulIterations) {
@@ -24,31 +46,229 @@ RenderOptions MakeOptions(double dfX, double dfY, double dfHeight, uint32_t ulIt
     return options;
 }
 
-void Measure(const View& view, int iRuns) {
+double Seconds(Clock::time_point tFrom) {
+    return std::chrono::duration<double>(Clock::now() - tFrom).count();
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Renders stop early once they have taken this long in all: the plain path
+// needs minutes for a view whose points all run to 65519.
+const double kBudgetSeconds = 60.0;
+
+Timing TimeRenders(const View& view, int iUnit, int iRuns, int* piRuns) {
+    int iSaved = iDriftUnit;
+    iDriftUnit = iUnit;
     std::vector<double> seconds;
     RenderResult result;
-    for (int i = 0; i < iRuns; ++i) {
+    double dfTotal = 0.0;
+    for (int i = 0; i < iRuns && dfTotal < kBudgetSeconds; ++i) {
         result = RenderHeadless(view.options, false);
         seconds.push_back(result.dfSeconds);
+        dfTotal += result.dfSeconds;
     }
-    std::sort(seconds.begin(), seconds.end());
-    double dfMedian = seconds[seconds.size() / 2];
-    std::printf("%-10s %4dx%-4d %6u it  %8.4f s  %10llu PointColor  %12llu iterations  %7.3f Giter/s\n",
+    iDriftUnit = iSaved;
+    *piRuns = static_cast<int>(seconds.size());
+    return {Median(seconds), result};
+}
+
+void PrintTiming(const char* pszPath, const Timing& timing, int iRuns, double dfPlainSeconds) {
+    double dfIterations = static_cast<double>(timing.result.ullIterations);
+    std::printf("  %-8s %9.4f s  %8.3f Giter/s  x%-7.1f (median of %d)\n", pszPath,
+                timing.dfSeconds, dfIterations / timing.dfSeconds / 1e9,
+                dfPlainSeconds / timing.dfSeconds, iRuns);
+}
+
+// The view rendered by the plain path and by the vector unit: times, and
+// whether pictures and counts agree.
+void CompareView(const View& view, int iRuns) {
+    int iPlainRuns = 0, iVectorRuns = 0;
+    Timing plain = TimeRenders(view, DRIFT_PLAIN, iRuns, &iPlainRuns);
+    Timing vector = TimeRenders(view, BestDriftUnit(), iRuns, &iVectorRuns);
+    bool bSame = plain.result.pixels == vector.result.pixels &&
+                 plain.result.ullIterations == vector.result.ullIterations &&
+                 plain.result.ullPointColors == vector.result.ullPointColors;
+    std::printf("%s: %dx%d, %u iterations; %llu points, %llu iterations counted; %s\n",
                 view.pszName, view.options.iWidth, view.options.iHeight,
-                result.ullIterations ? view.options.values.ulMaxLevels : 0u, dfMedian,
-                static_cast<unsigned long long>(result.ullPointColors),
-                static_cast<unsigned long long>(result.ullIterations),
-                static_cast<double>(result.ullIterations) / dfMedian / 1e9);
+                view.options.values.ulMaxLevels,
+                static_cast<unsigned long long>(plain.result.ullPointColors),
+                static_cast<unsigned long long>(plain.result.ullIterations),
+                bSame ? "pictures and counts identical" : "PICTURES OR COUNTS DIFFER");
+    PrintTiming("plain", plain, iPlainRuns, plain.dfSeconds);
+    PrintTiming(DriftUnitName(BestDriftUnit()), vector, iVectorRuns, plain.dfSeconds);
+}
+
+LRESULT CALLBACK BenchWindowProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM lParam) {
+    if (uMessage == WM_DESTROY) {
+        bQuitting = 1;
+        return 0;
+    }
+    return DefWindowProcA(hwnd, uMessage, wParam, lParam);
+}
+
+HWND OpenBenchWindow(const RenderOptions& options) {
+    headless::SetMaximizedSize(options.iWidth, options.iHeight);
+    headless::SetDisplay(headless::TrueColorDisplay());
+    WNDCLASSA wc = {};
+    wc.style = CS_OWNDC;
+    wc.lpfnWndProc = BenchWindowProc;
+    wc.lpszClassName = "OrvantaBench";
+    RegisterClassA(&wc);
+    HWND hwnd = CreateWindowExA(0, "OrvantaBench", "orvanta-bench", WS_OVERLAPPEDWINDOW,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+    return hwnd;
+}
+
+// The longest time between two PeekMessageA calls of a whole render: how long
+// a keystroke may wait before the renderer looks at the queue.
+double LongestQueueGap(const RenderOptions& options, int iUnit) {
+    int iSaved = iDriftUnit;
+    iDriftUnit = iUnit;
+    headless::Reset();
+    InitializeProgramValues();
+    ApplyDrawingValues(options.values);
+    HWND hwnd = OpenBenchWindow(options);
+    HDC hdc = GetDC(hwnd);
+    MSG msg;
+    while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    NewRect(hwnd, hdc);
+    Clock::time_point tLast = Clock::now();
+    double dfLongest = 0.0;
+    headless::OnEveryPeek([&] {
+        Clock::time_point tNow = Clock::now();
+        dfLongest = std::max(dfLongest, std::chrono::duration<double>(tNow - tLast).count());
+        tLast = tNow;
+    });
+    RenderLoop(hwnd, hdc, &msg);
+    ReleaseDC(hwnd, hdc);
+    DestroyWindow(hwnd);
+    UnregisterClassA("OrvantaBench", nullptr);
+    headless::Reset();
+    iDriftUnit = iSaved;
+    return dfLongest;
+}
+
+// Points inside the set, near the main cardioid's edge (multiplier 0.99999,
+// outside the shortcut's margin) and far from repeating: all run to the limit.
+void SlowInsidePoints(std::vector<double>& x, std::vector<double>& y, int iPoints) {
+    for (int i = 0; i < iPoints; ++i) {
+        std::complex<double> lambda = std::polar(0.99999, 0.3 + 5.6 * i / iPoints);
+        std::complex<double> c = lambda / 2.0 - lambda * lambda / 4.0;
+        x.push_back(c.real());
+        y.push_back(c.imag());
+    }
+}
+
+// Iterations per second of one unit over blocks of 63 such points.
+double KernelRate(int iUnit, uint32_t ulLimit, int iBlocks, int iRuns) {
+    const int kBlock = 63;
+    std::vector<double> x, y;
+    SlowInsidePoints(x, y, kBlock * iBlocks);
+    std::vector<uint32_t> counts(x.size());
+    std::vector<double> seconds;
+    for (int r = 0; r < iRuns; ++r) {
+        Clock::time_point tStart = Clock::now();
+        for (int b = 0; b < iBlocks; ++b)
+            DriftCounts(iUnit, &x[b * kBlock], &y[b * kBlock], &counts[b * kBlock], kBlock, ulLimit);
+        seconds.push_back(Seconds(tStart));
+    }
+    for (uint32_t ulCount : counts)
+        if (ulCount != ulLimit) std::printf("  (a point left before the limit)\n");
+    return static_cast<double>(ulLimit) * x.size() / Median(seconds);
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+// Sixteen independent chains of 512-bit products and sums: the most
+// multiplies and adds per second the core sustains.
+__attribute__((target("avx512f"), noinline)) double PeakVectorOps(long lRounds) {
+    __m512d a[8], s[8];
+    for (int i = 0; i < 8; ++i) {
+        a[i] = _mm512_set1_pd(1.0 + i * 0.001);
+        s[i] = _mm512_set1_pd(2.0 + i * 0.001);
+    }
+    const __m512d m = _mm512_set1_pd(0.9999999), d = _mm512_set1_pd(1e-9);
+    Clock::time_point tStart = Clock::now();
+    for (long r = 0; r < lRounds; ++r) {
+#pragma GCC unroll 8
+        for (int i = 0; i < 8; ++i) {
+            a[i] = _mm512_mul_pd(a[i], m);
+            s[i] = _mm512_add_pd(s[i], d);
+        }
+    }
+    double dfSeconds = Seconds(tStart);
+    double dfSum[8] = {};
+    for (int i = 0; i < 8; ++i) _mm512_storeu_pd(dfSum, _mm512_add_pd(_mm512_loadu_pd(dfSum), _mm512_add_pd(a[i], s[i])));
+    if (dfSum[0] == 0.0) std::printf(" ");  // keeps the chains alive
+    return 16.0 * lRounds / dfSeconds;
+}
+
+// A chain of dependent integer multiplies, three cycles each: the clock.
+double ClockRate(long lRounds) {
+    long l = 3;
+    Clock::time_point tStart = Clock::now();
+    for (long r = 0; r < lRounds; ++r)
+        __asm__ volatile("imul %0, %0\n\timul %0, %0\n\timul %0, %0\n\timul %0, %0" : "+r"(l));
+    return 12.0 * lRounds / Seconds(tStart);
+}
+
+// The core's limit in iterations per second: each iteration needs eight
+// multiplies and adds (x*x, y*y, x*y, the doubling, x2+y2, x2-y2, +x0, +y0),
+// so with eight lanes a vector operation per second is an iteration per second.
+void PrintCoreLimit(double dfKernelRate) {
+    if (!__builtin_cpu_supports("avx512f")) {
+        std::printf("core limit: no AVX-512 here, not measured\n");
+        return;
+    }
+    double dfPeak = 0.0, dfClock = 0.0;
+    for (int i = 0; i < 5; ++i) {
+        dfPeak = std::max(dfPeak, PeakVectorOps(20000000));
+        dfClock = std::max(dfClock, ClockRate(30000000));
+    }
+    std::printf("core limit: %.2f GHz clock, %.2f 512-bit multiplies and adds per cycle: "
+                "%.2f Giter/s; kernel at %.0f%% of it\n",
+                dfClock / 1e9, dfPeak / dfClock, dfPeak / 1e9, 100.0 * dfKernelRate / dfPeak);
+}
+#else
+void PrintCoreLimit(double) { std::printf("core limit: not measured on this processor\n"); }
+#endif
+
+void CompareKernels() {
+    const uint32_t kLimit = 100000;
+    std::printf("kernel alone, blocks of 63 points that all run to %u:\n", kLimit);
+    double dfBest = 0.0;
+    for (int iUnit = DRIFT_PLAIN; iUnit < DRIFT_UNITS; ++iUnit) {
+        if (!DriftUnitRuns(iUnit)) continue;
+        double dfRate = KernelRate(iUnit, kLimit, iUnit == DRIFT_PLAIN ? 2 : 8, 5);
+        std::printf("  %-8s %8.3f Giter/s\n", DriftUnitName(iUnit), dfRate / 1e9);
+        if (iUnit == BestDriftUnit()) dfBest = dfRate;
+    }
+    PrintCoreLimit(dfBest);
 }
 
 }  // namespace
 
+// orvanta-bench [RUNS [VIEWS]]: VIEWS picks among a, b and c (default all).
 int main(int argc, char** argv) {
     int iRuns = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    std::string sViews = argc > 2 ? argv[2] : "abc";
     const View views[] = {
-        {"default", MakeOptions(0.0, 0.0, 4.0, 1024)},
-        {"seahorse", MakeOptions(-0.743643887037151, 0.131825904205330, 0.00003, 8192)},
+        {"(a) default", MakeOptions(0.0, 0.0, 4.0, 1024)},
+        {"(b) seahorse", MakeOptions(-0.743643887037151, 0.131825904205330, 0.00003, 8192)},
+        {"(c) inside", MakeOptions(-0.1, 0.0, 0.2, 65519)},
     };
-    for (const View& view : views) Measure(view, iRuns);
+    std::printf("vector unit: %s; seconds are medians of %d renders\n",
+                DriftUnitName(BestDriftUnit()), iRuns);
+    for (const View& view : views)
+        if (sViews.find(view.pszName[1]) != std::string::npos) CompareView(view, iRuns);
+    for (const View& view : views)
+        if (sViews.find(view.pszName[1]) != std::string::npos)
+        std::printf("longest time between two queue checks, %s, %s: %.3f ms\n", view.pszName,
+                    DriftUnitName(BestDriftUnit()), 1e3 * LongestQueueGap(view.options, BestDriftUnit()));
+    CompareKernels();
     return 0;
 }
