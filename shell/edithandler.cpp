@@ -60,6 +60,10 @@ bool ReadChanged(HWND hWnd, int iId, char* cText) {
     return std::strcmp(cText, ShownText(iId)) != 0;
 }
 
+// atof by its standard equivalent: mingw-w64 links its own correctly rounded
+// strtod, but takes atof from msvcrt.dll, whose digits can round otherwise.
+double TextToDouble(const char* cText) { return std::strtod(cText, nullptr); }
+
 // atol, saturating at the ends of the signed 32-bit range.
 int TextToInt(const char* cText) {
     long long llValue = std::strtoll(cText, nullptr, 10);
@@ -87,11 +91,11 @@ int LimitedChannelOrder(int iCombo) {
 
 void TakeValues(HWND hWnd) {
     char cText[kTextSize];
-    if (ReadChanged(hWnd, IDD_CENTERX, cText)) dfSetMidX = std::atof(cText);
-    if (ReadChanged(hWnd, IDD_CENTERY, cText)) dfSetMidY = -std::atof(cText);
+    if (ReadChanged(hWnd, IDD_CENTERX, cText)) dfSetMidX = TextToDouble(cText);
+    if (ReadChanged(hWnd, IDD_CENTERY, cText)) dfSetMidY = -TextToDouble(cText);
     if (ReadChanged(hWnd, IDD_ITERATIONS, cText)) ulMaxLevels = LimitedLevels(TextToLevels(cText));
-    if (ReadChanged(hWnd, IDD_ZOOM, cText)) dfSetHeight = std::atof(cText);
-    if (ReadChanged(hWnd, IDD_MOVE, cText)) dfMoveFactor = std::atof(cText);
+    if (ReadChanged(hWnd, IDD_ZOOM, cText)) dfSetHeight = TextToDouble(cText);
+    if (ReadChanged(hWnd, IDD_MOVE, cText)) dfMoveFactor = TextToDouble(cText);
     if (ReadChanged(hWnd, IDD_STARTLEVEL, cText)) iMinLevel = TextToInt(cText);
     if (ReadChanged(hWnd, IDD_COLORFACTOR, cText)) iColorFactor = TextToInt(cText);
     if (ReadChanged(hWnd, IDD_RGB, cText)) iRGB_Combo = LimitedChannelOrder(TextToInt(cText));
