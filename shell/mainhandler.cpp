@@ -29,6 +29,9 @@ POINT PointOf(LPARAM lParam) {
 
 void Restart() { bRestarting = 1; }
 
+// A minimised window's empty client area maps no position to the plane.
+bool NoClientArea() { return iMaxX <= 0 || iMaxY <= 0; }
+
 bool ViewKey(HWND hwnd, WPARAM wKey) {
     switch (wKey) {
     case VK_LEFT: dfSetMidX -= dfSetWidth * dfMoveFactor; break;
@@ -100,6 +103,7 @@ void MouseMove(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         return;
     }
     if (ptMouseCurrent.x == ptMousePrevious.x && ptMouseCurrent.y == ptMousePrevious.y) return;
+    if (NoClientArea()) return;
     dfSetMidX = dfSetMidX - (static_cast<double>(ptMouseCurrent.x - ptMousePrevious.x) / iMaxX) * dfSetWidth;
     dfSetMidY = dfSetMidY - (static_cast<double>(ptMouseCurrent.y - ptMousePrevious.y) / iMaxY) * dfSetHeight;
     ptMousePrevious = ptMouseCurrent;
@@ -108,6 +112,7 @@ void MouseMove(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 
 void Recentre(HWND hwnd, LPARAM lParam) {
     ptMouseCurrent = PointOf(lParam);
+    if (NoClientArea()) return;
     dfSetMidX = (dfSetMidX - dfSetWidth * 0.5) + (static_cast<double>(ptMouseCurrent.x) / iMaxX) * dfSetWidth;
     dfSetMidY = (dfSetMidY - dfSetHeight * 0.5) + (static_cast<double>(ptMouseCurrent.y) / iMaxY) * dfSetHeight;
     NewSet(hwnd);
