@@ -34,6 +34,9 @@ readonly picture_timeout=120 window_timeout=60
 
 cleanup() {
   local code=$?
+  if [ "$code" -ne 0 ] && [ -n "${DESKTOP:-}" ]; then
+    import -display "$DISPLAY" -window "$DESKTOP" "$work/desktop-at-failure.png" || true
+  fi
   stop_wine
   stop_xvfb
   if [ "$code" -eq 0 ]; then
