@@ -142,7 +142,9 @@ void Cover(HWND hwnd, HDC hdc, int x1, int x2, int y1, int y2, int level) {
         bQuitting = 1;
         return;
     }
-    // Whatever the handler did, this call still draws its own block.
+    // Whatever the handler did, this call still draws its own block, unless
+    // the client area is gone: then no pixel maps to the plane.
+    if (iMaxX <= 0 || iMaxY <= 0) return;
     if (x2 - x1 > xThreshold && y2 - y1 > yThreshold) {
         int width = (x2 - x1) / 2;
         int height = (y2 - y1) / 2;

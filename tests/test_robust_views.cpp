@@ -148,3 +148,27 @@ TEST(EmptyClientArea, MouseInputKeepsTheView) {
                     EXPECT_EQ(headless::Pixels(hwnd), PixelByPixelPicture());
                 }});
 }
+
+// A resize to nothing handled between two blocks of a pass: the call that
+// took it draws nothing, and the restored window gets the whole picture.
+TEST(EmptyClientArea, AWindowEmptiedInAPassDrawsNoMoreOfIt) {
+    int iPassesAtResize = -1, iPassesEmpty = -1;
+    ProgramSetup setup = ProgramSetup::Sized(40, 30);
+    setup.fnBeforeStart = [&] {
+        headless::AtPeek(3, [&] {
+            iPassesAtResize = iPassCount;
+            headless::ResizeWindow(headless::MainWindow(), 0, 0);
+        });
+    };
+    RunProgram({[&](HWND hwnd) {
+                    EXPECT_EQ(iMaxX, 0);
+                    iPassesEmpty = iPassCount;
+                    headless::ResizeWindow(hwnd, 40, 30);
+                },
+                [&](HWND hwnd) {
+                    EXPECT_EQ(iPassesEmpty, iPassesAtResize) << "no pass runs on the empty client area";
+                    ExpectSetUp();
+                    EXPECT_EQ(headless::Pixels(hwnd), PixelByPixelPicture());
+                }},
+               setup);
+}
