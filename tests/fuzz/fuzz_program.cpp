@@ -68,6 +68,7 @@ struct RunState {
     AfterMessage fnAfter;
     WNDPROC pfnProgram = nullptr;
     int iDepth = 0;
+    int iWatched = 0;  // messages checked
     bool bInputEnded = false;
 };
 
@@ -120,6 +121,7 @@ LRESULT CALLBACK WatchedHandler(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM 
     handled.lResult = run.pfnProgram(hwnd, uMessage, wParam, lParam);
     --run.iDepth;
     if (run.iDepth == 0) {
+        ++run.iWatched;
         if (IsWindow(hwnd)) {
             CheckTitle(hwnd);
             CheckGeometry(hwnd);
@@ -270,6 +272,8 @@ void RunProgram(const RunBounds& bounds, NextInput fnNext, AfterMessage fnAfter)
     headless::OnIdle([] { return NextInputNow(true); });
     char szCmdLine[] = "";
     WinMain(kInstance, nullptr, szCmdLine, SW_SHOWNORMAL);
+    // The first paint at least passes the watch; none means nothing was checked.
+    if (run.iWatched == 0) Fail("no message reached the watch");
     headless::Reset();
     g_pRun = nullptr;
 }
