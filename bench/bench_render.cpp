@@ -124,9 +124,9 @@ HWND OpenBenchWindow(const RenderOptions& options) {
     return hwnd;
 }
 
-// The longest time between two PeekMessageA calls of a whole render: how long
-// a keystroke may wait before the renderer looks at the queue.
-double LongestQueueGap(const RenderOptions& options, int iUnit) {
+// The times between two PeekMessageA calls of a whole render, longest last:
+// how long a keystroke may wait before the renderer looks at the queue.
+std::vector<double> QueueGaps(const RenderOptions& options, int iUnit) {
     int iSaved = iDriftUnit;
     iDriftUnit = iUnit;
     headless::Reset();
@@ -138,10 +138,10 @@ double LongestQueueGap(const RenderOptions& options, int iUnit) {
     while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     NewRect(hwnd, hdc);
     Clock::time_point tLast = Clock::now();
-    double dfLongest = 0.0;
+    std::vector<double> gaps;
     headless::OnEveryPeek([&] {
         Clock::time_point tNow = Clock::now();
-        dfLongest = std::max(dfLongest, std::chrono::duration<double>(tNow - tLast).count());
+        gaps.push_back(std::chrono::duration<double>(tNow - tLast).count());
         tLast = tNow;
     });
     RenderLoop(hwnd, hdc, &msg);
@@ -150,7 +150,16 @@ double LongestQueueGap(const RenderOptions& options, int iUnit) {
     UnregisterClassA("OrvantaBench", nullptr);
     headless::Reset();
     iDriftUnit = iSaved;
-    return dfLongest;
+    std::sort(gaps.begin(), gaps.end());
+    return gaps;
+}
+
+void PrintQueueGaps(const View& view) {
+    std::vector<double> gaps = QueueGaps(view.options, BestDriftUnit());
+    if (gaps.empty()) return;
+    std::printf("queue checks, %s, %s: %zu; longest gap %.3f ms, 99.9%% within %.3f ms, "
+                "median %.4f ms\n", view.pszName, DriftUnitName(BestDriftUnit()), gaps.size(),
+                1e3 * gaps.back(), 1e3 * gaps[gaps.size() * 999 / 1000], 1e3 * gaps[gaps.size() / 2]);
 }
 
 // Points inside the set, near the main cardioid's edge (multiplier 0.99999,
@@ -266,9 +275,7 @@ int main(int argc, char** argv) {
     for (const View& view : views)
         if (sViews.find(view.pszName[1]) != std::string::npos) CompareView(view, iRuns);
     for (const View& view : views)
-        if (sViews.find(view.pszName[1]) != std::string::npos)
-        std::printf("longest time between two queue checks, %s, %s: %.3f ms\n", view.pszName,
-                    DriftUnitName(BestDriftUnit()), 1e3 * LongestQueueGap(view.options, BestDriftUnit()));
+        if (sViews.find(view.pszName[1]) != std::string::npos) PrintQueueGaps(view);
     CompareKernels();
     return 0;
 }

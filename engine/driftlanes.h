@@ -9,7 +9,7 @@ namespace {
 
 const double kEscapeBound = 4.0;
 const int kQueuePoints = 256;  // points settled, queued and iterated per round
-const int kFirstSteps = 16;    // steps a group takes together before its survivors queue
+const int kFirstSteps = 8;     // steps a group takes together before its survivors queue
 const int kWindow = 16;        // steps between two looks at the lanes
 const int kLaneCount = kChains * kLanes;
 

@@ -35,11 +35,46 @@ void DrawPixelsOneByOne(HDC hdc, int x1, int x2, int y1, int y2) {
     }
 }
 
+// The colour words of counts met so far, kept while the values DriftColor
+// reads stay as they were: a picture has few distinct counts.
+const ULONG kKnownColors = 16384;
+
+struct ColorValues {
+    ULONG ulMaxLevels;
+    DWORD dwMaxColor;
+    DWORD dwNumColors;
+    int iColorFactor;
+    int bInvertColors;
+    int iRGB_Combo;
+};
+
+ColorValues knownFor;
+COLORREF crKnown[kKnownColors];
+unsigned char bKnown[kKnownColors];
+
+void KeepKnownColors() {
+    ColorValues now = {ulMaxLevels, dwMaxColor, dwNumColors, iColorFactor, bInvertColors, iRGB_Combo};
+    if (now.ulMaxLevels == knownFor.ulMaxLevels && now.dwMaxColor == knownFor.dwMaxColor &&
+        now.dwNumColors == knownFor.dwNumColors && now.iColorFactor == knownFor.iColorFactor &&
+        now.bInvertColors == knownFor.bInvertColors && now.iRGB_Combo == knownFor.iRGB_Combo)
+        return;
+    knownFor = now;
+    for (ULONG ul = 0; ul < kKnownColors; ++ul) bKnown[ul] = 0;
+}
+
 // What PointColor does once the count is known.
 void PenFromCount(ULONG ulDriftCounter) {
     ++ullPointColorCalls;
     ullIterationCount += ulDriftCounter;
-    PenColor = DriftColor(ulDriftCounter);
+    if (ulDriftCounter >= kKnownColors) {
+        PenColor = DriftColor(ulDriftCounter);
+        return;
+    }
+    if (!bKnown[ulDriftCounter]) {
+        crKnown[ulDriftCounter] = DriftColor(ulDriftCounter);
+        bKnown[ulDriftCounter] = 1;
+    }
+    PenColor = crKnown[ulDriftCounter];
 }
 
 // A pixel of a block in drawing order: down the column, then the next column.
@@ -69,6 +104,7 @@ void DrawPixelRun(HDC hdc, int x2, int y1, int y2, PixelCursor& pt) {
         Advance(pt, y1, y2);
     }
     DriftCounts(iDriftUnit, dfX, dfY, ulCounts, iPoints, ulMaxLevels);
+    KeepKnownColors();
     for (int i = 0; i < iPoints; ++i, Advance(ptFirst, y1, y2)) {
         PenFromCount(ulCounts[i]);
         SetPixel(hdc, ptFirst.x, ptFirst.y, PenColor);
@@ -121,6 +157,7 @@ void FillQuadrants(HDC hdc, const int quadrants[4][4]) {
         dfY[i] = PlaneY(quadrants[i][2] + (quadrants[i][3] - quadrants[i][2]) / 2);
     }
     DriftCounts(iDriftUnit, dfX, dfY, ulCounts, 4, ulMaxLevels);
+    KeepKnownColors();
     for (int i = 0; i < 4; ++i) {
         PenFromCount(ulCounts[i]);
         FillWithPen(hdc, quadrants[i][0], quadrants[i][1], quadrants[i][2], quadrants[i][3]);
