@@ -14,13 +14,14 @@ const int kWindow = 16;        // steps between two looks at the lanes
 const int kLaneCount = kChains * kLanes;
 
 // A point is settled as inside, with the full limit, only when its attracting
-// fixed point (main cardioid) or 2-cycle (period-2 bulb) has a multiplier of
-// modulus at most kRho = 1 - 2^-10. Each step's rounding error (below 2^-50)
-// then stays a millionth of the orbit's distance from the Julia set, and the
-// disc of radius (1 - kRho) / 2 about the cycle, which the orbit reaches and
-// whose contraction absorbs that error, keeps it forever: the double orbit
-// never escapes. The tests below round by about 1e-15, far inside the margin,
-// so no point whose multiplier exceeds 1 - 2^-11 passes them.
+// fixed point (main cardioid) or 2-cycle (period-2 bulb) has a multiplier
+// lambda with |lambda| <= kRho = 1 - 2^-10. About that cycle the disc of radius
+// (1 - kRho) / 2 maps into itself shrunk by (1 + kRho) / 2, so it swallows any
+// error below 2e-7 a step, where a double step errs by less than 1e-15; the
+// exact orbit reaches the disc within some thousands of steps, staying a
+// distance of order 1 - kRho from the Julia set, which the double orbit, never
+// more than about 1e-11 from it, cannot cross. So the double orbit never
+// escapes. The inequalities below err by about 1e-15, far less than the margin.
 //   Cardioid, lambda = 1 - sqrt(1 - 4c): with q = (x - 1/4)^2 + y^2 and
 //   R = (1 - kRho^2)^2 + 16q + 8x - 2, |lambda| <= kRho iff R <= 0 or
 //   R^2 <= 64 kRho^4 q.  Bulb, lambda = 4(c + 1): (x + 1)^2 + y^2 <= kRho^2 / 16.
