@@ -87,8 +87,9 @@ double RenderSeconds(HWND hwnd, HDC hdc) {
 }
 
 #ifdef ORVANTA_BENCH_QT
-// Key presses at unpredictable moments of a slow pass, posted from another
-// thread as the window system would; each is timed until its first block.
+// Key presses at moments spread over the first tenth of a second of the
+// picture (which takes longer than that), posted from another thread as the
+// window system would; each is timed until its first block.
 std::vector<double> KeyLatencies(HWND hwnd, HDC hdc, int iPresses) {
     QWidget* pClient = static_cast<platform::qt::Frame*>(platform::qt::WidgetOf(hwnd))->Client();
     std::vector<double> latencies;
@@ -99,7 +100,7 @@ std::vector<double> KeyLatencies(HWND hwnd, HDC hdc, int iPresses) {
         NewRect(hwnd, hdc);
         auto* pEvent = new QKeyEvent(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier);
         std::thread presser([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(300 + 37 * i));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5 + 9 * i));
             g_tKey = Clock::now();
             QCoreApplication::postEvent(pClient, pEvent);
         });

@@ -23,7 +23,7 @@ namespace platform::qt {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kEventInterval = std::chrono::milliseconds(4);
+constexpr auto kEventInterval = std::chrono::milliseconds(8);
 constexpr auto kPresentInterval = std::chrono::milliseconds(16);
 constexpr int kDefaultWidth = 640;
 constexpr int kDefaultHeight = 480;
