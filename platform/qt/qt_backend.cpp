@@ -185,7 +185,8 @@ public:
         if (it != S().frames.end()) it->second->setWindowTitle(QString::fromLatin1(FindWindowRecord(hwnd)->sText.c_str()));
     }
 
-    // Window-system events at most every millisecond, pictures at most 60 times a second.
+    // Window-system events at most every 8 ms (a key waits no longer than that),
+    // pictures at most 60 times a second.
     void Poll() override {
         Clock::time_point tNow = Clock::now();
         if (tNow - S().tLastEvents < kEventInterval) return;
