@@ -194,17 +194,19 @@ inline unsigned DoneLanes(const DriftBlock& b, int c, const Chain& ch, Cnt limit
     return ch.uOccupied & (~BitsOf(ch.k) | uRepeat | AtLimit(ch.n, limit));
 }
 
+// Set bits of a lane mask (at most eight lanes), without branches.
+inline int BitCount(unsigned uBits) {
+    uBits = uBits - ((uBits >> 1) & 0x55u);
+    uBits = (uBits & 0x33u) + ((uBits >> 2) & 0x33u);
+    return static_cast<int>((uBits + (uBits >> 4)) & 0x0Fu);
+}
+
 // The lowest iCount set bits of uBits.
-unsigned LowestBits(unsigned uBits, int iCount) {
+inline unsigned LowestBits(unsigned uBits, int iCount) {
+    if (iCount >= kLanes) return uBits;
     unsigned uLowest = 0;
     for (; uBits != 0 && iCount > 0; --iCount, uBits &= uBits - 1) uLowest |= uBits & (0u - uBits);
     return uLowest;
-}
-
-int BitCount(unsigned uBits) {
-    int iCount = 0;
-    for (; uBits != 0; uBits &= uBits - 1) ++iCount;
-    return iCount;
 }
 
 // Settled lanes write their counts: an escaped orbit its own, capped at the
