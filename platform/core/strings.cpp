@@ -10,7 +10,7 @@ namespace {
 
 constexpr size_t kWsprintfLimit = 1024;
 
-struct Spec {
+struct Conversion {
     bool bLeft = false;
     bool bZero = false;
     bool bAlternate = false;
@@ -18,27 +18,27 @@ struct Spec {
     int iPrecision = -1;
 };
 
-void Pad(std::string& sOut, const std::string& sBody, const Spec& spec) {
-    size_t uWidth = spec.iWidth > 0 ? static_cast<size_t>(spec.iWidth) : 0;
+void Pad(std::string& sOut, const std::string& sBody, const Conversion& conv) {
+    size_t uWidth = conv.iWidth > 0 ? static_cast<size_t>(conv.iWidth) : 0;
     if (sBody.size() >= uWidth) {
         sOut += sBody;
         return;
     }
     size_t uPad = uWidth - sBody.size();
-    if (spec.bLeft) {
+    if (conv.bLeft) {
         sOut += sBody;
         sOut.append(uPad, ' ');
-    } else if (spec.bZero && !sBody.empty() && sBody[0] == '-') {
+    } else if (conv.bZero && !sBody.empty() && sBody[0] == '-') {
         sOut += '-';
         sOut.append(uPad, '0');
         sOut.append(sBody, 1);
     } else {
-        sOut.append(uPad, spec.bZero ? '0' : ' ');
+        sOut.append(uPad, conv.bZero ? '0' : ' ');
         sOut += sBody;
     }
 }
 
-std::string Integer(char chConversion, uint32_t uValue, const Spec& spec) {
+std::string Integer(char chConversion, uint32_t uValue, const Conversion& conv) {
     char szDigits[40];
     switch (chConversion) {
     case 'd':
@@ -49,18 +49,18 @@ std::string Integer(char chConversion, uint32_t uValue, const Spec& spec) {
         std::snprintf(szDigits, sizeof szDigits, "%u", uValue);
         break;
     case 'x':
-        std::snprintf(szDigits, sizeof szDigits, spec.bAlternate ? "%#x" : "%x", uValue);
+        std::snprintf(szDigits, sizeof szDigits, conv.bAlternate ? "%#x" : "%x", uValue);
         break;
     default:
-        std::snprintf(szDigits, sizeof szDigits, spec.bAlternate ? "%#X" : "%X", uValue);
+        std::snprintf(szDigits, sizeof szDigits, conv.bAlternate ? "%#X" : "%X", uValue);
         break;
     }
     std::string sBody = szDigits;
-    if (spec.iPrecision >= 0) {
+    if (conv.iPrecision >= 0) {
         bool bNegative = sBody[0] == '-';
         std::string sNumber = bNegative ? sBody.substr(1) : sBody;
-        if (sNumber.size() < static_cast<size_t>(spec.iPrecision))
-            sNumber.insert(0, static_cast<size_t>(spec.iPrecision) - sNumber.size(), '0');
+        if (sNumber.size() < static_cast<size_t>(conv.iPrecision))
+            sNumber.insert(0, static_cast<size_t>(conv.iPrecision) - sNumber.size(), '0');
         sBody = (bNegative ? "-" : "") + sNumber;
     }
     return sBody;
@@ -79,32 +79,32 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
             continue;
         }
         const char* pStart = p++;
-        Spec spec;
+        Conversion conv;
         for (;; ++p) {
-            if (*p == '-') spec.bLeft = true;
-            else if (*p == '0') spec.bZero = true;
-            else if (*p == '#') spec.bAlternate = true;
+            if (*p == '-') conv.bLeft = true;
+            else if (*p == '0') conv.bZero = true;
+            else if (*p == '#') conv.bAlternate = true;
             else break;
         }
-        while (*p >= '0' && *p <= '9') spec.iWidth = spec.iWidth * 10 + (*p++ - '0');
+        while (*p >= '0' && *p <= '9') conv.iWidth = conv.iWidth * 10 + (*p++ - '0');
         if (*p == '.') {
-            spec.iPrecision = 0;
-            for (++p; *p >= '0' && *p <= '9'; ++p) spec.iPrecision = spec.iPrecision * 10 + (*p - '0');
+            conv.iPrecision = 0;
+            for (++p; *p >= '0' && *p <= '9'; ++p) conv.iPrecision = conv.iPrecision * 10 + (*p - '0');
         }
         if (*p == 'l' || *p == 'h') ++p;  // long and short are both 32 bits here
         switch (*p) {
         case 'd': case 'i': case 'u': case 'x': case 'X':
-            Pad(sOut, Integer(*p, va_arg(args, uint32_t), spec), spec);
+            Pad(sOut, Integer(*p, va_arg(args, uint32_t), conv), conv);
             break;
         case 'c': case 'C':
-            Pad(sOut, std::string(1, static_cast<char>(va_arg(args, int))), spec);
+            Pad(sOut, std::string(1, static_cast<char>(va_arg(args, int))), conv);
             break;
         case 's': case 'S': {
             const char* psValue = va_arg(args, const char*);
             std::string sValue = psValue ? psValue : "(null)";
-            if (spec.iPrecision >= 0 && sValue.size() > static_cast<size_t>(spec.iPrecision))
-                sValue.resize(static_cast<size_t>(spec.iPrecision));
-            Pad(sOut, sValue, spec);
+            if (conv.iPrecision >= 0 && sValue.size() > static_cast<size_t>(conv.iPrecision))
+                sValue.resize(static_cast<size_t>(conv.iPrecision));
+            Pad(sOut, sValue, conv);
             break;
         }
         case '\0':
