@@ -32,11 +32,6 @@ struct View {
     RenderOptions options;
 };
 
-struct Timing {
-    double dfSeconds;
-    RenderResult result;
-};
-
 RenderOptions MakeOptions(double dfX, double dfY, double dfHeight, uint32_t ulIterations) {
     RenderOptions options;
     options.values.dfSetMidX = dfX;
@@ -55,39 +50,43 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// Renders stop early once they have taken this long in all: the plain path
+// Plain renders stop once they have taken this long in all: the plain path
 // needs minutes for a view whose points all run to 65519.
 const double kBudgetSeconds = 60.0;
 
-Timing TimeRenders(const View& view, int iUnit, int iRuns, int* piRuns) {
-    int iSaved = iDriftUnit;
-    iDriftUnit = iUnit;
+struct Timings {
     std::vector<double> seconds;
     RenderResult result;
-    double dfTotal = 0.0;
-    for (int i = 0; i < iRuns && dfTotal < kBudgetSeconds; ++i) {
-        result = RenderHeadless(view.options, false);
-        seconds.push_back(result.dfSeconds);
-        dfTotal += result.dfSeconds;
-    }
+};
+
+void TimeRender(const View& view, int iUnit, Timings& timings) {
+    int iSaved = iDriftUnit;
+    iDriftUnit = iUnit;
+    timings.result = RenderHeadless(view.options, false);
+    timings.seconds.push_back(timings.result.dfSeconds);
     iDriftUnit = iSaved;
-    *piRuns = static_cast<int>(seconds.size());
-    return {Median(seconds), result};
 }
 
-void PrintTiming(const char* pszPath, const Timing& timing, int iRuns, double dfPlainSeconds) {
-    double dfIterations = static_cast<double>(timing.result.ullIterations);
-    std::printf("  %-8s %9.4f s  %8.3f Giter/s  x%-7.1f (median of %d)\n", pszPath,
-                timing.dfSeconds, dfIterations / timing.dfSeconds / 1e9,
-                dfPlainSeconds / timing.dfSeconds, iRuns);
+void PrintTiming(const char* pszPath, const Timings& timings, double dfPlainSeconds) {
+    double dfSeconds = Median(timings.seconds);
+    double dfIterations = static_cast<double>(timings.result.ullIterations);
+    std::printf("  %-8s %9.4f s  %8.3f Giter/s  x%-7.1f (median of %zu)\n", pszPath, dfSeconds,
+                dfIterations / dfSeconds / 1e9, dfPlainSeconds / dfSeconds, timings.seconds.size());
 }
 
-// The view rendered by the plain path and by the vector unit: times, and
-// whether pictures and counts agree.
+// The view rendered by the plain path and by the vector unit, turn about so
+// that both meet the same load on the machine: times, and whether pictures
+// and counts agree.
 void CompareView(const View& view, int iRuns) {
-    int iPlainRuns = 0, iVectorRuns = 0;
-    Timing plain = TimeRenders(view, DRIFT_PLAIN, iRuns, &iPlainRuns);
-    Timing vector = TimeRenders(view, BestDriftUnit(), iRuns, &iVectorRuns);
+    Timings plain, vector;
+    double dfPlainTotal = 0.0;
+    for (int i = 0; i < iRuns; ++i) {
+        if (dfPlainTotal < kBudgetSeconds) {
+            TimeRender(view, DRIFT_PLAIN, plain);
+            dfPlainTotal += plain.seconds.back();
+        }
+        TimeRender(view, BestDriftUnit(), vector);
+    }
     bool bSame = plain.result.pixels == vector.result.pixels &&
                  plain.result.ullIterations == vector.result.ullIterations &&
                  plain.result.ullPointColors == vector.result.ullPointColors;
@@ -97,8 +96,9 @@ void CompareView(const View& view, int iRuns) {
                 static_cast<unsigned long long>(plain.result.ullPointColors),
                 static_cast<unsigned long long>(plain.result.ullIterations),
                 bSame ? "pictures and counts identical" : "PICTURES OR COUNTS DIFFER");
-    PrintTiming("plain", plain, iPlainRuns, plain.dfSeconds);
-    PrintTiming(DriftUnitName(BestDriftUnit()), vector, iVectorRuns, plain.dfSeconds);
+    double dfPlainSeconds = Median(plain.seconds);
+    PrintTiming("plain", plain, dfPlainSeconds);
+    PrintTiming(DriftUnitName(BestDriftUnit()), vector, dfPlainSeconds);
 }
 
 LRESULT CALLBACK BenchWindowProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM lParam) {
@@ -228,35 +228,37 @@ double ClockRate(long lRounds) {
 // The core's limit in iterations per second: each iteration needs eight
 // multiplies and adds (x*x, y*y, x*y, the doubling, x2+y2, x2-y2, +x0, +y0),
 // so with eight lanes a vector operation per second is an iteration per second.
-void PrintCoreLimit(double dfKernelRate) {
+// Measured turn about with the kernel, so that both meet the same load.
+void PrintCoreLimit(int iUnit, uint32_t ulLimit) {
     if (!__builtin_cpu_supports("avx512f")) {
         std::printf("core limit: no AVX-512 here, not measured\n");
         return;
     }
-    double dfPeak = 0.0, dfClock = 0.0;
-    for (int i = 0; i < 5; ++i) {
-        dfPeak = std::max(dfPeak, PeakVectorOps(20000000));
-        dfClock = std::max(dfClock, ClockRate(30000000));
+    std::vector<double> peaks, clocks, shares;
+    for (int i = 0; i < 7; ++i) {
+        double dfPeak = PeakVectorOps(20000000);
+        shares.push_back(KernelRate(iUnit, ulLimit, 8, 1) / dfPeak);
+        peaks.push_back(dfPeak);
+        clocks.push_back(ClockRate(30000000));
     }
     std::printf("core limit: %.2f GHz clock, %.2f 512-bit multiplies and adds per cycle: "
-                "%.2f Giter/s; kernel at %.0f%% of it\n",
-                dfClock / 1e9, dfPeak / dfClock, dfPeak / 1e9, 100.0 * dfKernelRate / dfPeak);
+                "%.2f Giter/s; the %s kernel at %.0f%% of it (medians of 7 turns)\n",
+                Median(clocks) / 1e9, Median(peaks) / Median(clocks), Median(peaks) / 1e9,
+                DriftUnitName(iUnit), 100.0 * Median(shares));
 }
 #else
-void PrintCoreLimit(double) { std::printf("core limit: not measured on this processor\n"); }
+void PrintCoreLimit(int, uint32_t) { std::printf("core limit: not measured on this processor\n"); }
 #endif
 
 void CompareKernels() {
     const uint32_t kLimit = 100000;
     std::printf("kernel alone, blocks of 63 points that all run to %u:\n", kLimit);
-    double dfBest = 0.0;
     for (int iUnit = DRIFT_PLAIN; iUnit < DRIFT_UNITS; ++iUnit) {
         if (!DriftUnitRuns(iUnit)) continue;
         double dfRate = KernelRate(iUnit, kLimit, iUnit == DRIFT_PLAIN ? 2 : 8, 5);
         std::printf("  %-8s %8.3f Giter/s\n", DriftUnitName(iUnit), dfRate / 1e9);
-        if (iUnit == BestDriftUnit()) dfBest = dfRate;
     }
-    PrintCoreLimit(dfBest);
+    PrintCoreLimit(BestDriftUnit(), kLimit);
 }
 
 }  // namespace
