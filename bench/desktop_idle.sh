@@ -4,11 +4,12 @@
 #   desktop_idle.sh ORVANTA
 set -euo pipefail
 orvanta=$1
-display=:$((150 + RANDOM % 50))
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+number_file=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
 xvfb_pid=$!
-trap 'kill $orvanta_pid $xvfb_pid 2>/dev/null' EXIT
-sleep 1
+trap 'kill $orvanta_pid $xvfb_pid 2>/dev/null; rm -f "$number_file"' EXIT
+until [ -s "$number_file" ]; do sleep 0.1; done
+display=":$(tr -d '\n' <"$number_file")"
 DISPLAY=$display "$orvanta" >/dev/null 2>&1 &
 orvanta_pid=$!
 sleep 8  # far longer than the default picture takes

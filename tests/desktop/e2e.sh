@@ -27,17 +27,20 @@ pass() {
   passes=$((passes + 1))
 }
 
+# Xvfb picks a display number no other server holds and reports it once it
+# accepts clients, so parallel runs never share a server.
 start_x() {
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x700x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do
-      xdpyinfo >/dev/null 2>&1 && return 0
-      sleep 0.1
-    done
-    kill "$xvfb_pid" 2>/dev/null
+  local number_file="$work/display"
+  : >"$number_file"
+  Xvfb -displayfd 3 -screen 0 1024x700x24 -nolisten tcp -noreset 3>"$number_file" \
+    >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 200); do
+    if [ -s "$number_file" ]; then
+      export DISPLAY=":$(tr -d '\n' <"$number_file")"
+      return 0
+    fi
+    sleep 0.1
   done
   echo "cannot start Xvfb"; exit 1
 }
