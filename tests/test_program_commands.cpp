@@ -3,6 +3,7 @@
 // questions, and resizing.
 #include "program_run.h"
 #include "resource.h"
+#include "view_values.h"
 
 #include <cstring>
 #include <filesystem>
@@ -30,28 +31,11 @@ protected:
     fs::path dir_;
 };
 
-void PutLittleEndian(std::string& sBytes, uint64_t ullValue, int iBytes) {
-    for (int i = 0; i < iBytes; ++i) sBytes += static_cast<char>((ullValue >> (8 * i)) & 0xFF);
-}
-
-uint64_t Bits(double dfValue) {
-    uint64_t ullBits;
-    std::memcpy(&ullBits, &dfValue, sizeof ullBits);
-    return ullBits;
-}
-
 // A view file of the given centre and height; the other values are fixed.
 void WriteView(const std::string& sPath, double dfX, double dfY, double dfHeight) {
-    std::string sBytes = "VELDRAN KQZ FILE:";
-    PutLittleEndian(sBytes, Bits(dfX), 8);
-    PutLittleEndian(sBytes, Bits(dfY), 8);
-    PutLittleEndian(sBytes, 2000, 4);
-    PutLittleEndian(sBytes, Bits(dfHeight), 8);
-    PutLittleEndian(sBytes, Bits(0.1), 8);
-    PutLittleEndian(sBytes, 3, 4);
-    PutLittleEndian(sBytes, 120, 4);
-    PutLittleEndian(sBytes, 4, 4);
-    std::ofstream(sPath, std::ios::binary) << sBytes;
+    Bytes bytes = ViewFileBytes({dfX, dfY, 2000, dfHeight, 0.1, 3, 120, 4});
+    std::ofstream(sPath, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                 static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string Lower(std::string s) {

@@ -5,36 +5,12 @@
 #include "render_tool.h"
 #include "scratch_files.h"
 #include "view_io.h"
+#include "view_values.h"
 
 #include <bit>
 #include <gtest/gtest.h>
 
 namespace {
-
-void PutLittleEndian(Bytes& bytes, uint64_t ullValue, int iSize) {
-    for (int i = 0; i < iSize; ++i) bytes.push_back(static_cast<uint8_t>(ullValue >> (8 * i)));
-}
-
-Bytes ViewBytes(const DrawingValues& v) {
-    const char kMagic[] = "VELDRAN KQZ FILE:";
-    Bytes bytes(kMagic, kMagic + 17);
-    PutLittleEndian(bytes, std::bit_cast<uint64_t>(v.dfSetMidX), 8);
-    PutLittleEndian(bytes, std::bit_cast<uint64_t>(v.dfSetMidY), 8);
-    PutLittleEndian(bytes, v.ulMaxLevels, 4);
-    PutLittleEndian(bytes, std::bit_cast<uint64_t>(v.dfSetHeight), 8);
-    PutLittleEndian(bytes, std::bit_cast<uint64_t>(v.dfMoveFactor), 8);
-    PutLittleEndian(bytes, static_cast<uint32_t>(v.iMinLevel), 4);
-    PutLittleEndian(bytes, static_cast<uint32_t>(v.iColorFactor), 4);
-    PutLittleEndian(bytes, static_cast<uint32_t>(v.iRGB_Combo), 4);
-    return bytes;
-}
-
-std::vector<uint64_t> Bits(const DrawingValues& v) {
-    return {std::bit_cast<uint64_t>(v.dfSetMidX), std::bit_cast<uint64_t>(v.dfSetMidY),
-            v.ulMaxLevels, std::bit_cast<uint64_t>(v.dfSetHeight),
-            std::bit_cast<uint64_t>(v.dfMoveFactor), static_cast<uint32_t>(v.iMinLevel),
-            static_cast<uint32_t>(v.iColorFactor), static_cast<uint32_t>(v.iRGB_Combo)};
-}
 
 const DrawingValues kView = {-0.5, 0.25, 32, 1.5, 0.1, 3, 150, 4};
 
@@ -42,7 +18,7 @@ class RenderCli : public ::testing::Test {
 protected:
     void SetUp() override {
         headless::Reset();
-        sView = dir.Write("v.kqz", ViewBytes(kView));
+        sView = dir.Write("v.kqz", ViewFileBytes(kView));
     }
 
     ParseResult Parse(std::vector<std::string> args) {
@@ -86,7 +62,7 @@ TEST_F(RenderCli, ViewSetsTheDrawingValuesAtItsPlaceAmongTheOptions) {
     };
     for (const Case& c : cases) {
         ASSERT_EQ(Parse(c.args), ParseResult::Render) << sError;
-        EXPECT_EQ(Bits(options.values), Bits(c.values)) << c.args[0] << " " << c.args[1];
+        EXPECT_EQ(ValueBits(options.values), ValueBits(c.values)) << c.args[0] << " " << c.args[1];
     }
 }
 
@@ -100,7 +76,7 @@ TEST_F(RenderCli, OptionsOutsideTheViewFileStay) {
 }
 
 TEST_F(RenderCli, AShortViewFileReplacesOnlyItsWholeFields) {
-    Bytes bytes = ViewBytes(kView);
+    Bytes bytes = ViewFileBytes(kView);
     bytes.resize(30);  // the magic, the centre's X and part of its Y
     std::string sShort = dir.Write("short.kqz", bytes);
     ASSERT_EQ(Parse({"--center", "3,4", "--height", "2", "--view", sShort, "o.png"}),
@@ -111,7 +87,7 @@ TEST_F(RenderCli, AShortViewFileReplacesOnlyItsWholeFields) {
 }
 
 TEST_F(RenderCli, ViewFilesThatCannotBeLoadedAreErrorsNamingTheFile) {
-    Bytes wrongMagic = ViewBytes(kView);
+    Bytes wrongMagic = ViewFileBytes(kView);
     wrongMagic[0] = 'v';
     struct Case {
         std::string sPath;
@@ -155,7 +131,7 @@ TEST_F(RenderCli, ViewAndSaveViewNeedAValue) {
 TEST_F(RenderCli, ValuesPassFromViewToSavedViewBitForBit) {
     const DrawingValues odd = {std::bit_cast<double>(0x7FF8000000012345ull), -0.0, 0xFFFFFFFF,
                                std::bit_cast<double>(1ull), -1e308, -2147483647 - 1, -1, 9};
-    std::string sOdd = dir.Write("odd.kqz", ViewBytes(odd));
+    std::string sOdd = dir.Write("odd.kqz", ViewFileBytes(odd));
     ASSERT_EQ(Parse({"--view", sOdd, "--save-view", dir.Path("w.kqz"), "o.png"}),
               ParseResult::Render);
     ASSERT_TRUE(SaveViewFile(options.sSaveView, options.values, &sError)) << sError;

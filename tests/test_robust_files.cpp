@@ -5,6 +5,7 @@
 #include "program_run.h"
 #include "resource.h"
 #include "scratch_files.h"
+#include "view_io.h"
 
 #include <bit>
 #include <csignal>
@@ -19,24 +20,10 @@ namespace {
 
 const char kFullDisk[] = "/dev/full";  // every write fails, reads give zeros
 
-struct View {
-    double dfMidX, dfMidY;
-    ULONG ulLevels;
-    double dfHeight, dfMove;
-    int iMin, iFactor, iCombo;
-};
+const DrawingValues kView = {-0.625, 0.125, 80, 1.5, 0.35, 3, 140, 4};
 
-const View kView = {-0.625, 0.125, 80, 1.5, 0.35, 3, 140, 4};
-
-void Show(const View& v) {
-    dfSetMidX = v.dfMidX;
-    dfSetMidY = v.dfMidY;
-    ulMaxLevels = v.ulLevels;
-    dfSetHeight = v.dfHeight;
-    dfMoveFactor = v.dfMove;
-    iMinLevel = v.iMin;
-    iColorFactor = v.iFactor;
-    iRGB_Combo = v.iCombo;
+void Show(const DrawingValues& v) {
+    ApplyDrawingValues(v);
     SetupSet();
 }
 

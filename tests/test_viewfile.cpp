@@ -4,6 +4,8 @@
 #include "engine.h"
 #include "headless.h"
 #include "scratch_files.h"
+#include "view_io.h"
+#include "view_values.h"
 #include "viewfile.h"
 
 #include <bit>
@@ -18,36 +20,9 @@
 
 namespace {
 
-struct Values {
-    double dfMidX, dfMidY;
-    ULONG ulLevels;
-    double dfHeight, dfMove;
-    int iMin, iFactor, iCombo;
-};
+using Values = DrawingValues;
 
-void Store(const Values& v) {
-    dfSetMidX = v.dfMidX;
-    dfSetMidY = v.dfMidY;
-    ulMaxLevels = v.ulLevels;
-    dfSetHeight = v.dfHeight;
-    dfMoveFactor = v.dfMove;
-    iMinLevel = v.iMin;
-    iColorFactor = v.iFactor;
-    iRGB_Combo = v.iCombo;
-}
-
-// The eight values as bit patterns, so that NaNs and -0.0 compare exactly.
-std::vector<uint64_t> Bits(const Values& v) {
-    return {std::bit_cast<uint64_t>(v.dfMidX), std::bit_cast<uint64_t>(v.dfMidY), v.ulLevels,
-            std::bit_cast<uint64_t>(v.dfHeight), std::bit_cast<uint64_t>(v.dfMove),
-            static_cast<uint32_t>(v.iMin), static_cast<uint32_t>(v.iFactor),
-            static_cast<uint32_t>(v.iCombo)};
-}
-
-std::vector<uint64_t> CurrentBits() {
-    return Bits({dfSetMidX, dfSetMidY, ulMaxLevels, dfSetHeight, dfMoveFactor, iMinLevel,
-                 iColorFactor, iRGB_Combo});
-}
+std::vector<uint64_t> CurrentBits() { return ValueBits(CurrentDrawingValues()); }
 
 double FromBits(uint64_t ullBits) { return std::bit_cast<double>(ullBits); }
 
@@ -95,13 +70,13 @@ protected:
 
     int Load(const Bytes& bytes) {
         Name(dir.Write("view.kqz", bytes));
-        Store(kBefore);
+        ApplyDrawingValues(kBefore);
         return LoadValues(hwnd);
     }
 
     int Save(const std::string& sPath, const Values& values) {
         Name(sPath);
-        Store(values);
+        ApplyDrawingValues(values);
         return SaveValues();
     }
 
@@ -126,7 +101,7 @@ TEST_F(ViewFiles, SavingWritesTheSixtyFiveBytesOfTheLayout) {
 
 TEST_F(ViewFiles, LoadingReadsTheLayout) {
     EXPECT_EQ(Load(kGolden), 1);
-    EXPECT_EQ(CurrentBits(), Bits(kGoldenValues));
+    EXPECT_EQ(CurrentBits(), ValueBits(kGoldenValues));
     EXPECT_TRUE(headless::Boxes().empty());
 }
 
@@ -147,7 +122,7 @@ TEST_F(ViewFiles, EveryValueSurvivesARoundTripBitForBit) {
         InitializeProgramValues();
         std::strcpy(psFilePath, sPath.c_str());
         ASSERT_EQ(LoadValues(hwnd), 1);
-        EXPECT_EQ(CurrentBits(), Bits(values));
+        EXPECT_EQ(CurrentBits(), ValueBits(values));
     }
 }
 
@@ -160,7 +135,7 @@ TEST_F(ViewFiles, FilesOfEveryLengthLoadTheirWholeFields) {
         EXPECT_EQ(iResult, uLength >= 17 ? 1 : 0) << uLength << " bytes";
         if (uLength < 17) ExpectWarning("Incorrect View File size:");
         else EXPECT_TRUE(headless::Boxes().empty());
-        std::vector<uint64_t> expected = Bits(kBefore), golden = Bits(kGoldenValues);
+        std::vector<uint64_t> expected = ValueBits(kBefore), golden = ValueBits(kGoldenValues);
         for (size_t i = 0; i < 8; ++i)
             if (kFieldEnds[i] <= uLength) expected[i] = golden[i];
         EXPECT_EQ(CurrentBits(), expected) << uLength << " bytes";
@@ -175,25 +150,25 @@ TEST_F(ViewFiles, AWrongMagicIsReportedAndChangesNothing) {
         std::memcpy(bytes.data(), pszMagic, 17);
         EXPECT_EQ(Load(bytes), 0) << pszMagic;
         ExpectWarning("Invalid View File format:");
-        EXPECT_EQ(CurrentBits(), Bits(kBefore));
+        EXPECT_EQ(CurrentBits(), ValueBits(kBefore));
     }
 }
 
 TEST_F(ViewFiles, AFileThatCannotBeOpenedGivesNoMessage) {
     Name(dir.Path("missing.kqz"));
-    Store(kBefore);
+    ApplyDrawingValues(kBefore);
     EXPECT_EQ(LoadValues(hwnd), 0);
     EXPECT_TRUE(headless::Boxes().empty());
-    EXPECT_EQ(CurrentBits(), Bits(kBefore));
+    EXPECT_EQ(CurrentBits(), ValueBits(kBefore));
 }
 
 TEST_F(ViewFiles, SavingOverALongerFileReplacesItsFirstSixtyFiveBytes) {
     std::string sPath = dir.Write("long.kqz", Bytes(100, 0xEE));
     EXPECT_EQ(Save(sPath, kGoldenValues), 1);
     EXPECT_EQ(ScratchDir::Read(sPath), Prefix(kGolden, 100));
-    Store(kBefore);
+    ApplyDrawingValues(kBefore);
     EXPECT_EQ(LoadValues(hwnd), 1);
-    EXPECT_EQ(CurrentBits(), Bits(kGoldenValues));
+    EXPECT_EQ(CurrentBits(), ValueBits(kGoldenValues));
 }
 
 TEST_F(ViewFiles, SavingWhereNoFileCanBeWrittenFails) {
@@ -289,10 +264,10 @@ TEST_F(ViewFiles, OpeningANewNameCreatesNoFileAndLoadsNothing) {
     EXPECT_NE(headless::Boxes()[0].sText.find("Create the file?"), std::string::npos);
     EXPECT_EQ(std::string(psFilePath), dir.Path("new.KQZ"));
     EXPECT_FALSE(std::filesystem::exists(psFilePath));
-    Store(kBefore);
+    ApplyDrawingValues(kBefore);
     EXPECT_EQ(LoadValues(hwnd), 0);
     EXPECT_EQ(headless::Boxes().size(), 1u);
-    EXPECT_EQ(CurrentBits(), Bits(kBefore));
+    EXPECT_EQ(CurrentBits(), ValueBits(kBefore));
 }
 
 }  // namespace
