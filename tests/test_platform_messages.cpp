@@ -168,4 +168,30 @@ TEST_F(CoreMessages, AnOwnDcIsTheOneContextOfItsWindow) {
     EXPECT_EQ(headless::LiveGdiObjects(), 0);
 }
 
+// SetPixel keeps the window it found for a context between calls; a context
+// released or a window destroyed or shrunk must still refuse pixels at once.
+TEST_F(CoreMessages, PixelsReachOnlyALiveWindowThroughALiveContext) {
+    HWND hwnd = Create();
+    ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+    HDC hdc = GetDC(hwnd);
+    const COLORREF kRefused = static_cast<COLORREF>(-1);
+    EXPECT_EQ(SetPixel(hdc, 10, 10, RGB(1, 2, 3)), RGB(1, 2, 3));
+    EXPECT_EQ(GetPixel(hdc, 10, 10), RGB(1, 2, 3));
+    headless::ResizeWindow(hwnd, 0, 0);
+    EXPECT_EQ(SetPixel(hdc, 0, 0, RGB(1, 2, 3)), kRefused) << "no client area";
+    headless::ResizeWindow(hwnd, 50, 40);
+    EXPECT_EQ(SetPixel(hdc, 49, 39, RGB(4, 5, 6)), RGB(4, 5, 6));
+    EXPECT_EQ(SetPixel(hdc, 50, 10, RGB(4, 5, 6)), kRefused) << "beyond the new width";
+    HWND hwndOther = Create();
+    ShowWindow(hwndOther, SW_SHOWMAXIMIZED);
+    HDC hdcOther = GetDC(hwndOther);
+    EXPECT_EQ(SetPixel(hdcOther, 3, 3, RGB(7, 8, 9)), RGB(7, 8, 9));
+    EXPECT_EQ(headless::Pixel(hwnd, 3, 3), 0u) << "each context draws into its own window";
+    EXPECT_EQ(SetPixel(hdc, 3, 3, RGB(1, 1, 1)), RGB(1, 1, 1));
+    EXPECT_TRUE(DestroyWindow(hwnd));
+    EXPECT_EQ(SetPixel(hdc, 3, 3, RGB(1, 2, 3)), kRefused) << "the window and its context are gone";
+    EXPECT_EQ(GetPixel(hdc, 3, 3), kRefused);
+    EXPECT_EQ(SetPixel(hdcOther, 4, 4, RGB(7, 8, 9)), RGB(7, 8, 9));
+}
+
 }  // namespace

@@ -52,6 +52,7 @@ public:
         ++slots_[iSlot].uGeneration;
         freeSlots_.push_back(iSlot);
         --iLive_;
+        ++uRemovals_;
         return true;
     }
     template <typename F>
@@ -60,10 +61,14 @@ public:
             if (slots_[i].pObject) f(Encode(i, slots_[i].uGeneration), *slots_[i].pObject);
     }
     int Live() const { return iLive_; }
+    // Rises whenever an object goes, so that a pointer found earlier can be
+    // known to be still good.
+    uint64_t Removals() const { return uRemovals_; }
     void Clear() {
         slots_.clear();
         freeSlots_.clear();
         iLive_ = 0;
+        ++uRemovals_;
     }
     explicit HandleTable(uintptr_t uTag) : uTag_(uTag) {}
 
@@ -84,6 +89,7 @@ private:
     std::vector<Slot> slots_;
     std::vector<size_t> freeSlots_;
     int iLive_ = 0;
+    uint64_t uRemovals_ = 0;
 };
 
 struct WindowClass {
@@ -94,6 +100,24 @@ struct WindowClass {
 };
 
 struct DeviceContext;
+
+// Framebuffers sit on huge pages where the system offers them: the renderer
+// sets pixels down columns, so each pixel of a column lies on another 4 KB
+// page and small pages would cost a TLB miss per pixel.
+void* AllocateFramebuffer(size_t cbSize);
+void FreeFramebuffer(void* p, size_t cbSize);
+
+template <typename T>
+struct FramebufferAllocator {
+    using value_type = T;
+    FramebufferAllocator() = default;
+    template <typename U>
+    FramebufferAllocator(const FramebufferAllocator<U>&) {}
+    T* allocate(size_t n) { return static_cast<T*>(AllocateFramebuffer(n * sizeof(T))); }
+    void deallocate(T* p, size_t n) { FreeFramebuffer(p, n * sizeof(T)); }
+    template <typename U>
+    bool operator==(const FramebufferAllocator<U>&) const { return true; }
+};
 
 struct Window {
     HWND hwnd = nullptr;
@@ -111,7 +135,7 @@ struct Window {
     RECT rcWindow{};  // position in the parent's client area (children) or on screen
     int iClientWidth = 0;
     int iClientHeight = 0;
-    std::vector<uint32_t> pixels;  // top-level windows: the client area's framebuffer
+    std::vector<uint32_t, FramebufferAllocator<uint32_t>> pixels;  // top-level windows: the client area's framebuffer
     bool bVisible = false;
     bool bMaximized = false;
     bool bMinimized = false;
@@ -208,6 +232,13 @@ struct Core {
     bool bLogFills = false;  // tests may ask for every FillRect to be kept
     std::vector<std::pair<RECT, COLORREF>> fillLog;
     int iColorChanges = 0;  // SetTextColor and SetBkColor calls
+    // The window SetPixel last drew into through which device context, good
+    // while no device context or window has gone since.
+    struct {
+        HDC hdc = nullptr;
+        uint64_t uRemovals = 0;
+        Window* pWindow = nullptr;
+    } pixelTarget;
     // Clipboard.
     HWND hwndClipboardOpen = nullptr;
     bool bClipboardOpen = false;
@@ -215,12 +246,18 @@ struct Core {
     HGLOBAL hClipboardData = nullptr;
 };
 
-Core& TheCore();
+// The core, made on first use. Inline, with the look-ups below, because
+// SetPixel goes through them for every pixel drawn.
+extern Core* g_pCore;
+Core& MakeCore();
+inline Core& TheCore() { return g_pCore ? *g_pCore : MakeCore(); }
 // Drops every window, object and message: a fresh process for the next test.
 void ResetCore();
 
-Window* FindWindowRecord(HWND hwnd);
-DeviceContext* FindDC(HDC hdc);
+inline Window* FindWindowRecord(HWND hwnd) {
+    return TheCore().windows.Find(reinterpret_cast<uintptr_t>(hwnd));
+}
+inline DeviceContext* FindDC(HDC hdc) { return TheCore().dcs.Find(reinterpret_cast<uintptr_t>(hdc)); }
 GdiObject* FindGdiObject(HGDIOBJ h);
 Menu* FindMenu(HMENU hMenu);
 HMENU NewMenu(Menu menu);

@@ -6,7 +6,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace platform {
 
@@ -32,6 +37,28 @@ const COLORREF kVgaPalette[16] = {
     RGB(128, 128, 128), RGB(255, 0, 0),   RGB(0, 255, 0),   RGB(255, 255, 0),
     RGB(0, 0, 255),     RGB(255, 0, 255), RGB(0, 255, 255), RGB(255, 255, 255)};
 
+constexpr size_t kHugePage = size_t{2} << 20;
+
+}  // namespace
+
+void* AllocateFramebuffer(size_t cbSize) {
+    void* p = nullptr;
+#if defined(__linux__)
+    if (cbSize >= kHugePage) {
+        size_t cbRounded = (cbSize + kHugePage - 1) / kHugePage * kHugePage;
+        p = std::aligned_alloc(kHugePage, cbRounded);
+        if (p) madvise(p, cbRounded, MADV_HUGEPAGE);
+    }
+#endif
+    if (!p) p = std::malloc(cbSize ? cbSize : 1);
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+
+void FreeFramebuffer(void* p, size_t) { std::free(p); }
+
+namespace {
+
 // The framebuffer a device context draws into, or none (screen, child window).
 Window* Surface(HDC hdc, DeviceContext** ppDC = nullptr) {
     DeviceContext* pDC = FindDC(hdc);
@@ -40,6 +67,21 @@ Window* Surface(HDC hdc, DeviceContext** ppDC = nullptr) {
     Window* pWindow = FindWindowRecord(pDC->hwnd);
     if (!pWindow || (pWindow->dwStyle & WS_CHILD) || pWindow->pixels.empty()) return nullptr;
     return pWindow;
+}
+
+// Surface for SetPixel and GetPixel, without the two handle look-ups while
+// the device context is the one used last.
+Window* PixelSurface(HDC hdc) {
+    Core& core = TheCore();
+    auto& target = core.pixelTarget;
+    uint64_t uRemovals = core.dcs.Removals() + core.windows.Removals();
+    if (target.hdc != hdc || target.uRemovals != uRemovals || !target.pWindow) {
+        target.hdc = hdc;
+        target.uRemovals = uRemovals;
+        target.pWindow = Surface(hdc);
+    }
+    Window* pWindow = target.pWindow;
+    return pWindow && !pWindow->pixels.empty() ? pWindow : nullptr;
 }
 
 void MarkDirty(Window& window, int iLeft, int iTop, int iRight, int iBottom) {
@@ -70,7 +112,10 @@ void FillClipped(Window& window, RECT rc, COLORREF crWord) {
 void PutPixel(Window& window, int x, int y, COLORREF crWord) {
     if (x < 0 || y < 0 || x >= window.iClientWidth || y >= window.iClientHeight) return;
     window.pixels[static_cast<size_t>(y) * window.iClientWidth + x] = crWord;
-    MarkDirty(window, x, y, x + 1, y + 1);
+    const RECT& rc = window.rcDirty;
+    // Mostly the pixel lies in the area already marked: nothing to store.
+    if (!window.bDirty || x < rc.left || y < rc.top || x >= rc.right || y >= rc.bottom)
+        MarkDirty(window, x, y, x + 1, y + 1);
 }
 
 HGDIOBJ NewGdiObject(GdiKind kind, COLORREF color, int iWidth) {
@@ -95,8 +140,6 @@ bool BrushColor(HBRUSH hbr, COLORREF* pColor) {
 }
 
 }  // namespace
-
-DeviceContext* FindDC(HDC hdc) { return TheCore().dcs.Find(reinterpret_cast<uintptr_t>(hdc)); }
 
 GdiObject* FindGdiObject(HGDIOBJ h) {
     return TheCore().gdiObjects.Find(reinterpret_cast<uintptr_t>(h));
@@ -259,7 +302,7 @@ int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
 }
 
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
-    Window* pWindow = Surface(hdc);
+    Window* pWindow = PixelSurface(hdc);
     if (!pWindow || x < 0 || y < 0 || x >= pWindow->iClientWidth || y >= pWindow->iClientHeight)
         return static_cast<COLORREF>(-1);
     PutPixel(*pWindow, x, y, color);
@@ -267,7 +310,7 @@ COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
 }
 
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
-    Window* pWindow = Surface(hdc);
+    Window* pWindow = PixelSurface(hdc);
     if (!pWindow || x < 0 || y < 0 || x >= pWindow->iClientWidth || y >= pWindow->iClientHeight)
         return static_cast<COLORREF>(-1);
     return pWindow->pixels[static_cast<size_t>(y) * pWindow->iClientWidth + x];

@@ -16,7 +16,7 @@ constexpr uintptr_t kGdiTag = 0x6;
 constexpr uintptr_t kAccelTag = 0x8;
 constexpr uintptr_t kMenuTag = 0xA;
 
-std::unique_ptr<Core> g_pCore;
+std::unique_ptr<Core> g_pCoreOwned;
 
 bool SameName(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
 
@@ -44,18 +44,15 @@ Core::Core()
     : windows(kWindowTag), dcs(kDcTag), gdiObjects(kGdiTag), accelerators(kAccelTag),
       menus(kMenuTag) {}
 
-Core& TheCore() {
-    if (!g_pCore) g_pCore = std::make_unique<Core>();
+Core* g_pCore = nullptr;
+
+Core& MakeCore() {
+    g_pCoreOwned = std::make_unique<Core>();
+    g_pCore = g_pCoreOwned.get();
     return *g_pCore;
 }
 
-void ResetCore() {
-    g_pCore = std::make_unique<Core>();
-}
-
-Window* FindWindowRecord(HWND hwnd) {
-    return TheCore().windows.Find(reinterpret_cast<uintptr_t>(hwnd));
-}
+void ResetCore() { MakeCore(); }
 
 Window* TopLevelOf(Window* pWindow) {
     while (pWindow && (pWindow->dwStyle & WS_CHILD) && pWindow->hwndParent)

@@ -133,7 +133,8 @@ uint32_t Pixel(HWND hwnd, int x, int y) {
 
 std::vector<uint32_t> Pixels(HWND hwnd) {
     platform::Window* pWindow = platform::FindWindowRecord(hwnd);
-    return pWindow ? pWindow->pixels : std::vector<uint32_t>{};
+    if (!pWindow) return {};
+    return std::vector<uint32_t>(pWindow->pixels.begin(), pWindow->pixels.end());
 }
 
 int LiveGdiObjects() { return platform::TheCore().gdiObjects.Live(); }
