@@ -46,9 +46,12 @@ Core::Core()
 
 Core* g_pCore = nullptr;
 
+// The new core is current before the old one goes, so that whatever the old
+// one's objects do as they are destroyed reaches the new one.
 Core& MakeCore() {
-    g_pCoreOwned = std::make_unique<Core>();
-    g_pCore = g_pCoreOwned.get();
+    auto pFresh = std::make_unique<Core>();
+    g_pCore = pFresh.get();
+    g_pCoreOwned = std::move(pFresh);
     return *g_pCore;
 }
 
