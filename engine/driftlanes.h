@@ -8,8 +8,8 @@
 namespace {
 
 const double kEscapeBound = 4.0;
-const int kQueuePoints = 256;  // points settled, queued and iterated per round
-const int kFirstSteps = 8;     // steps a group takes together before its survivors queue
+const int kQueuePoints = 1024; // points settled, queued and iterated per round
+const int kFirstSteps = 4;     // steps a group takes together before its survivors queue
 const int kWindow = 16;        // steps between two looks at the lanes
 const int kLaneCount = kChains * kLanes;
 

@@ -5,6 +5,8 @@
 
 #include "driftblock.h"
 
+#include <cstring>
+
 namespace {
 
 // Points of a pixel block counted together, at most.
@@ -111,12 +113,159 @@ void DrawPixelRun(HDC hdc, int x2, int y1, int y2, PixelCursor& pt) {
     }
 }
 
+bool Splits(int x1, int x2, int y1, int y2) { return x2 - x1 > xThreshold && y2 - y1 > yThreshold; }
+
+// Cover's quadrants of a block that splits, in the order it visits them.
+void Quadrants(int x1, int x2, int y1, int y2, int quadrants[4][4]) {
+    int width = (x2 - x1) / 2;
+    int height = (y2 - y1) / 2;
+    const int order[4][4] = {
+        {x1, x1 + width, y1 + height + 1, y2},      // lower left
+        {x1 + width + 1, x2, y1, y1 + height},      // upper right
+        {x1, x1 + width, y1, y1 + height},          // upper left
+        {x1 + width + 1, x2, y1 + height + 1, y2},  // lower right
+    };
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) quadrants[i][j] = order[i][j];
+}
+
+// Pixel blocks that Cover draws one after another, with nothing but message
+// checks between them, are counted together before the first is drawn: the
+// vector lanes stay full across many blocks instead of idling at the end of
+// each. The counts hold for the view they were taken in; once a handler
+// changes it they no longer match and each block is counted afresh.
+// At most kAheadIterations are risked at once, so that the wait before the
+// next message check stays a few milliseconds even at the highest limits.
+const int kAheadPoints = 1024;
+const int kAheadBlocks = 64;
+const uint64_t kAheadIterations = uint64_t{1} << 24;
+
+int64_t AheadPointsFor(ULONG ulLimit) {
+    uint64_t ullPoints = kAheadIterations / (ulLimit > 0 ? ulLimit : 1);
+    return ullPoints < kAheadPoints ? static_cast<int64_t>(ullPoints) : kAheadPoints;
+}
+
+struct PlaneMapping {
+    double dfSetWidth;
+    double dfSetHeight;
+    double dfSetMinX;
+    double dfSetMinY;
+    int iMaxX;
+    int iMaxY;
+    ULONG ulMaxLevels;
+};
+
+PlaneMapping MappingNow() {
+    return {dfSetWidth, dfSetHeight, dfSetMinX, dfSetMinY, iMaxX, iMaxY, ulMaxLevels};
+}
+
+// Bit for bit, so that a NaN coordinate still matches itself.
+bool SameMapping(const PlaneMapping& a, const PlaneMapping& b) {
+    auto bits = [](double df) { uint64_t ull; std::memcpy(&ull, &df, sizeof ull); return ull; };
+    return bits(a.dfSetWidth) == bits(b.dfSetWidth) && bits(a.dfSetHeight) == bits(b.dfSetHeight) &&
+           bits(a.dfSetMinX) == bits(b.dfSetMinX) && bits(a.dfSetMinY) == bits(b.dfSetMinY) &&
+           a.iMaxX == b.iMaxX && a.iMaxY == b.iMaxY && a.ulMaxLevels == b.ulMaxLevels;
+}
+
+struct AheadBlock {
+    int x1, x2, y1, y2;
+    int iFirst;  // its first count
+};
+
+struct CountsAhead {
+    PlaneMapping mapping;
+    int x1, x2, y1, y2;  // the block whose pixel blocks these are
+    int iBlocks;
+    int iPoints;
+    AheadBlock blocks[kAheadBlocks];
+    uint32_t ulCounts[kAheadPoints];
+};
+
+CountsAhead ahead;
+
+bool Within(int x1, int x2, int y1, int y2, const CountsAhead& a) {
+    return x1 >= a.x1 && x2 <= a.x2 && y1 >= a.y1 && y2 <= a.y2;
+}
+
+// The pixel blocks Cover would draw within this block at this level, in its
+// order; false if it would fill any, or they are too many.
+bool CollectBlocks(CountsAhead& a, int x1, int x2, int y1, int y2, int level) {
+    if (Splits(x1, x2, y1, y2)) {
+        if (level == iDrawLevel) return false;
+        int quadrants[4][4];
+        Quadrants(x1, x2, y1, y2, quadrants);
+        for (const auto& q : quadrants)
+            if (!CollectBlocks(a, q[0], q[1], q[2], q[3], level + 1)) return false;
+        return true;
+    }
+    int iPoints = x2 < x1 || y2 < y1 ? 0 : (x2 - x1 + 1) * (y2 - y1 + 1);
+    if (a.iBlocks == kAheadBlocks || a.iPoints + iPoints > kAheadPoints) return false;
+    a.blocks[a.iBlocks++] = {x1, x2, y1, y2, a.iPoints};
+    a.iPoints += iPoints;
+    return true;
+}
+
+void CountAhead(int x1, int x2, int y1, int y2, int level) {
+    if (iDriftUnit == DRIFT_PLAIN) return;
+    if (static_cast<int64_t>(x2 - x1 + 1) * (y2 - y1 + 1) > AheadPointsFor(ulMaxLevels)) return;
+    PlaneMapping now = MappingNow();
+    if (ahead.iBlocks > 0 && SameMapping(ahead.mapping, now) && Within(x1, x2, y1, y2, ahead)) return;
+    ahead.iBlocks = ahead.iPoints = 0;
+    if (!CollectBlocks(ahead, x1, x2, y1, y2, level)) {
+        ahead.iBlocks = 0;
+        return;
+    }
+    ahead.mapping = now;
+    ahead.x1 = x1;
+    ahead.x2 = x2;
+    ahead.y1 = y1;
+    ahead.y2 = y2;
+    double dfX[kAheadPoints], dfY[kAheadPoints];
+    int i = 0;
+    for (int b = 0; b < ahead.iBlocks; ++b) {
+        const AheadBlock& block = ahead.blocks[b];
+        for (int x = block.x1; x <= block.x2; ++x) {
+            double dfPlaneX = PlaneX(x);
+            for (int y = block.y1; y <= block.y2; ++y, ++i) {
+                dfX[i] = dfPlaneX;
+                dfY[i] = PlaneY(y);
+            }
+        }
+    }
+    DriftCounts(iDriftUnit, dfX, dfY, ahead.ulCounts, ahead.iPoints, ulMaxLevels);
+}
+
+// The counts of this pixel block taken ahead in the present view, if any.
+const uint32_t* CountedAhead(int x1, int x2, int y1, int y2) {
+    if (ahead.iBlocks == 0 || !SameMapping(ahead.mapping, MappingNow())) return nullptr;
+    for (int b = 0; b < ahead.iBlocks; ++b) {
+        const AheadBlock& block = ahead.blocks[b];
+        if (block.x1 == x1 && block.x2 == x2 && block.y1 == y1 && block.y2 == y2)
+            return ahead.ulCounts + block.iFirst;
+    }
+    return nullptr;
+}
+
+void DrawCountedPixels(HDC hdc, int x1, int x2, int y1, int y2, const uint32_t* pulCounts) {
+    KeepKnownColors();
+    for (int x = x1; x <= x2; ++x) {
+        for (int y = y1; y <= y2; ++y) {
+            PenFromCount(*pulCounts++);
+            SetPixel(hdc, x, y, PenColor);
+        }
+    }
+}
+
 void DrawPixels(HDC hdc, int x1, int x2, int y1, int y2) {
     if (iDriftUnit == DRIFT_PLAIN) {
         DrawPixelsOneByOne(hdc, x1, x2, y1, y2);
         return;
     }
     if (y2 < y1) return;
+    if (const uint32_t* pulCounts = CountedAhead(x1, x2, y1, y2)) {
+        DrawCountedPixels(hdc, x1, x2, y1, y2, pulCounts);
+        return;
+    }
     PixelCursor pt = {x1, y1};
     while (pt.x <= x2) DrawPixelRun(hdc, x2, y1, y2, pt);
 }
@@ -182,19 +331,14 @@ void Cover(HWND hwnd, HDC hdc, int x1, int x2, int y1, int y2, int level) {
     // Whatever the handler did, this call still draws its own block, unless
     // the client area is gone: then no pixel maps to the plane.
     if (iMaxX <= 0 || iMaxY <= 0) return;
-    if (x2 - x1 > xThreshold && y2 - y1 > yThreshold) {
-        int width = (x2 - x1) / 2;
-        int height = (y2 - y1) / 2;
-        const int quadrants[4][4] = {
-            {x1, x1 + width, y1 + height + 1, y2},      // lower left
-            {x1 + width + 1, x2, y1, y1 + height},      // upper right
-            {x1, x1 + width, y1, y1 + height},          // upper left
-            {x1 + width + 1, x2, y1 + height + 1, y2},  // lower right
-        };
+    if (Splits(x1, x2, y1, y2)) {
+        int quadrants[4][4];
+        Quadrants(x1, x2, y1, y2, quadrants);
         if (level == iDrawLevel) {
             bFilledBlocks = 1;
             FillQuadrants(hdc, quadrants);
         } else {
+            CountAhead(x1, x2, y1, y2, level);
             for (const auto& q : quadrants) Cover(hwnd, hdc, q[0], q[1], q[2], q[3], level + 1);
         }
         return;

@@ -10,6 +10,7 @@
 #include <complex>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <random>
 #include <string>
@@ -254,6 +255,7 @@ struct RenderTrace {
     int iPeeks;
     int iPasses;
     int iBeeps;
+    std::vector<uint32_t> afterChange;  // the picture as the call after a change found it
 };
 
 struct RenderCase {
@@ -266,7 +268,13 @@ struct RenderCase {
     platform::DisplayCaps caps;
 };
 
-RenderTrace RenderWith(int iUnit, const RenderCase& c) {
+// A change a handler makes while the picture is drawn, at the given peek.
+struct MidRenderChange {
+    int iPeek = 0;
+    std::function<void()> change;
+};
+
+RenderTrace RenderWith(int iUnit, const RenderCase& c, const MidRenderChange& midway = {}) {
     ForcedUnit forced(iUnit);
     EngineWindow window = OpenEngineWindow(c.iWidth, c.iHeight, c.caps);
     dfSetMidX = c.dfMidX;
@@ -278,9 +286,15 @@ RenderTrace RenderWith(int iUnit, const RenderCase& c) {
     bInvertColors = c.bInvert;
     SetupSet();
     headless::RecordFills();
+    std::vector<uint32_t> afterChange;
+    if (midway.change) {
+        headless::AtPeek(midway.iPeek, midway.change);
+        headless::AtPeek(midway.iPeek + 1, [&] { afterChange = headless::Pixels(window.hwnd); });
+    }
     RenderToEnd(window);
     return {headless::Pixels(window.hwnd), headless::Fills(), ullPointColorCalls,
-            ullIterationCount, PenColor, headless::PeekCount(), iPassCount, headless::BeepCount()};
+            ullIterationCount, PenColor, headless::PeekCount(), iPassCount, headless::BeepCount(),
+            afterChange};
 }
 
 bool SameFills(const std::vector<std::pair<RECT, COLORREF>>& a, const std::vector<std::pair<RECT, COLORREF>>& b) {
@@ -315,6 +329,35 @@ TEST(DriftUnits, EveryUnitRendersThePlainPathsPictureWithTheSameWork) {
             EXPECT_EQ(trace.iPeeks, plain.iPeeks) << sCase;
             EXPECT_EQ(trace.iPasses, plain.iPasses) << sCase;
             EXPECT_EQ(trace.iBeeps, plain.iBeeps) << sCase;
+        }
+    }
+}
+
+// Pixel blocks are counted ahead, several together; a handler that runs
+// between them and changes the view, the limit or the client size must still
+// see each later block drawn as the plain path draws it.
+TEST(DriftUnits, ChangesBetweenPixelBlocksCountedTogetherDrawAsThePlainPath) {
+    const RenderCase c = {96, 72, -0.75, 0.1, 0.3, 256, 2, 100, 0, headless::TrueColorDisplay()};
+    int iPeeks = RenderWith(DRIFT_PLAIN, c).iPeeks;
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"pan", [] { dfSetMidX += 0.013; SetupSet(); bRestarting = 1; }},
+        {"limit", [] { ulMaxLevels = 300; bRestarting = 1; }},
+        {"resize", [] { iMaxX = 150; iMaxY = 110; SetupSet(); bRestarting = 1; }},
+        {"unrestarted", [] { dfSetMinY += 1e-3; }},
+    };
+    for (const auto& [pszChange, change] : changes) {
+        for (int iFromEnd = 1; iFromEnd < 40; iFromEnd += iFromEnd < 12 ? 1 : 9) {
+            MidRenderChange midway = {iPeeks - iFromEnd, change};
+            RenderTrace plain = RenderWith(DRIFT_PLAIN, c, midway);
+            for (int iUnit : UnitsHere()) {
+                RenderTrace trace = RenderWith(iUnit, c, midway);
+                std::string sCase = std::string(DriftUnitName(iUnit)) + " " + pszChange + " at peek " +
+                                    std::to_string(midway.iPeek);
+                EXPECT_EQ(trace.afterChange, plain.afterChange) << sCase;
+                EXPECT_EQ(trace.pixels, plain.pixels) << sCase;
+                EXPECT_EQ(trace.ullIterations, plain.ullIterations) << sCase;
+                EXPECT_EQ(trace.iPeeks, plain.iPeeks) << sCase;
+            }
         }
     }
 }
