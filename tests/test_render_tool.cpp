@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <random>
 
 namespace {
 
@@ -136,6 +137,38 @@ TEST(RenderTool, PaletteIndicesAreShownThroughFixedPalettes) {
     ASSERT_EQ(png.rgb.size(), 21u);
     for (int i = 0; i < 7; ++i)
         for (int c = 0; c < 3; ++c) EXPECT_EQ(png.rgb[i * 3 + c], expected[i][c]) << "word " << i;
+}
+
+// Pictures that compress to almost nothing and noise that does not compress
+// at all (several IDAT chunks), at sizes down to a single pixel, read back
+// through libpng exactly as written.
+TEST(RenderTool, PngsOfAnySizeAndContentReadBackExactly) {
+    ScratchDir dir;
+    std::mt19937 random(7);
+    const struct {
+        int iWidth, iHeight;
+        bool bNoise;
+    } cases[] = {{1, 1, false}, {1, 1, true}, {3, 2, true}, {1, 500, true}, {997, 3, false},
+                 {640, 480, true}, {640, 480, false}};
+    for (const auto& c : cases) {
+        std::vector<uint32_t> words(static_cast<size_t>(c.iWidth) * c.iHeight);
+        for (size_t i = 0; i < words.size(); ++i)
+            words[i] = c.bNoise ? random() & 0x00FFFFFF : RGB(i % 7 == 0 ? 255 : 0, (i / 640) % 256, 9);
+        std::string sPath = dir.Path("p.png"), sError;
+        ASSERT_TRUE(WritePng(sPath, c.iWidth, c.iHeight, words, &sError)) << sError;
+        Png png = ReadPng(sPath);
+        ASSERT_EQ(png.iWidth, c.iWidth);
+        ASSERT_EQ(png.iHeight, c.iHeight);
+        ASSERT_EQ(png.rgb.size(), words.size() * 3) << c.iWidth << "x" << c.iHeight;
+        for (size_t i = 0; i < words.size(); ++i) {
+            uint32_t uShown = png.rgb[i * 3] | (png.rgb[i * 3 + 1] << 8) | (png.rgb[i * 3 + 2] << 16);
+            ASSERT_EQ(uShown, words[i]) << c.iWidth << "x" << c.iHeight << " pixel " << i;
+        }
+    }
+    std::string sError;
+    EXPECT_FALSE(WritePng(dir.Path("q.png"), 4, 4, std::vector<uint32_t>(15), &sError));
+    EXPECT_NE(sError.find("q.png"), std::string::npos) << sError;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("q.png")));
 }
 
 TEST(RenderTool, PassesStopsAtACoarsePreview) {

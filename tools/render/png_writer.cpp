@@ -1,6 +1,7 @@
-// PNG output, with palette-index words shown as the display would: through
-// libpng where it is installed, through stb_image_write where it is not (the
-// Windows cross-build). Both write the same pixels.
+// PNG output, with palette-index words shown as the display would: rows
+// filtered against the row above and compressed by ISA-L's fast deflate where
+// it is installed, through stb_image_write where it is not (the Windows
+// cross-build). Both write the same pixels.
 #include "png_writer.h"
 
 #include "core.h"
@@ -12,23 +13,23 @@
 #define STBI_WRITE_NO_STDIO
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
-using png_byte = unsigned char;
 #else
-#include <csetjmp>
-#include <png.h>
+#include <isa-l/crc.h>
+#include <isa-l/igzip_lib.h>
 #endif
+
+using png_byte = unsigned char;
 
 namespace {
 
-std::vector<png_byte> RgbRows(int iWidth, int iHeight, const std::vector<uint32_t>& pixels) {
-    std::vector<png_byte> rows(static_cast<size_t>(iWidth) * iHeight * 3);
-    for (size_t i = 0; i < static_cast<size_t>(iWidth) * iHeight && i < pixels.size(); ++i) {
-        COLORREF crShown = platform::DisplayColor(pixels[i]);
-        rows[i * 3 + 0] = GetRValue(crShown);
-        rows[i * 3 + 1] = GetGValue(crShown);
-        rows[i * 3 + 2] = GetBValue(crShown);
+// One row of colour words as red, green and blue bytes.
+void RgbRow(const uint32_t* pWords, int iWidth, png_byte* pRow) {
+    for (int x = 0; x < iWidth; ++x, pRow += 3) {
+        COLORREF crShown = platform::DisplayColor(pWords[x]);
+        pRow[0] = GetRValue(crShown);
+        pRow[1] = GetGValue(crShown);
+        pRow[2] = GetBValue(crShown);
     }
-    return rows;
 }
 
 #if defined(ORVANTA_PNG_STB)
@@ -44,7 +45,11 @@ void WriteToSink(void* pContext, void* pData, int cbData) {
     if (std::fwrite(pData, 1, cbWanted, pSink->pFile) != cbWanted) pSink->bFailed = true;
 }
 
-bool Encode(FILE* pFile, int iWidth, int iHeight, std::vector<png_byte>& rows) {
+bool Encode(FILE* pFile, int iWidth, int iHeight, const uint32_t* pWords) {
+    std::vector<png_byte> rows(static_cast<size_t>(iWidth) * iHeight * 3);
+    for (int y = 0; y < iHeight; ++y)
+        RgbRow(pWords + static_cast<size_t>(y) * iWidth, iWidth,
+               rows.data() + static_cast<size_t>(y) * iWidth * 3);
     StbSink sink = {pFile, false};
     int iWritten = stbi_write_png_to_func(WriteToSink, &sink, iWidth, iHeight, 3, rows.data(),
                                           iWidth * 3);
@@ -53,26 +58,95 @@ bool Encode(FILE* pFile, int iWidth, int iHeight, std::vector<png_byte>& rows) {
 
 #else
 
-bool Encode(FILE* pFile, int iWidth, int iHeight, std::vector<png_byte>& rows) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (!png) return false;
-    png_infop info = png_create_info_struct(png);
-    std::vector<png_bytep> rowPointers(static_cast<size_t>(iHeight));
-    for (int y = 0; y < iHeight; ++y)
-        rowPointers[static_cast<size_t>(y)] = rows.data() + static_cast<size_t>(y) * iWidth * 3;
-    if (!info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
+const png_byte kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+const png_byte kColorTypeRgb = 2;
+const png_byte kFilterUp = 2;
+const size_t kChunkBytes = size_t{1} << 18;  // compressed bytes per IDAT chunk, at most
+
+void PutBigEndian32(png_byte* p, uint32_t u) {
+    p[0] = static_cast<png_byte>(u >> 24);
+    p[1] = static_cast<png_byte>(u >> 16);
+    p[2] = static_cast<png_byte>(u >> 8);
+    p[3] = static_cast<png_byte>(u);
+}
+
+// Length, type, data, and the CRC of type and data.
+bool WriteChunk(FILE* pFile, const char* pszType, const png_byte* pData, size_t cbData) {
+    png_byte header[8], trailer[4];
+    PutBigEndian32(header, static_cast<uint32_t>(cbData));
+    for (int i = 0; i < 4; ++i) header[4 + i] = static_cast<png_byte>(pszType[i]);
+    uint32_t ulCrc = crc32_gzip_refl(0, header + 4, 4);
+    if (cbData > 0) ulCrc = crc32_gzip_refl(ulCrc, pData, cbData);
+    PutBigEndian32(trailer, ulCrc);
+    return std::fwrite(header, 1, 8, pFile) == 8 &&
+           (cbData == 0 || std::fwrite(pData, 1, cbData, pFile) == cbData) &&
+           std::fwrite(trailer, 1, 4, pFile) == 4;
+}
+
+bool WriteHeader(FILE* pFile, int iWidth, int iHeight) {
+    png_byte header[13] = {};
+    PutBigEndian32(header, static_cast<uint32_t>(iWidth));
+    PutBigEndian32(header + 4, static_cast<uint32_t>(iHeight));
+    header[8] = 8;  // bits per channel
+    header[9] = kColorTypeRgb;
+    // Compression, filter method and interlace stay 0: deflate, adaptive, none.
+    return std::fwrite(kSignature, 1, 8, pFile) == 8 && WriteChunk(pFile, "IHDR", header, 13);
+}
+
+// The zlib stream of the filtered rows, written out as IDAT chunks whenever
+// the output buffer fills.
+class IdatStream {
+public:
+    explicit IdatStream(FILE* pFile) : pFile_(pFile), levelBuffer_(ISAL_DEF_LVL1_DEFAULT), out_(kChunkBytes) {
+        isal_deflate_init(&stream_);
+        stream_.level = 1;
+        stream_.level_buf = levelBuffer_.data();
+        stream_.level_buf_size = static_cast<uint32_t>(levelBuffer_.size());
+        stream_.gzip_flag = IGZIP_ZLIB;
+        stream_.flush = NO_FLUSH;
+        Restart();
     }
-    png_init_io(png, pFile);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(iWidth), static_cast<png_uint_32>(iHeight),
-                 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    png_write_image(png, rowPointers.data());
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
+    bool Add(png_byte* pData, size_t cbData, bool bLast) {
+        stream_.next_in = pData;
+        stream_.avail_in = static_cast<uint32_t>(cbData);
+        stream_.end_of_stream = bLast ? 1 : 0;
+        for (;;) {
+            if (isal_deflate(&stream_) != COMP_OK) return false;
+            bool bDone = bLast ? stream_.internal_state.state == ZSTATE_END : stream_.avail_in == 0;
+            if (stream_.avail_out == 0 || (bDone && bLast)) {
+                if (!WriteChunk(pFile_, "IDAT", out_.data(), out_.size() - stream_.avail_out)) return false;
+                Restart();
+            }
+            if (bDone) return true;
+        }
+    }
+
+private:
+    void Restart() {
+        stream_.next_out = out_.data();
+        stream_.avail_out = static_cast<uint32_t>(out_.size());
+    }
+    FILE* pFile_;
+    isal_zstream stream_;
+    std::vector<png_byte> levelBuffer_;
+    std::vector<png_byte> out_;
+};
+
+// Every row is filtered "up": each byte less the byte above it, which turns
+// the picture's many rows alike into runs of zeros.
+bool Encode(FILE* pFile, int iWidth, int iHeight, const uint32_t* pWords) {
+    if (!WriteHeader(pFile, iWidth, iHeight)) return false;
+    size_t cbRow = static_cast<size_t>(iWidth) * 3;
+    std::vector<png_byte> above(cbRow, 0), row(cbRow), filtered(cbRow + 1);
+    filtered[0] = kFilterUp;
+    IdatStream idat(pFile);
+    for (int y = 0; y < iHeight; ++y) {
+        RgbRow(pWords + static_cast<size_t>(y) * iWidth, iWidth, row.data());
+        for (size_t i = 0; i < cbRow; ++i) filtered[i + 1] = static_cast<png_byte>(row[i] - above[i]);
+        if (!idat.Add(filtered.data(), filtered.size(), y + 1 == iHeight)) return false;
+        row.swap(above);
+    }
+    return WriteChunk(pFile, "IEND", nullptr, 0);
 }
 
 #endif
@@ -81,14 +155,17 @@ bool Encode(FILE* pFile, int iWidth, int iHeight, std::vector<png_byte>& rows) {
 
 bool WritePng(const std::string& sPath, int iWidth, int iHeight,
               const std::vector<uint32_t>& pixels, std::string* psError) {
-    std::vector<png_byte> rows = RgbRows(iWidth, iHeight, pixels);
+    if (pixels.size() < static_cast<size_t>(iWidth) * iHeight) {
+        *psError = "cannot write '" + sPath + "': fewer pixels than its width and height";
+        return false;
+    }
     std::string sTemporary = sPath + ".part";
     FILE* pFile = std::fopen(sTemporary.c_str(), "wb");
     if (!pFile) {
         *psError = "cannot write '" + sPath + "'";
         return false;
     }
-    bool bEncoded = Encode(pFile, iWidth, iHeight, rows);
+    bool bEncoded = Encode(pFile, iWidth, iHeight, pixels.data());
     bool bClosed = std::fclose(pFile) == 0;
     std::error_code error;
     if (bEncoded && bClosed) std::filesystem::rename(sTemporary, sPath, error);
