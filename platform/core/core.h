@@ -135,7 +135,8 @@ struct Window {
     RECT rcWindow{};  // position in the parent's client area (children) or on screen
     int iClientWidth = 0;
     int iClientHeight = 0;
-    std::vector<uint32_t, FramebufferAllocator<uint32_t>> pixels;  // top-level windows: the client area's framebuffer
+    // Top-level windows: the client area's framebuffer.
+    std::vector<uint32_t, FramebufferAllocator<uint32_t>> pixels;
     bool bVisible = false;
     bool bMaximized = false;
     bool bMinimized = false;

@@ -97,7 +97,8 @@ bool WriteHeader(FILE* pFile, int iWidth, int iHeight) {
 // the output buffer fills.
 class IdatStream {
 public:
-    explicit IdatStream(FILE* pFile) : pFile_(pFile), levelBuffer_(ISAL_DEF_LVL1_DEFAULT), out_(kChunkBytes) {
+    explicit IdatStream(FILE* pFile)
+        : pFile_(pFile), levelBuffer_(ISAL_DEF_LVL1_DEFAULT), out_(kChunkBytes) {
         isal_deflate_init(&stream_);
         stream_.level = 1;
         stream_.level_buf = levelBuffer_.data();
@@ -114,7 +115,8 @@ public:
             if (isal_deflate(&stream_) != COMP_OK) return false;
             bool bDone = bLast ? stream_.internal_state.state == ZSTATE_END : stream_.avail_in == 0;
             if (stream_.avail_out == 0 || (bDone && bLast)) {
-                if (!WriteChunk(pFile_, "IDAT", out_.data(), out_.size() - stream_.avail_out)) return false;
+                size_t cbOut = out_.size() - stream_.avail_out;
+                if (!WriteChunk(pFile_, "IDAT", out_.data(), cbOut)) return false;
                 Restart();
             }
             if (bDone) return true;
