@@ -101,29 +101,6 @@ void CompareView(const View& view, int iRuns) {
     PrintTiming(DriftUnitName(BestDriftUnit()), vector, dfPlainSeconds);
 }
 
-LRESULT CALLBACK BenchWindowProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM lParam) {
-    if (uMessage == WM_DESTROY) {
-        bQuitting = 1;
-        return 0;
-    }
-    return DefWindowProcA(hwnd, uMessage, wParam, lParam);
-}
-
-HWND OpenBenchWindow(const RenderOptions& options) {
-    headless::SetMaximizedSize(options.iWidth, options.iHeight);
-    headless::SetDisplay(headless::TrueColorDisplay());
-    WNDCLASSA wc = {};
-    wc.style = CS_OWNDC;
-    wc.lpfnWndProc = BenchWindowProc;
-    wc.lpszClassName = "OrvantaBench";
-    RegisterClassA(&wc);
-    HWND hwnd = CreateWindowExA(0, "OrvantaBench", "orvanta-bench", WS_OVERLAPPEDWINDOW,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                nullptr, nullptr, nullptr, nullptr);
-    ShowWindow(hwnd, SW_SHOWMAXIMIZED);
-    return hwnd;
-}
-
 // The times between two PeekMessageA calls of a whole render, longest last:
 // how long a keystroke may wait before the renderer looks at the queue.
 std::vector<double> QueueGaps(const RenderOptions& options, int iUnit) {
@@ -132,7 +109,7 @@ std::vector<double> QueueGaps(const RenderOptions& options, int iUnit) {
     headless::Reset();
     InitializeProgramValues();
     ApplyDrawingValues(options.values);
-    HWND hwnd = OpenBenchWindow(options);
+    HWND hwnd = OpenRenderWindow(options);
     HDC hdc = GetDC(hwnd);
     MSG msg;
     while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
@@ -145,9 +122,7 @@ std::vector<double> QueueGaps(const RenderOptions& options, int iUnit) {
         tLast = tNow;
     });
     RenderLoop(hwnd, hdc, &msg);
-    ReleaseDC(hwnd, hdc);
-    DestroyWindow(hwnd);
-    UnregisterClassA("OrvantaBench", nullptr);
+    CloseRenderWindow(hwnd, hdc);
     headless::Reset();
     iDriftUnit = iSaved;
     std::sort(gaps.begin(), gaps.end());

@@ -44,7 +44,9 @@ void WatchPasses(const RenderOptions& options, bool bProgress) {
     });
 }
 
-HWND OpenWindow(const RenderOptions& options) {
+}  // namespace
+
+HWND OpenRenderWindow(const RenderOptions& options) {
     headless::SetMaximizedSize(options.iWidth, options.iHeight);
     headless::SetDisplay(headless::TrueColorDisplay());
     WNDCLASSA wc = {};
@@ -60,13 +62,17 @@ HWND OpenWindow(const RenderOptions& options) {
     return hwnd;
 }
 
-}  // namespace
+void CloseRenderWindow(HWND hwnd, HDC hdc) {
+    ReleaseDC(hwnd, hdc);
+    DestroyWindow(hwnd);
+    UnregisterClassA("OrvantaRender", nullptr);
+}
 
 RenderResult RenderHeadless(const RenderOptions& options, bool bProgress) {
     auto tStart = std::chrono::steady_clock::now();
     headless::Reset();
     InitializeProgramValues();
-    HWND hwnd = OpenWindow(options);
+    HWND hwnd = OpenRenderWindow(options);
     HDC hdc = GetDC(hwnd);
     MSG msg;
     while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
@@ -88,8 +94,6 @@ RenderResult RenderHeadless(const RenderOptions& options, bool bProgress) {
     result.ullPointColors = ullPointColorCalls;
     result.ullIterations = ullIterationCount;
     result.iBeeps = headless::BeepCount();
-    ReleaseDC(hwnd, hdc);
-    DestroyWindow(hwnd);
-    UnregisterClassA("OrvantaRender", nullptr);
+    CloseRenderWindow(hwnd, hdc);
     return result;
 }

@@ -3,6 +3,7 @@
 #define ORVANTA_RENDER_SESSION_H
 
 #include "options.h"
+#include "platform.h"
 
 #include <cstdint>
 #include <vector>
@@ -18,5 +19,10 @@ struct RenderResult {
 
 // Resets the headless platform and the program's values, renders, and cleans up.
 RenderResult RenderHeadless(const RenderOptions& options, bool bProgress);
+
+// The maximised true-colour window a rendering draws into, at the options'
+// size; destroying it sets bQuitting. CloseRenderWindow releases it.
+HWND OpenRenderWindow(const RenderOptions& options);
+void CloseRenderWindow(HWND hwnd, HDC hdc);
 
 #endif
