@@ -129,20 +129,21 @@ void Quadrants(int x1, int x2, int y1, int y2, int quadrants[4][4]) {
         for (int j = 0; j < 4; ++j) quadrants[i][j] = order[i][j];
 }
 
-// Pixel blocks that Cover draws one after another, with nothing but message
-// checks between them, are counted together before the first is drawn: the
-// vector lanes stay full across many blocks instead of idling at the end of
-// each. The counts hold for the view they were taken in; once a handler
-// changes it they no longer match and each block is counted afresh.
+// The blocks Cover draws one after another, with nothing but message checks
+// between them, are counted together before the first is drawn: the pixels
+// of pixel blocks and the centres of filled quadrants. The vector lanes stay
+// full across many blocks instead of idling at the end of each. The counts
+// hold for the view they were taken in; once a handler changes it they no
+// longer match and each block is counted afresh.
 // At most kAheadIterations are risked at once, so that the wait before the
 // next message check stays a few milliseconds even at the highest limits.
 const int kAheadPoints = 1024;
-const int kAheadBlocks = 64;
+const int kAheadBlocks = 1024;
 const uint64_t kAheadIterations = uint64_t{1} << 24;
 
-int64_t AheadPointsFor(ULONG ulLimit) {
+int AheadPointsFor(ULONG ulLimit) {
     uint64_t ullPoints = kAheadIterations / (ulLimit > 0 ? ulLimit : 1);
-    return ullPoints < kAheadPoints ? static_cast<int64_t>(ullPoints) : kAheadPoints;
+    return ullPoints < kAheadPoints ? static_cast<int>(ullPoints) : kAheadPoints;
 }
 
 struct PlaneMapping {
@@ -169,14 +170,18 @@ bool SameMapping(const PlaneMapping& a, const PlaneMapping& b) {
 
 struct AheadBlock {
     int x1, x2, y1, y2;
+    bool bFill;  // a filled quadrant: one count, of its centre
     int iFirst;  // its first count
 };
 
 struct CountsAhead {
     PlaneMapping mapping;
-    int x1, x2, y1, y2;  // the block whose pixel blocks these are
+    int iDrawLevel;      // the pass they were collected in
+    int x1, x2, y1, y2;  // the block whose blocks these are
     int iBlocks;
     int iPoints;
+    int iBudget;
+    int iNext;  // where the next look-up starts: blocks are drawn in order
     AheadBlock blocks[kAheadBlocks];
     uint32_t ulCounts[kAheadPoints];
 };
@@ -187,61 +192,80 @@ bool Within(int x1, int x2, int y1, int y2, const CountsAhead& a) {
     return x1 >= a.x1 && x2 <= a.x2 && y1 >= a.y1 && y2 <= a.y2;
 }
 
-// The pixel blocks Cover would draw within this block at this level, in its
-// order; false if it would fill any, or they are too many.
-bool CollectBlocks(CountsAhead& a, int x1, int x2, int y1, int y2, int level) {
-    if (Splits(x1, x2, y1, y2)) {
-        if (level == iDrawLevel) return false;
-        int quadrants[4][4];
-        Quadrants(x1, x2, y1, y2, quadrants);
-        for (const auto& q : quadrants)
-            if (!CollectBlocks(a, q[0], q[1], q[2], q[3], level + 1)) return false;
-        return true;
-    }
-    int iPoints = x2 < x1 || y2 < y1 ? 0 : (x2 - x1 + 1) * (y2 - y1 + 1);
-    if (a.iBlocks == kAheadBlocks || a.iPoints + iPoints > kAheadPoints) return false;
-    a.blocks[a.iBlocks++] = {x1, x2, y1, y2, a.iPoints};
+bool AddBlock(CountsAhead& a, int x1, int x2, int y1, int y2, bool bFill) {
+    int iPoints = bFill ? 1 : x2 < x1 || y2 < y1 ? 0 : (x2 - x1 + 1) * (y2 - y1 + 1);
+    if (a.iBlocks == kAheadBlocks || a.iPoints + iPoints > a.iBudget) return false;
+    a.blocks[a.iBlocks++] = {x1, x2, y1, y2, bFill, a.iPoints};
     a.iPoints += iPoints;
     return true;
 }
 
+// The blocks Cover would draw within this block at this level, in its order;
+// false once they are more than the budget.
+bool CollectBlocks(CountsAhead& a, int x1, int x2, int y1, int y2, int level) {
+    if (!Splits(x1, x2, y1, y2)) return AddBlock(a, x1, x2, y1, y2, false);
+    int quadrants[4][4];
+    Quadrants(x1, x2, y1, y2, quadrants);
+    for (const auto& q : quadrants) {
+        bool bAdded = level == iDrawLevel ? AddBlock(a, q[0], q[1], q[2], q[3], true)
+                                          : CollectBlocks(a, q[0], q[1], q[2], q[3], level + 1);
+        if (!bAdded) return false;
+    }
+    return true;
+}
+
+void AheadPoints(const CountsAhead& a, double* pdfX, double* pdfY) {
+    int i = 0;
+    for (int b = 0; b < a.iBlocks; ++b) {
+        const AheadBlock& block = a.blocks[b];
+        if (block.bFill) {
+            pdfX[i] = PlaneX(block.x1 + (block.x2 - block.x1) / 2);
+            pdfY[i++] = PlaneY(block.y1 + (block.y2 - block.y1) / 2);
+            continue;
+        }
+        for (int x = block.x1; x <= block.x2; ++x) {
+            double dfPlaneX = PlaneX(x);
+            for (int y = block.y1; y <= block.y2; ++y, ++i) {
+                pdfX[i] = dfPlaneX;
+                pdfY[i] = PlaneY(y);
+            }
+        }
+    }
+}
+
 void CountAhead(int x1, int x2, int y1, int y2, int level) {
     if (iDriftUnit == DRIFT_PLAIN) return;
-    if (static_cast<int64_t>(x2 - x1 + 1) * (y2 - y1 + 1) > AheadPointsFor(ulMaxLevels)) return;
     PlaneMapping now = MappingNow();
-    if (ahead.iBlocks > 0 && SameMapping(ahead.mapping, now) && Within(x1, x2, y1, y2, ahead)) return;
-    ahead.iBlocks = ahead.iPoints = 0;
+    if (ahead.iBlocks > 0 && ahead.iDrawLevel == iDrawLevel && SameMapping(ahead.mapping, now) &&
+        Within(x1, x2, y1, y2, ahead))
+        return;
+    ahead.iBlocks = ahead.iPoints = ahead.iNext = 0;
+    ahead.iBudget = AheadPointsFor(ulMaxLevels);
     if (!CollectBlocks(ahead, x1, x2, y1, y2, level)) {
         ahead.iBlocks = 0;
         return;
     }
     ahead.mapping = now;
+    ahead.iDrawLevel = iDrawLevel;
     ahead.x1 = x1;
     ahead.x2 = x2;
     ahead.y1 = y1;
     ahead.y2 = y2;
     double dfX[kAheadPoints], dfY[kAheadPoints];
-    int i = 0;
-    for (int b = 0; b < ahead.iBlocks; ++b) {
-        const AheadBlock& block = ahead.blocks[b];
-        for (int x = block.x1; x <= block.x2; ++x) {
-            double dfPlaneX = PlaneX(x);
-            for (int y = block.y1; y <= block.y2; ++y, ++i) {
-                dfX[i] = dfPlaneX;
-                dfY[i] = PlaneY(y);
-            }
-        }
-    }
+    AheadPoints(ahead, dfX, dfY);
     DriftCounts(iDriftUnit, dfX, dfY, ahead.ulCounts, ahead.iPoints, ulMaxLevels);
 }
 
-// The counts of this pixel block taken ahead in the present view, if any.
-const uint32_t* CountedAhead(int x1, int x2, int y1, int y2) {
+// The counts of this block taken ahead in the present view, if any.
+const uint32_t* CountedAhead(int x1, int x2, int y1, int y2, bool bFill) {
     if (ahead.iBlocks == 0 || !SameMapping(ahead.mapping, MappingNow())) return nullptr;
-    for (int b = 0; b < ahead.iBlocks; ++b) {
+    for (int n = 0; n < ahead.iBlocks; ++n) {
+        int b = (ahead.iNext + n) % ahead.iBlocks;
         const AheadBlock& block = ahead.blocks[b];
-        if (block.x1 == x1 && block.x2 == x2 && block.y1 == y1 && block.y2 == y2)
+        if (block.x1 == x1 && block.x2 == x2 && block.y1 == y1 && block.y2 == y2 && block.bFill == bFill) {
+            ahead.iNext = b + 1;
             return ahead.ulCounts + block.iFirst;
+        }
     }
     return nullptr;
 }
@@ -262,7 +286,7 @@ void DrawPixels(HDC hdc, int x1, int x2, int y1, int y2) {
         return;
     }
     if (y2 < y1) return;
-    if (const uint32_t* pulCounts = CountedAhead(x1, x2, y1, y2)) {
+    if (const uint32_t* pulCounts = CountedAhead(x1, x2, y1, y2, false)) {
         DrawCountedPixels(hdc, x1, x2, y1, y2, pulCounts);
         return;
     }
@@ -299,13 +323,22 @@ void FillQuadrants(HDC hdc, const int quadrants[4][4]) {
             FillRectangle(hdc, quadrants[i][0], quadrants[i][1], quadrants[i][2], quadrants[i][3]);
         return;
     }
-    double dfX[4], dfY[4];
     uint32_t ulCounts[4];
-    for (int i = 0; i < 4; ++i) {
-        dfX[i] = PlaneX(quadrants[i][0] + (quadrants[i][1] - quadrants[i][0]) / 2);
-        dfY[i] = PlaneY(quadrants[i][2] + (quadrants[i][3] - quadrants[i][2]) / 2);
+    int iKnown = 0;
+    for (; iKnown < 4; ++iKnown) {
+        const int* q = quadrants[iKnown];
+        const uint32_t* pulCount = CountedAhead(q[0], q[1], q[2], q[3], true);
+        if (!pulCount) break;
+        ulCounts[iKnown] = *pulCount;
     }
-    DriftCounts(iDriftUnit, dfX, dfY, ulCounts, 4, ulMaxLevels);
+    if (iKnown < 4) {
+        double dfX[4], dfY[4];
+        for (int i = 0; i < 4; ++i) {
+            dfX[i] = PlaneX(quadrants[i][0] + (quadrants[i][1] - quadrants[i][0]) / 2);
+            dfY[i] = PlaneY(quadrants[i][2] + (quadrants[i][3] - quadrants[i][2]) / 2);
+        }
+        DriftCounts(iDriftUnit, dfX, dfY, ulCounts, 4, ulMaxLevels);
+    }
     KeepKnownColors();
     for (int i = 0; i < 4; ++i) {
         PenFromCount(ulCounts[i]);

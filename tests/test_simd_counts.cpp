@@ -333,12 +333,16 @@ TEST(DriftUnits, EveryUnitRendersThePlainPathsPictureWithTheSameWork) {
     }
 }
 
-// Pixel blocks are counted ahead, several together; a handler that runs
-// between them and changes the view, the limit or the client size must still
-// see each later block drawn as the plain path draws it.
-TEST(DriftUnits, ChangesBetweenPixelBlocksCountedTogetherDrawAsThePlainPath) {
+// Pixel blocks and filled quadrants are counted ahead, many together; a
+// handler that runs between them and changes the view, the limit or the
+// client size must still see each later block drawn as the plain path draws
+// it, in the coarse passes and in the final one.
+TEST(DriftUnits, ChangesBetweenBlocksCountedTogetherDrawAsThePlainPath) {
     const RenderCase c = {96, 72, -0.75, 0.1, 0.3, 256, 2, 100, 0, headless::TrueColorDisplay()};
     int iPeeks = RenderWith(DRIFT_PLAIN, c).iPeeks;
+    std::vector<int> peeks;
+    for (int iFromEnd = 1; iFromEnd < 40; iFromEnd += iFromEnd < 12 ? 1 : 9) peeks.push_back(iPeeks - iFromEnd);
+    for (int iPart = 2; iPart <= 64; iPart *= 2) peeks.push_back(iPeeks / iPart + iPart % 3);
     const std::pair<const char*, std::function<void()>> changes[] = {
         {"pan", [] { dfSetMidX += 0.013; SetupSet(); bRestarting = 1; }},
         {"limit", [] { ulMaxLevels = 300; bRestarting = 1; }},
@@ -346,8 +350,8 @@ TEST(DriftUnits, ChangesBetweenPixelBlocksCountedTogetherDrawAsThePlainPath) {
         {"unrestarted", [] { dfSetMinY += 1e-3; }},
     };
     for (const auto& [pszChange, change] : changes) {
-        for (int iFromEnd = 1; iFromEnd < 40; iFromEnd += iFromEnd < 12 ? 1 : 9) {
-            MidRenderChange midway = {iPeeks - iFromEnd, change};
+        for (int iPeek : peeks) {
+            MidRenderChange midway = {iPeek, change};
             RenderTrace plain = RenderWith(DRIFT_PLAIN, c, midway);
             for (int iUnit : UnitsHere()) {
                 RenderTrace trace = RenderWith(iUnit, c, midway);
