@@ -1,6 +1,7 @@
 // The progressive renderer: Cover walks the quadrant tree of the client area,
 // taking at most one message per call, filling blocks at the pass's level and
-// drawing blocks too small to split pixel by pixel; RenderLoop runs the passes.
+// drawing blocks too small to split pixel by pixel, with the counts of the
+// blocks ahead taken together on the vector unit; RenderLoop runs the passes.
 #include "engine.h"
 
 #include "driftblock.h"
