@@ -16,6 +16,10 @@ const int kBlockPoints = 256;
 double PlaneX(int x) { return x * dfSetWidth / iMaxX + dfSetMinX; }
 double PlaneY(int y) { return y * dfSetHeight / iMaxY + dfSetMinY; }
 
+// The point a filled block takes its colour from: its middle pixel's.
+double MiddleX(int x1, int x2) { return PlaneX(x1 + (x2 - x1) / 2); }
+double MiddleY(int y1, int y2) { return PlaneY(y1 + (y2 - y1) / 2); }
+
 // Takes one pending message, if any, and has it handled now.
 // Returns false when it was the quit message.
 bool HandleOneMessage(HWND hwnd) {
@@ -220,8 +224,8 @@ void AheadPoints(const CountsAhead& a, double* pdfX, double* pdfY) {
     for (int b = 0; b < a.iBlocks; ++b) {
         const AheadBlock& block = a.blocks[b];
         if (block.bFill) {
-            pdfX[i] = PlaneX(block.x1 + (block.x2 - block.x1) / 2);
-            pdfY[i++] = PlaneY(block.y1 + (block.y2 - block.y1) / 2);
+            pdfX[i] = MiddleX(block.x1, block.x2);
+            pdfY[i++] = MiddleY(block.y1, block.y2);
             continue;
         }
         for (int x = block.x1; x <= block.x2; ++x) {
@@ -316,8 +320,9 @@ void FillWithPen(HDC hdc, int x1, int x2, int y1, int y2) {
     DeleteObject(brush);
 }
 
-// The four quadrants' centres are counted together (no message comes between
-// their fills), then each quadrant is coloured and filled in order.
+// The four quadrants' centres, counted ahead or else together here (no
+// message comes between their fills); then each quadrant is coloured and
+// filled in order.
 void FillQuadrants(HDC hdc, const int quadrants[4][4]) {
     if (iDriftUnit == DRIFT_PLAIN) {
         for (int i = 0; i < 4; ++i)
@@ -335,8 +340,8 @@ void FillQuadrants(HDC hdc, const int quadrants[4][4]) {
     if (iKnown < 4) {
         double dfX[4], dfY[4];
         for (int i = 0; i < 4; ++i) {
-            dfX[i] = PlaneX(quadrants[i][0] + (quadrants[i][1] - quadrants[i][0]) / 2);
-            dfY[i] = PlaneY(quadrants[i][2] + (quadrants[i][3] - quadrants[i][2]) / 2);
+            dfX[i] = MiddleX(quadrants[i][0], quadrants[i][1]);
+            dfY[i] = MiddleY(quadrants[i][2], quadrants[i][3]);
         }
         DriftCounts(iDriftUnit, dfX, dfY, ulCounts, 4, ulMaxLevels);
     }
