@@ -22,14 +22,14 @@ const int kTextLimit = 63;
 fuzz::DrawingValues ValuesFrom(FuzzedDataProvider& data) {
     auto df = [&] { return std::bit_cast<double>(data.ConsumeIntegral<uint64_t>()); };
     fuzz::DrawingValues v;
-    v.dfMidX = df();
-    v.dfMidY = df();
-    v.ulLevels = data.ConsumeIntegral<uint32_t>();
-    v.dfHeight = df();
-    v.dfMove = df();
-    v.iMin = data.ConsumeIntegral<int32_t>();
-    v.iFactor = data.ConsumeIntegral<int32_t>();
-    v.iCombo = data.ConsumeIntegral<int32_t>();
+    v.dfSetMidX = df();
+    v.dfSetMidY = df();
+    v.ulMaxLevels = data.ConsumeIntegral<uint32_t>();
+    v.dfSetHeight = df();
+    v.dfMoveFactor = df();
+    v.iMinLevel = data.ConsumeIntegral<int32_t>();
+    v.iColorFactor = data.ConsumeIntegral<int32_t>();
+    v.iRGB_Combo = data.ConsumeIntegral<int32_t>();
     return v;
 }
 
@@ -56,14 +56,14 @@ fuzz::DrawingValues Expected(const fuzz::DrawingValues& before, const fuzz::Edit
         asRead[i] = (script.abTyped[i] ? script.asTyped[i] : sShown).substr(0, kTextLimit);
         abChanged[i] = asRead[i] != sShown.substr(0, kTextLimit);
     }
-    if (abChanged[0]) v.dfMidX = std::atof(asRead[0].c_str());
-    if (abChanged[1]) v.dfMidY = -std::atof(asRead[1].c_str());
-    if (abChanged[2]) v.ulLevels = Levels(asRead[2]);
-    if (abChanged[3]) v.dfHeight = std::atof(asRead[3].c_str());
-    if (abChanged[4]) v.dfMove = std::atof(asRead[4].c_str());
-    if (abChanged[5]) v.iMin = Saturated(asRead[5]);
-    if (abChanged[6]) v.iFactor = Saturated(asRead[6]);
-    if (abChanged[7]) v.iCombo = std::min(5, std::max(0, Saturated(asRead[7])));
+    if (abChanged[0]) v.dfSetMidX = std::atof(asRead[0].c_str());
+    if (abChanged[1]) v.dfSetMidY = -std::atof(asRead[1].c_str());
+    if (abChanged[2]) v.ulMaxLevels = Levels(asRead[2]);
+    if (abChanged[3]) v.dfSetHeight = std::atof(asRead[3].c_str());
+    if (abChanged[4]) v.dfMoveFactor = std::atof(asRead[4].c_str());
+    if (abChanged[5]) v.iMinLevel = Saturated(asRead[5]);
+    if (abChanged[6]) v.iColorFactor = Saturated(asRead[6]);
+    if (abChanged[7]) v.iRGB_Combo = std::min(5, std::max(0, Saturated(asRead[7])));
     return v;
 }
 
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t cbData) {
             if (!bIdle) return true;
             if (bShown) return false;
             bShown = true;
-            fuzz::StoreValues(before);
+            ApplyDrawingValues(before);
             SetupSet();
             headless::ScriptDialog(script.steps);
             PostMessageA(hwnd, WM_COMMAND, IDM_EDIT, 0);
@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t cbData) {
             if (headless::Dialogs().size() != 1) fuzz::Fail("the Edit dialog did not open once");
             const auto& shown = headless::Dialogs()[0].fieldsAtStart;
             CheckShownTexts(shown);
-            fuzz::DrawingValues now = fuzz::CurrentValues();
+            fuzz::DrawingValues now = CurrentDrawingValues();
             bool abChanged[8] = {};
             fuzz::DrawingValues expected = script.bOk ? Expected(before, script, shown, abChanged) : before;
             if (!fuzz::SameValues(now, expected))

@@ -5,6 +5,7 @@
 #include "core.h"
 #include "resource.h"
 #include "veldran.h"
+#include "view_values.h"
 
 #include <bit>
 #include <climits>
@@ -25,7 +26,6 @@ namespace fuzz {
 namespace {
 
 HINSTANCE const kInstance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
-const char kMagic[] = "VELDRAN KQZ FILE:";
 
 fs::path& ScratchDir() {
     static fs::path dir;
@@ -39,21 +39,9 @@ fs::path& ScratchDir() {
     return dir;
 }
 
-void Put(std::string& sBytes, uint64_t ullValue, int iBytes) {
-    for (int i = 0; i < iBytes; ++i) sBytes += static_cast<char>((ullValue >> (8 * i)) & 0xFF);
-}
-
 std::string ViewBytes(const DrawingValues& v) {
-    std::string sBytes = kMagic;
-    Put(sBytes, std::bit_cast<uint64_t>(v.dfMidX), 8);
-    Put(sBytes, std::bit_cast<uint64_t>(v.dfMidY), 8);
-    Put(sBytes, v.ulLevels, 4);
-    Put(sBytes, std::bit_cast<uint64_t>(v.dfHeight), 8);
-    Put(sBytes, std::bit_cast<uint64_t>(v.dfMove), 8);
-    Put(sBytes, static_cast<uint32_t>(v.iMin), 4);
-    Put(sBytes, static_cast<uint32_t>(v.iFactor), 4);
-    Put(sBytes, static_cast<uint32_t>(v.iCombo), 4);
-    return sBytes;
+    Bytes bytes = ViewFileBytes(v);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 void WriteFile(const std::string& sName, const std::string& sBytes) {
@@ -200,34 +188,13 @@ const std::vector<std::string>& ChoicePaths() {
     return paths;
 }
 
-DrawingValues CurrentValues() {
-    return {dfSetMidX, dfSetMidY, ulMaxLevels, dfSetHeight, dfMoveFactor, iMinLevel, iColorFactor, iRGB_Combo};
-}
-
-void StoreValues(const DrawingValues& v) {
-    dfSetMidX = v.dfMidX;
-    dfSetMidY = v.dfMidY;
-    ulMaxLevels = v.ulLevels;
-    dfSetHeight = v.dfHeight;
-    dfMoveFactor = v.dfMove;
-    iMinLevel = v.iMin;
-    iColorFactor = v.iFactor;
-    iRGB_Combo = v.iCombo;
-}
-
-bool SameValues(const DrawingValues& a, const DrawingValues& b) {
-    auto bits = [](double df) { return std::bit_cast<uint64_t>(df); };
-    return bits(a.dfMidX) == bits(b.dfMidX) && bits(a.dfMidY) == bits(b.dfMidY) &&
-           a.ulLevels == b.ulLevels && bits(a.dfHeight) == bits(b.dfHeight) &&
-           bits(a.dfMove) == bits(b.dfMove) && a.iMin == b.iMin && a.iFactor == b.iFactor &&
-           a.iCombo == b.iCombo;
-}
+bool SameValues(const DrawingValues& a, const DrawingValues& b) { return ValueBits(a) == ValueBits(b); }
 
 std::string Describe(const DrawingValues& v) {
     char szText[300];
-    std::snprintf(szText, sizeof szText, "{%.17g, %.17g, %lu, %.17g, %.17g, %d, %d, %d}", v.dfMidX,
-                  v.dfMidY, static_cast<unsigned long>(v.ulLevels), v.dfHeight, v.dfMove, v.iMin,
-                  v.iFactor, v.iCombo);
+    std::snprintf(szText, sizeof szText, "{%.17g, %.17g, %lu, %.17g, %.17g, %d, %d, %d}", v.dfSetMidX,
+                  v.dfSetMidY, static_cast<unsigned long>(v.ulMaxLevels), v.dfSetHeight, v.dfMoveFactor,
+                  v.iMinLevel, v.iColorFactor, v.iRGB_Combo);
     return szText;
 }
 

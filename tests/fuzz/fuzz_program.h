@@ -6,6 +6,7 @@
 
 #include "engine.h"
 #include "headless.h"
+#include "view_io.h"
 
 #include <cstdint>
 #include <functional>
@@ -26,15 +27,9 @@ void MakeScratchFiles();
 // files, a folder, missing and unwritable places, a full disk, a name too long.
 const std::vector<std::string>& ChoicePaths();
 
-// The eight drawing values, as a view file holds them.
-struct DrawingValues {
-    double dfMidX, dfMidY;
-    ULONG ulLevels;
-    double dfHeight, dfMove;
-    int iMin, iFactor, iCombo;
-};
-DrawingValues CurrentValues();
-void StoreValues(const DrawingValues& values);
+// The eight drawing values, as a view file holds them; CurrentDrawingValues
+// and ApplyDrawingValues read and set the program's.
+using DrawingValues = ::DrawingValues;
 // Bit for bit, so that NaNs and -0.0 compare as stored.
 bool SameValues(const DrawingValues& a, const DrawingValues& b);
 std::string Describe(const DrawingValues& values);

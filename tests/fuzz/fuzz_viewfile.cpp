@@ -28,14 +28,14 @@ fuzz::DrawingValues Expected(const uint8_t* pData, size_t cbData, bool* pbLoads)
     *pbLoads = cbData >= kMagicSize && std::memcmp(pData, kMagic, kMagicSize) == 0;
     if (!*pbLoads) return v;
     auto has = [&](size_t iEnd) { return cbData >= iEnd; };
-    if (has(25)) v.dfMidX = std::bit_cast<double>(Field(pData, 17, 8));
-    if (has(33)) v.dfMidY = std::bit_cast<double>(Field(pData, 25, 8));
-    if (has(37)) v.ulLevels = static_cast<ULONG>(Field(pData, 33, 4));
-    if (has(45)) v.dfHeight = std::bit_cast<double>(Field(pData, 37, 8));
-    if (has(53)) v.dfMove = std::bit_cast<double>(Field(pData, 45, 8));
-    if (has(57)) v.iMin = static_cast<int32_t>(Field(pData, 53, 4));
-    if (has(61)) v.iFactor = static_cast<int32_t>(Field(pData, 57, 4));
-    if (has(65)) v.iCombo = static_cast<int32_t>(Field(pData, 61, 4));
+    if (has(25)) v.dfSetMidX = std::bit_cast<double>(Field(pData, 17, 8));
+    if (has(33)) v.dfSetMidY = std::bit_cast<double>(Field(pData, 25, 8));
+    if (has(37)) v.ulMaxLevels = static_cast<ULONG>(Field(pData, 33, 4));
+    if (has(45)) v.dfSetHeight = std::bit_cast<double>(Field(pData, 37, 8));
+    if (has(53)) v.dfMoveFactor = std::bit_cast<double>(Field(pData, 45, 8));
+    if (has(57)) v.iMinLevel = static_cast<int32_t>(Field(pData, 53, 4));
+    if (has(61)) v.iColorFactor = static_cast<int32_t>(Field(pData, 57, 4));
+    if (has(65)) v.iRGB_Combo = static_cast<int32_t>(Field(pData, 61, 4));
     return v;
 }
 
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t cbData) {
             if (!bIdle) return true;
             if (bOpened) return false;
             bOpened = true;
-            fuzz::StoreValues(kBefore);
+            ApplyDrawingValues(kBefore);
             SetupSet();
             headless::ChooseFiles({sPath});
             PostMessageA(hwnd, WM_COMMAND, IDM_OPEN, 0);
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t cbData) {
         },
         [&](const fuzz::Handled& h) {
             if (h.uMessage != WM_COMMAND || LOWORD(h.wParam) != IDM_OPEN) return;
-            fuzz::DrawingValues now = fuzz::CurrentValues();
+            fuzz::DrawingValues now = CurrentDrawingValues();
             if (!fuzz::SameValues(now, expected))
                 fuzz::Fail("Open left " + fuzz::Describe(now) + ", expected " + fuzz::Describe(expected));
             if ((psFilePath[0] != '\0') != bLoads) fuzz::Fail("Open kept the name of a file it rejected");
