@@ -208,37 +208,37 @@ TEST(ProgramMouse, DraggingKeepsThePointUnderTheCursor) {
                 }});
 }
 
-TEST(ProgramMouse, ClicksAndMovesWithoutADragChangeNothing) {
-    int iBeeps = 0;
-    RunProgram({[&](HWND hwnd) {
-                    iBeeps = headless::BeepCount();
-                    headless::PostInput(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(7, 9));
-                    headless::PostInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(7, 9));
-                    headless::PostInput(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(7, 9));
-                },
-                [&](HWND hwnd) {
-                    EXPECT_EQ(ptMouseCurrent.x, 7);
-                    EXPECT_EQ(ptMouseCurrent.y, 9);
-                    EXPECT_EQ(dfSetMidX, 0.0);
-                    EXPECT_EQ(bIsDirty, 0);
-                    EXPECT_EQ(headless::BeepCount(), iBeeps);
-                    EXPECT_EQ(TitleOf(hwnd), "Orvanta");
-                }});
-}
-
-TEST(ProgramMouse, AReleaseOutsideTheWindowEndsTheDragWithoutPanning) {
-    RunProgram({[](HWND hwnd) {
-                    headless::PostInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-                    headless::PostInput(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(50, 30));
-                    headless::PostInput(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
-                },
-                [](HWND hwnd) {
-                    EXPECT_EQ(bMouseDown, 0);
-                    EXPECT_EQ(dfSetMidX, 0.0);
-                    EXPECT_EQ(dfSetMidY, 0.0);
-                    EXPECT_EQ(bIsDirty, 0);
-                    EXPECT_EQ(TitleOf(hwnd), "Orvanta");
-                }});
+// A click without a move, and a drag whose button is released outside the
+// window, pan nothing and leave the view as it was.
+TEST(ProgramMouse, InputThatIsNoDragChangesNothing) {
+    const struct {
+        const char* pszName;
+        UINT uMessages[3];
+        WPARAM wParams[3];
+        POINT pts[3];
+    } cases[] = {
+        {"click", {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP}, {0, MK_LBUTTON, 0}, {{7, 9}, {7, 9}, {7, 9}}},
+        {"release outside", {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_MOUSEMOVE}, {MK_LBUTTON, 0, 0},
+         {{10, 10}, {50, 30}, {20, 20}}},
+    };
+    for (const auto& c : cases) {
+        int iBeeps = 0;
+        RunProgram({[&](HWND hwnd) {
+                        iBeeps = headless::BeepCount();
+                        for (int i = 0; i < 3; ++i)
+                            headless::PostInput(hwnd, c.uMessages[i], c.wParams[i],
+                                                MAKELPARAM(c.pts[i].x, c.pts[i].y));
+                    },
+                    [&](HWND hwnd) {
+                        EXPECT_EQ(ptMouseCurrent.x, c.pts[2].x) << c.pszName;
+                        EXPECT_EQ(bMouseDown, 0) << c.pszName;
+                        EXPECT_EQ(dfSetMidX, 0.0) << c.pszName;
+                        EXPECT_EQ(dfSetMidY, 0.0) << c.pszName;
+                        EXPECT_EQ(bIsDirty, 0) << c.pszName;
+                        EXPECT_EQ(headless::BeepCount(), iBeeps) << c.pszName;
+                        EXPECT_EQ(TitleOf(hwnd), "Orvanta") << c.pszName;
+                    }});
+    }
 }
 
 TEST(ProgramMouse, RightClickRecentres) {
