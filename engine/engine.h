@@ -7,6 +7,22 @@
 
 #include <cstdint>
 
+// The highest iteration limit that the keys and the Edit dialog set.
+const ULONG kLevelLimit = 65519;
+
+// The eight drawing values together, in view-file order; as constructed they
+// are the start values, which start-up, New and the renderer begin from.
+struct DrawingValues {
+    double dfSetMidX = 0.0;
+    double dfSetMidY = 0.0;  // grows downwards, as screen rows do
+    ULONG ulMaxLevels = 0;
+    double dfSetHeight = 4.0;
+    double dfMoveFactor = 0.2;
+    int iMinLevel = 2;
+    int iColorFactor = 100;
+    int iRGB_Combo = 0;
+};
+
 // Drawing values: what the Edit dialog shows and a view file stores.
 extern double dfSetMidX;
 extern double dfSetMidY;  // grows downwards, as screen rows do
@@ -61,6 +77,10 @@ extern uint64_t ullIterationCount;
 
 // Puts every program-wide variable back to its start value.
 void InitializeProgramValues();
+void ApplyDrawingValues(const DrawingValues& values);
+DrawingValues CurrentDrawingValues();
+// The view belongs to no file any more: the path and the name are emptied.
+void ForgetFileName();
 
 void SetupSet();
 void NewRect(HWND hwnd, HDC hdc);

@@ -3,14 +3,18 @@
 
 #include <cstring>
 
-double dfSetMidX = 0.0;
-double dfSetMidY = 0.0;
-ULONG ulMaxLevels = 0;
-double dfSetHeight = 4.0;
-double dfMoveFactor = 0.2;
-int iMinLevel = 2;
-int iColorFactor = 100;
-int iRGB_Combo = 0;
+namespace {
+constexpr DrawingValues kStartValues;
+}
+
+double dfSetMidX = kStartValues.dfSetMidX;
+double dfSetMidY = kStartValues.dfSetMidY;
+ULONG ulMaxLevels = kStartValues.ulMaxLevels;
+double dfSetHeight = kStartValues.dfSetHeight;
+double dfMoveFactor = kStartValues.dfMoveFactor;
+int iMinLevel = kStartValues.iMinLevel;
+int iColorFactor = kStartValues.iColorFactor;
+int iRGB_Combo = kStartValues.iRGB_Combo;
 
 double dfSetAspect = 0.0;
 double dfSetWidth = 4.0;
@@ -48,15 +52,28 @@ int iPassCount = 0;
 uint64_t ullPointColorCalls = 0;
 uint64_t ullIterationCount = 0;
 
+void ApplyDrawingValues(const DrawingValues& values) {
+    dfSetMidX = values.dfSetMidX;
+    dfSetMidY = values.dfSetMidY;
+    ulMaxLevels = values.ulMaxLevels;
+    dfSetHeight = values.dfSetHeight;
+    dfMoveFactor = values.dfMoveFactor;
+    iMinLevel = values.iMinLevel;
+    iColorFactor = values.iColorFactor;
+    iRGB_Combo = values.iRGB_Combo;
+}
+
+DrawingValues CurrentDrawingValues() {
+    return {dfSetMidX, dfSetMidY, ulMaxLevels, dfSetHeight, dfMoveFactor, iMinLevel, iColorFactor, iRGB_Combo};
+}
+
+void ForgetFileName() {
+    psFilePath[0] = '\0';
+    psFileName[0] = '\0';
+}
+
 void InitializeProgramValues() {
-    dfSetMidX = 0.0;
-    dfSetMidY = 0.0;
-    ulMaxLevels = 0;
-    dfSetHeight = 4.0;
-    dfMoveFactor = 0.2;
-    iMinLevel = 2;
-    iColorFactor = 100;
-    iRGB_Combo = 0;
+    ApplyDrawingValues(kStartValues);
     dfSetAspect = 0.0;
     dfSetWidth = 4.0;
     dfSetMinX = 0.0;

@@ -5,6 +5,7 @@
 #include "engine.h"
 
 #include "driftblock.h"
+#include "winmisc.h"
 
 #include <cstring>
 
@@ -25,10 +26,8 @@ double MiddleY(int y1, int y2) { return PlaneY(y1 + (y2 - y1) / 2); }
 bool HandleOneMessage(HWND hwnd) {
     MSG msg;
     if (!PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) return true;
-    if (TranslateAcceleratorA(hwnd, hAccelerators, &msg)) return true;
     if (msg.message == WM_QUIT) return false;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    vrxDispatchMessage(hwnd, hAccelerators, &msg);
     return true;
 }
 
@@ -306,10 +305,7 @@ void WaitForChange(HWND hwnd, MSG* pMsg) {
             bQuitting = 1;
             break;
         }
-        if (!TranslateAcceleratorA(hwnd, hAccelerators, pMsg)) {
-            TranslateMessage(pMsg);
-            DispatchMessageA(pMsg);
-        }
+        vrxDispatchMessage(hwnd, hAccelerators, pMsg);
     }
 }
 

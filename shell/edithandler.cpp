@@ -15,7 +15,6 @@ namespace {
 
 const int kFieldCount = 8;
 const int kTextSize = 64;
-const ULONG kLevelLimit = 65519;
 const int kLastChannelOrder = 5;
 
 // The texts the fields showed, so that OK keeps a value whose text was left alone.
@@ -114,8 +113,7 @@ INT_PTR CALLBACK EditHandler(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     case IDOK:
         TakeValues(hWnd);
         bIsDirty = 1;
-        psFilePath[0] = '\0';
-        psFileName[0] = '\0';
+        ForgetFileName();
         EndDialog(hWnd, 1);
         return TRUE;
     case IDCANCEL:

@@ -16,7 +16,6 @@ const double kWheelZoomIn = 0.8999999999999999;
 const double kLongerSteps = 1.5;
 const double kShorterSteps = 0.6666666666666666;
 const ULONG kLevelStep = 16;
-const ULONG kLevelCeiling = 65519;
 const int kLowestColorFactor = 10;
 const int kChannelOrders = 6;
 
@@ -54,7 +53,7 @@ bool DrawingKey(WPARAM wKey) {
     } else if (wKey >= VK_NUMPAD1 && wKey <= VK_NUMPAD9) {
         iMinLevel = static_cast<int>(wKey - VK_NUMPAD0);
     } else if (wKey == VK_PRIOR) {
-        if (ulMaxLevels >= kLevelCeiling) return true;
+        if (ulMaxLevels >= kLevelLimit) return true;
         ulMaxLevels += kLevelStep;
     } else if (wKey == VK_NEXT) {
         if (ulMaxLevels <= kLevelStep) return true;
@@ -151,8 +150,7 @@ void Size(HWND hwnd) {
 void NewSet(HWND hwnd) {
     SetupSet();
     bIsDirty = 1;
-    psFilePath[0] = '\0';
-    psFileName[0] = '\0';
+    ForgetFileName();
     vrxSetWindowText(hwnd, psFilePath, APP_TITLE);
     bRestarting = 1;
 }

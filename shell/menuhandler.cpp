@@ -45,8 +45,7 @@ int Open(HWND hwnd) {
     if (bIsDirty && vrxAskFileSave(hwnd, psFileName, APP_NAME, IDM_SAVE) == IDCANCEL) return 0;
     if (!GetOpenValuesFile(hwnd)) return 0;
     if (!LoadValues(hwnd)) {
-        psFilePath[0] = '\0';
-        psFileName[0] = '\0';
+        ForgetFileName();
         Retitle(hwnd);
         return 0;
     }
@@ -56,18 +55,13 @@ int Open(HWND hwnd) {
     return 0;
 }
 
+// The start values, all but the starting size; SetupSet fits the width to the window.
 int New(HWND hwnd) {
-    dfSetMidX = 0.0;
-    dfSetMidY = 0.0;
-    dfSetHeight = 4.0;
-    dfSetWidth = 4.0;
-    dfMoveFactor = 0.2;
-    iColorFactor = 100;
-    iRGB_Combo = 0;
-    ulMaxLevels = 0;
+    DrawingValues values;
+    values.iMinLevel = iMinLevel;
+    ApplyDrawingValues(values);
     bIsDirty = 0;
-    psFilePath[0] = '\0';
-    psFileName[0] = '\0';
+    ForgetFileName();
     SetupSet();
     Retitle(hwnd);
     Redraw(hwnd);

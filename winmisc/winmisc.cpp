@@ -157,17 +157,20 @@ void vrxOutOfMemory(void) {
     MessageBoxA(NULL, "Insufficient memory", "STATUS", MB_OK | MB_SYSTEMMODAL);
 }
 
-// Empties hwnd's part of the queue, accelerator keys becoming commands; returns
-// the last message taken, a zeroed record when there was none.
+// Handles a message taken off the queue: an accelerator key becomes its
+// command; anything else is translated (keys yield characters) and dispatched.
+void vrxDispatchMessage(HWND hwnd, HACCEL hAccelerators, MSG* pMsg) {
+    if (TranslateAcceleratorA(hwnd, hAccelerators, pMsg)) return;
+    TranslateMessage(pMsg);
+    DispatchMessageA(pMsg);
+}
+
+// Empties hwnd's part of the queue; returns the last message taken, a zeroed
+// record when there was none.
 MSG vrxCheckMessage(HWND hwnd, HACCEL hAccelerators) {
     MSG msg;
     std::memset(&msg, 0, sizeof msg);
-    while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) {
-        if (!TranslateAcceleratorA(hwnd, hAccelerators, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) vrxDispatchMessage(hwnd, hAccelerators, &msg);
     return msg;
 }
 

@@ -12,6 +12,7 @@ void vrxSetWindowText(HWND hwnd, LPCSTR lpszFileName, LPCSTR lpszAppName);
 int vrxAskExit(HWND hwnd, LPCSTR lpszAppTitle);
 void vrxOutOfMemory(void);
 
+void vrxDispatchMessage(HWND hwnd, HACCEL hAccelerators, MSG* pMsg);
 MSG vrxCheckMessage(HWND hwnd, HACCEL hAccelerators);
 int vrxToggleMenuItem(HMENU hMenu, UINT wParam, int bValue);
 void vrxDrawRecessedBox(HDC hdc, int iLeft, int iTop, int iRight, int iBottom, int iDepth);

@@ -4,21 +4,11 @@
 #ifndef ORVANTA_RENDER_OPTIONS_H
 #define ORVANTA_RENDER_OPTIONS_H
 
+#include "engine.h"
+
 #include <cstdint>
 #include <string>
 
-// The eight drawing values as the program holds them: the centre's imaginary
-// part grows downwards, as in the program's variables and its view files.
-struct DrawingValues {
-    double dfSetMidX = 0.0;
-    double dfSetMidY = 0.0;
-    uint32_t ulMaxLevels = 0;
-    double dfSetHeight = 4.0;
-    double dfMoveFactor = 0.2;
-    int iMinLevel = 2;
-    int iColorFactor = 100;
-    int iRGB_Combo = 0;
-};
 
 struct RenderOptions {
     int iWidth = 1024;

@@ -22,22 +22,6 @@ bool SetFilePath(const std::string& sPath, std::string* psError) {
 
 }  // namespace
 
-void ApplyDrawingValues(const DrawingValues& values) {
-    dfSetMidX = values.dfSetMidX;
-    dfSetMidY = values.dfSetMidY;
-    ulMaxLevels = values.ulMaxLevels;
-    dfSetHeight = values.dfSetHeight;
-    dfMoveFactor = values.dfMoveFactor;
-    iMinLevel = values.iMinLevel;
-    iColorFactor = values.iColorFactor;
-    iRGB_Combo = values.iRGB_Combo;
-}
-
-DrawingValues CurrentDrawingValues() {
-    return {dfSetMidX, dfSetMidY, ulMaxLevels, dfSetHeight,
-            dfMoveFactor, iMinLevel, iColorFactor, iRGB_Combo};
-}
-
 bool LoadViewFile(const std::string& sPath, DrawingValues* pValues, std::string* psError) {
     if (!SetFilePath(sPath, psError)) return false;
     ApplyDrawingValues(*pValues);

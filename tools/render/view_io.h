@@ -7,10 +7,6 @@
 
 #include <string>
 
-// The drawing values into and out of the program-wide variables.
-void ApplyDrawingValues(const DrawingValues& values);
-DrawingValues CurrentDrawingValues();
-
 // Loads a view file over *pValues as LoadValues does: fields missing from a
 // short file keep their values. On failure *pValues is unchanged and
 // *psError names the file; a size or format warning has gone to the boxes.
