@@ -6,7 +6,7 @@
 // limit measured on this machine.
 #include "driftblock.h"
 #include "engine.h"
-#include "headless.h"
+#include "offscreen.h"
 #include "render_session.h"
 #include "view_io.h"
 
@@ -106,7 +106,7 @@ void CompareView(const View& view, int iRuns) {
 std::vector<double> QueueGaps(const RenderOptions& options, int iUnit) {
     int iSaved = iDriftUnit;
     iDriftUnit = iUnit;
-    headless::Reset();
+    offscreen::Reset();
     InitializeProgramValues();
     ApplyDrawingValues(options.values);
     HWND hwnd = OpenRenderWindow(options);
@@ -116,14 +116,14 @@ std::vector<double> QueueGaps(const RenderOptions& options, int iUnit) {
     NewRect(hwnd, hdc);
     Clock::time_point tLast = Clock::now();
     std::vector<double> gaps;
-    headless::OnEveryPeek([&] {
+    offscreen::OnEveryPeek([&] {
         Clock::time_point tNow = Clock::now();
         gaps.push_back(std::chrono::duration<double>(tNow - tLast).count());
         tLast = tNow;
     });
     RenderLoop(hwnd, hdc, &msg);
     CloseRenderWindow(hwnd, hdc);
-    headless::Reset();
+    offscreen::Reset();
     iDriftUnit = iSaved;
     std::sort(gaps.begin(), gaps.end());
     return gaps;

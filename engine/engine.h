@@ -92,8 +92,11 @@ void PointColor(double dfSetX, double dfSetY);
 
 void Cover(HWND hwnd, HDC hdc, int x1, int x2, int y1, int y2, int level);
 void FillRectangle(HDC hdc, int x1, int x2, int y1, int y2);
-// The program's main loop: passes until the picture is complete, then waits
-// for messages; returns once bQuitting is set.
+// Passes from the current level until the picture is complete (1), or until
+// the program quits or the client area is empty (0); restarts start again.
+int RenderPicture(HWND hwnd, HDC hdc);
+// The program's main loop: each complete picture beeps once, then messages are
+// waited for until something restarts it; returns once bQuitting is set.
 void RenderLoop(HWND hwnd, HDC hdc, MSG* pMsg);
 
 #endif

@@ -382,30 +382,45 @@ void Cover(HWND hwnd, HDC hdc, int x1, int x2, int y1, int y2, int level) {
     bCompleted = 1;
 }
 
-// A pass that still filled some blocks leaves parts of the picture coarse, so
-// only a pass that filled none finishes it. Nothing is drawn on an empty client area.
+namespace {
+
+void RestartIfAsked() {
+    if (!bRestarting) return;
+    iDrawLevel = iMinLevel;
+    bCompleted = 0;
+    bRestarting = 0;
+}
+
+// One pass at iDrawLevel. A pass that still filled some blocks leaves parts of
+// the picture coarse, so only a pass that filled none finishes it.
+bool PassFinishesPicture(HWND hwnd, HDC hdc) {
+    bFilledBlocks = 0;
+    ++iPassCount;
+    Cover(hwnd, hdc, 0, iMaxX, 0, iMaxY, 1);
+    if (bQuitting || bRestarting) return false;
+    if (!bCompleted || bFilledBlocks) {
+        bCompleted = 0;
+        iDrawLevel += 1;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+// Nothing is drawn on an empty client area.
+int RenderPicture(HWND hwnd, HDC hdc) {
+    while (!bQuitting) {
+        RestartIfAsked();
+        if (iMaxX <= 0 || iMaxY <= 0) return 0;
+        if (PassFinishesPicture(hwnd, hdc)) return 1;
+    }
+    return 0;
+}
+
 void RenderLoop(HWND hwnd, HDC hdc, MSG* pMsg) {
     while (!bQuitting) {
-        if (bRestarting) {
-            iDrawLevel = iMinLevel;
-            bCompleted = 0;
-            bRestarting = 0;
-        }
-        if (iMaxX <= 0 || iMaxY <= 0) {
-            WaitForChange(hwnd, pMsg);
-            continue;
-        }
-        bFilledBlocks = 0;
-        ++iPassCount;
-        Cover(hwnd, hdc, 0, iMaxX, 0, iMaxY, 1);
-        if (bQuitting) break;
-        if (bRestarting) continue;
-        if (!bCompleted || bFilledBlocks) {
-            bCompleted = 0;
-            iDrawLevel += 1;
-            continue;
-        }
-        MessageBeep(0);
-        WaitForChange(hwnd, pMsg);
+        if (RenderPicture(hwnd, hdc)) MessageBeep(0);
+        if (!bQuitting) WaitForChange(hwnd, pMsg);
     }
 }

@@ -120,7 +120,7 @@ INT_PTR CALLBACK EditHandler(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) 
         EndDialog(hWnd, 0);
         return TRUE;
     case IDD_HELPBUTTON:
-        WinHelpA(GetParent(hWnd), APP_HELP_FILE, HELP_CONTENTS, 0);
+        ShowHelp(GetParent(hWnd));
         return TRUE;
     default:
         return FALSE;

@@ -84,7 +84,30 @@ int Edit(HWND hwnd) {
     return 0;
 }
 
+// A file that ships beside the program: its folder, then the name.
+void ProgramFile(LPCSTR lpszName, char* pszPath, DWORD dwSize) {
+    DWORD dwLength = GetModuleFileNameA(nullptr, pszPath, dwSize);
+    if (dwLength >= dwSize) dwLength = 0;  // cut short: the folder is unknown
+    while (dwLength > 0 && pszPath[dwLength - 1] != '\\' && pszPath[dwLength - 1] != '/') --dwLength;
+    pszPath[dwLength] = '\0';
+    if (dwLength + lstrlenA(lpszName) < dwSize) lstrcatA(pszPath, lpszName);
+}
+
 }  // namespace
+
+// WinHelp shows the help file where one is installed beside the program, as
+// designed; today's systems have no WinHelp, and the help document that ships
+// beside the program opens in the user's browser instead.
+void ShowHelp(HWND hwnd) {
+    char szPath[MAX_PATH];
+    ProgramFile(APP_HELP_FILE, szPath, sizeof szPath);
+    if (GetFileAttributesA(szPath) != INVALID_FILE_ATTRIBUTES) {
+        WinHelpA(hwnd, APP_HELP_FILE, HELP_CONTENTS, 0);
+        return;
+    }
+    ProgramFile(APP_HELP_DOCUMENT, szPath, sizeof szPath);
+    ShellExecuteA(hwnd, "open", szPath, nullptr, nullptr, SW_SHOWNORMAL);
+}
 
 int MenuHandler(WPARAM wParam, HWND hwnd) {
     switch (LOWORD(wParam)) {
@@ -95,7 +118,7 @@ int MenuHandler(WPARAM wParam, HWND hwnd) {
     case IDM_SAVE: return Save(hwnd);
     case IDM_SAVEAS: return SaveAs(hwnd);
     case IDM_HELP:
-        WinHelpA(hwnd, APP_HELP_FILE, HELP_CONTENTS, 0);
+        ShowHelp(hwnd);
         return 0;
     case IDM_ABOUT:
         MessageBoxA(hwnd, kAboutText, APP_TITLE, MB_OK | MB_ICONINFORMATION);

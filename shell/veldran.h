@@ -7,7 +7,8 @@
 
 #define APP_NAME "Veldran"   // class, resources and file-message caption
 #define APP_TITLE "Orvanta"  // window title and question caption
-#define APP_HELP_FILE "VELDRAN.HLP"
+#define APP_HELP_FILE "VELDRAN.HLP"             // WinHelp's, where it is installed
+#define APP_HELP_DOCUMENT "help\\orvanta.html"  // beside the program, in every package
 #define EDIT_DIALOG "DIALOG_1"
 
 LRESULT CALLBACK MainHandler(HWND hwnd, UINT Message, WPARAM wParam, LPARAM lParam);
@@ -16,6 +17,7 @@ void Painter(HWND hwnd);
 int AskExit(HWND hwnd);
 
 int MenuHandler(WPARAM wParam, HWND hwnd);
+void ShowHelp(HWND hwnd);
 
 INT_PTR CALLBACK EditHandler(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 

@@ -40,12 +40,12 @@ std::vector<WPARAM>& ReceivedCommands() {
 }
 
 EngineWindow OpenEngineWindow(int iWidth, int iHeight, platform::DisplayCaps caps) {
-    headless::Reset();
+    harness::Reset();
     InitializeProgramValues();
     ReceivedMessages().clear();
     ReceivedCommands().clear();
-    headless::SetMaximizedSize(iWidth, iHeight);
-    headless::SetDisplay(caps);
+    harness::SetMaximizedSize(iWidth, iHeight);
+    harness::SetDisplay(caps);
     WNDCLASSA wc = {};
     wc.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = EngineTestProc;

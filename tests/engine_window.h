@@ -5,7 +5,7 @@
 #define ORVANTA_TESTS_ENGINE_WINDOW_H
 
 #include "engine.h"
-#include "headless.h"
+#include "harness.h"
 
 #include <vector>
 
@@ -22,7 +22,7 @@ std::vector<WPARAM>& ReceivedCommands();
 // Opens a window with the given client size on the given display, with the
 // program's start values, and measures it. The pending paint is handled.
 EngineWindow OpenEngineWindow(int iWidth, int iHeight,
-                              platform::DisplayCaps caps = headless::TrueColorDisplay());
+                              platform::DisplayCaps caps = harness::TrueColorDisplay());
 
 // Runs the render loop until the picture is finished and nothing is left to do.
 void RenderToEnd(EngineWindow& window);

@@ -10,14 +10,14 @@ HINSTANCE const kInstance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0
 }  // namespace
 
 int RunProgram(std::vector<ProgramStep> steps, ProgramSetup setup) {
-    headless::Reset();
+    harness::Reset();
     InitializeProgramValues();
-    headless::SetMaximizedSize(setup.iWidth, setup.iHeight);
-    headless::SetDisplay(setup.caps);
+    harness::SetMaximizedSize(setup.iWidth, setup.iHeight);
+    harness::SetDisplay(setup.caps);
     size_t uNext = 0;
-    headless::OnIdle([&] {
+    harness::OnIdle([&] {
         if (uNext >= steps.size()) return false;
-        steps[uNext++](headless::MainWindow());
+        steps[uNext++](harness::MainWindow());
         return true;
     });
     if (setup.fnBeforeStart) setup.fnBeforeStart();
@@ -36,11 +36,11 @@ std::string TitleOf(HWND hwnd) {
 }
 
 ProgramStep Post(UINT uMessage, WPARAM wParam, LPARAM lParam) {
-    return [=](HWND hwnd) { headless::PostInput(hwnd, uMessage, wParam, lParam); };
+    return [=](HWND hwnd) { harness::PostInput(hwnd, uMessage, wParam, lParam); };
 }
 
 ProgramStep Key(UINT uVirtualKey) {
-    return [=](HWND hwnd) { headless::PressKey(hwnd, uVirtualKey); };
+    return [=](HWND hwnd) { harness::PressKey(hwnd, uVirtualKey); };
 }
 
 ProgramStep Command(WPARAM wId) {

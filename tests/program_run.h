@@ -5,7 +5,7 @@
 #define ORVANTA_TESTS_PROGRAM_RUN_H
 
 #include "engine.h"
-#include "headless.h"
+#include "harness.h"
 
 #include <functional>
 #include <string>
@@ -22,7 +22,7 @@ struct ProgramSetup {
     }
     int iWidth = 64;
     int iHeight = 48;
-    platform::DisplayCaps caps = headless::TrueColorDisplay();
+    platform::DisplayCaps caps = harness::TrueColorDisplay();
     std::function<void()> fnBeforeStart;  // after the platform is reset, before WinMain
     bool bEndsEarly = false;  // the program is expected to quit before its last step
 };

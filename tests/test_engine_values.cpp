@@ -30,11 +30,11 @@ TEST(ViewGeometry, DisplaysChooseColoursAndLimit) {
         DWORD dwMax;
     };
     const Case cases[] = {
-        {headless::SixteenColorDisplay(), 16, 16, 16},
-        {headless::PaletteDisplay(), 256, 16, 256},
-        {headless::HighColorDisplay(), 65536, 1024, 0xFFFFFFFF},
+        {harness::SixteenColorDisplay(), 16, 16, 16},
+        {harness::PaletteDisplay(), 256, 16, 256},
+        {harness::HighColorDisplay(), 65536, 1024, 0xFFFFFFFF},
         {{1, 24, -1, 0, 24}, 16777216, 1024, 0xFFFFFFFF},
-        {headless::TrueColorDisplay(), 1, 1024, 0xFFFFFFFF},
+        {harness::TrueColorDisplay(), 1, 1024, 0xFFFFFFFF},
     };
     for (const Case& c : cases) {
         OpenEngineWindow(640, 480, c.caps);
@@ -47,7 +47,7 @@ TEST(ViewGeometry, DisplaysChooseColoursAndLimit) {
 }
 
 TEST(ViewGeometry, ALimitOnceChosenIsKeptUntilItIsZeroAgain) {
-    EngineWindow window = OpenEngineWindow(640, 480, headless::SixteenColorDisplay());
+    EngineWindow window = OpenEngineWindow(640, 480, harness::SixteenColorDisplay());
     ulMaxLevels = 5000;
     NewRect(window.hwnd, window.hdc);
     EXPECT_EQ(ulMaxLevels, 5000u);
@@ -71,7 +71,7 @@ TEST(ViewGeometry, ResizeKeepsCentreAndHeight) {
     dfSetMidX = -0.75;
     dfSetMidY = 0.1;
     dfSetHeight = 0.5;
-    headless::ResizeWindow(window.hwnd, 500, 500);
+    harness::ResizeWindow(window.hwnd, 500, 500);
     EXPECT_EQ(dfSetHeight, 0.5);
     EXPECT_EQ(dfSetWidth, 0.5);
     EXPECT_EQ(dfSetMinX, -1.0);
@@ -81,7 +81,7 @@ TEST(ViewGeometry, ResizeKeepsCentreAndHeight) {
 TEST(ViewGeometry, AnEmptyClientAreaKeepsTheLastShape) {
     EngineWindow window = OpenEngineWindow(1024, 768);
     bRestarting = 0;
-    headless::ResizeWindow(window.hwnd, 0, 0);
+    harness::ResizeWindow(window.hwnd, 0, 0);
     EXPECT_EQ(iMaxX, 0);
     EXPECT_EQ(iMaxY, 0);
     EXPECT_EQ(yThreshold, 6);

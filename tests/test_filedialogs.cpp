@@ -1,7 +1,7 @@
 // The common Open and Save As dialogs of the platform core: what reaches the
 // backend, how the record is filled, the default extension, the overwrite and
 // create prompts, cancelling, and buffers too small for the chosen name.
-#include "headless.h"
+#include "harness.h"
 #include "scratch_files.h"
 
 #include <cstddef>
@@ -15,7 +15,7 @@ const char kFilters[] = "Views (*.KQW)\0*.kqw\0All (*.*)\0*.*\0";
 class FileDialogs : public ::testing::Test {
 protected:
     void SetUp() override {
-        headless::Reset();
+        harness::Reset();
         WNDCLASSA wc = {};
         wc.lpfnWndProc = DefWindowProcA;
         wc.lpszClassName = "DialogOwner";
@@ -67,8 +67,8 @@ TEST_F(FileDialogs, TheBackendIsAskedWithTheRecordsFiltersNameAndExtension) {
     EXPECT_FALSE(GetOpenFileNameA(&ofn));
     ofn.Flags = OFN_OVERWRITEPROMPT;
     EXPECT_FALSE(GetSaveFileNameA(&ofn));
-    ASSERT_EQ(headless::FileRequests().size(), 2u);
-    const platform::FileDialogRequest& open = headless::FileRequests()[0];
+    ASSERT_EQ(harness::FileRequests().size(), 2u);
+    const platform::FileDialogRequest& open = harness::FileRequests()[0];
     using Filters = std::vector<std::pair<std::string, std::string>>;
     EXPECT_EQ(open.filters, (Filters{{"Views (*.KQW)", "*.kqw"}, {"All (*.*)", "*.*"}}));
     EXPECT_EQ(open.iFilterIndex, 2);
@@ -77,15 +77,15 @@ TEST_F(FileDialogs, TheBackendIsAskedWithTheRecordsFiltersNameAndExtension) {
     EXPECT_EQ(open.dwFlags, static_cast<DWORD>(OFN_CREATEPROMPT));
     EXPECT_EQ(open.hwndOwner, hwnd);
     EXPECT_FALSE(open.bSave);
-    EXPECT_TRUE(headless::FileRequests()[1].bSave);
+    EXPECT_TRUE(harness::FileRequests()[1].bSave);
 }
 
 TEST_F(FileDialogs, AFilterListEndsAtALabelWithoutPattern) {
     ofn.lpstrFilter = "Views\0*.kqw\0Dangling\0\0";
     GetOpenFileNameA(&ofn);
-    ASSERT_EQ(headless::FileRequests().size(), 1u);
-    ASSERT_EQ(headless::FileRequests()[0].filters.size(), 1u);
-    EXPECT_EQ(headless::FileRequests()[0].filters[0].second, "*.kqw");
+    ASSERT_EQ(harness::FileRequests().size(), 1u);
+    ASSERT_EQ(harness::FileRequests()[0].filters.size(), 1u);
+    EXPECT_EQ(harness::FileRequests()[0].filters[0].second, "*.kqw");
 }
 
 TEST_F(FileDialogs, TheRecordGetsPathTitleAndOffsets) {
@@ -110,25 +110,25 @@ TEST_F(FileDialogs, TheRecordGetsPathTitleAndOffsets) {
     };
     for (const Case& c : cases) {
         ofn.lpstrDefExt = c.pszDefExt;
-        headless::ChooseFiles({c.pszChosen});
+        harness::ChooseFiles({c.pszChosen});
         ASSERT_TRUE(GetSaveFileNameA(&ofn)) << c.pszChosen;
         EXPECT_STREQ(szFile, c.pszFile);
         EXPECT_STREQ(szTitle, c.pszTitle);
         EXPECT_EQ(ofn.nFileOffset, c.wOffset) << c.pszFile;
         EXPECT_EQ(ofn.nFileExtension, c.wExtension) << c.pszFile;
     }
-    EXPECT_TRUE(headless::Boxes().empty());
+    EXPECT_TRUE(harness::Boxes().empty());
 }
 
 TEST_F(FileDialogs, CancellingLeavesTheRecordAndBuffersAlone) {
     ofn.nFilterIndex = 2;
     ofn.nFileOffset = 3;
     Snapshot before = Take();
-    headless::ChooseFiles({""});
+    harness::ChooseFiles({""});
     EXPECT_FALSE(GetOpenFileNameA(&ofn));
     EXPECT_FALSE(GetSaveFileNameA(&ofn));  // no answer left: cancelled too
     EXPECT_TRUE(Take() == before);
-    EXPECT_EQ(headless::FileRequests().size(), 2u);
+    EXPECT_EQ(harness::FileRequests().size(), 2u);
 }
 
 TEST_F(FileDialogs, ANameThatDoesNotFitIsRefusedAndNothingIsWrittenPastABuffer) {
@@ -149,7 +149,7 @@ TEST_F(FileDialogs, ANameThatDoesNotFitIsRefusedAndNothingIsWrittenPastABuffer) 
         ofn.nMaxFileTitle = c.dwMaxTitle;
         ofn.lpstrFileTitle = c.bTitle ? szTitle : nullptr;
         Snapshot before = Take();
-        headless::ChooseFiles({sPath});
+        harness::ChooseFiles({sPath});
         BOOL bResult = GetSaveFileNameA(&ofn);
         EXPECT_EQ(bResult, c.bResult) << c.dwMaxFile << " " << c.dwMaxTitle;
         Snapshot after = Take();
@@ -172,38 +172,38 @@ TEST_F(FileDialogs, TheFilterIndexIsTheOneTheDialogEndedOn) {
     const Case cases[] = {{0, 0, 1}, {2, 0, 2}, {1, 2, 2}, {5, 0, 1}, {1, 3, 1}};
     for (const Case& c : cases) {
         ofn.nFilterIndex = c.dwOffered;
-        headless::ChooseFiles({{"/views/a.kqz", c.iChosen}});
+        harness::ChooseFiles({{"/views/a.kqz", c.iChosen}});
         ASSERT_TRUE(GetOpenFileNameA(&ofn));
         EXPECT_EQ(ofn.nFilterIndex, c.dwAfter) << c.dwOffered << " " << c.iChosen;
     }
     ofn.lpstrFilter = nullptr;
-    headless::ChooseFiles({"/views/a.kqz"});
+    harness::ChooseFiles({"/views/a.kqz"});
     ASSERT_TRUE(GetOpenFileNameA(&ofn));
     EXPECT_EQ(ofn.nFilterIndex, 0u);
 }
 
 TEST_F(FileDialogs, RecordsOfAnotherSizeOrWithoutAFileBufferAreRefused) {
-    headless::ChooseFiles({"/views/a.kqz", "/views/b.kqz"});
+    harness::ChooseFiles({"/views/a.kqz", "/views/b.kqz"});
     ofn.lStructSize = 76;
     EXPECT_FALSE(GetOpenFileNameA(&ofn));
-    EXPECT_TRUE(headless::FileRequests().empty());
+    EXPECT_TRUE(harness::FileRequests().empty());
     ofn.lStructSize = offsetof(OPENFILENAMEA, pvReserved);  // the older, shorter record
     EXPECT_TRUE(GetOpenFileNameA(&ofn));
     ofn.lStructSize = sizeof(OPENFILENAMEA);
     ofn.lpstrFile = nullptr;
     EXPECT_FALSE(GetOpenFileNameA(&ofn));
-    EXPECT_EQ(headless::FileRequests().size(), 1u);
+    EXPECT_EQ(harness::FileRequests().size(), 1u);
 }
 
 TEST_F(FileDialogs, OverwritePromptYesTakesTheExistingFileWithoutTouchingIt) {
     std::string sPath = dir.Write("old.KQZ", {1, 2, 3});
     ofn.Flags = OFN_OVERWRITEPROMPT;
-    headless::ChooseFiles({dir.Path("old")});  // typed without extension
-    headless::AnswerBoxes({IDYES});
+    harness::ChooseFiles({dir.Path("old")});  // typed without extension
+    harness::AnswerBoxes({IDYES});
     ASSERT_TRUE(GetSaveFileNameA(&ofn));
     EXPECT_EQ(sPath, szFile);
-    ASSERT_EQ(headless::Boxes().size(), 1u);
-    const headless::ShownBox& box = headless::Boxes()[0];
+    ASSERT_EQ(harness::Boxes().size(), 1u);
+    const harness::ShownBox& box = harness::Boxes()[0];
     EXPECT_EQ(box.sText, sPath + " already exists.\nDo you want to replace it?");
     EXPECT_EQ(box.sCaption, "Save As");
     EXPECT_EQ(box.uType, static_cast<UINT>(MB_YESNO | MB_ICONWARNING));
@@ -216,18 +216,18 @@ TEST_F(FileDialogs, OverwritePromptNoGoesBackToChoosing) {
     std::string sNew = dir.Path("new.kqz");
     ofn.Flags = OFN_OVERWRITEPROMPT;
     Snapshot before = Take();
-    headless::ChooseFiles({sOld});
-    headless::AnswerBoxes({IDNO});
+    harness::ChooseFiles({sOld});
+    harness::AnswerBoxes({IDNO});
     EXPECT_FALSE(GetSaveFileNameA(&ofn));  // then cancelled
     EXPECT_TRUE(Take() == before);
-    ASSERT_EQ(headless::FileRequests().size(), 2u);
-    EXPECT_EQ(headless::FileRequests()[1].sInitialPath, sOld);
+    ASSERT_EQ(harness::FileRequests().size(), 2u);
+    EXPECT_EQ(harness::FileRequests()[1].sInitialPath, sOld);
 
-    headless::ChooseFiles({sOld, sNew});
-    headless::AnswerBoxes({IDNO});
+    harness::ChooseFiles({sOld, sNew});
+    harness::AnswerBoxes({IDNO});
     EXPECT_TRUE(GetSaveFileNameA(&ofn));
     EXPECT_EQ(sNew, szFile);
-    EXPECT_EQ(headless::Boxes().size(), 2u);  // none for the new name
+    EXPECT_EQ(harness::Boxes().size(), 2u);  // none for the new name
     EXPECT_FALSE(std::filesystem::exists(sNew));
     EXPECT_EQ(ScratchDir::Read(sOld), (Bytes{1, 2, 3}));
 }
@@ -235,22 +235,22 @@ TEST_F(FileDialogs, OverwritePromptNoGoesBackToChoosing) {
 TEST_F(FileDialogs, OverwritePromptOnlyForAnExistingFileInTheSaveDialog) {
     std::string sOld = dir.Write("old.kqz", {1});
     ofn.Flags = OFN_OVERWRITEPROMPT;
-    headless::ChooseFiles({dir.Path("missing.kqz"), sOld});
+    harness::ChooseFiles({dir.Path("missing.kqz"), sOld});
     EXPECT_TRUE(GetSaveFileNameA(&ofn));
     EXPECT_TRUE(GetOpenFileNameA(&ofn));
-    EXPECT_TRUE(headless::Boxes().empty());
+    EXPECT_TRUE(harness::Boxes().empty());
 }
 
 TEST_F(FileDialogs, CreatePromptAsksForAMissingFileAndCreatesNothing) {
     std::string sMissing = dir.Path("new.KQZ");
     ofn.Flags = OFN_CREATEPROMPT;
-    headless::ChooseFiles({dir.Path("new")});
-    headless::AnswerBoxes({IDYES});
+    harness::ChooseFiles({dir.Path("new")});
+    harness::AnswerBoxes({IDYES});
     ASSERT_TRUE(GetOpenFileNameA(&ofn));
     EXPECT_EQ(sMissing, szFile);
     EXPECT_STREQ(szTitle, "new.KQZ");
-    ASSERT_EQ(headless::Boxes().size(), 1u);
-    const headless::ShownBox& box = headless::Boxes()[0];
+    ASSERT_EQ(harness::Boxes().size(), 1u);
+    const harness::ShownBox& box = harness::Boxes()[0];
     EXPECT_EQ(box.sText, sMissing + "\nThis file does not exist.\nCreate the file?");
     EXPECT_EQ(box.sCaption, "Open");
     EXPECT_EQ(box.uType, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
@@ -262,15 +262,15 @@ TEST_F(FileDialogs, CreatePromptNoGoesBackToChoosingAndAnExistingFileIsNotAsked)
     std::string sOld = dir.Write("old.kqz", {1});
     ofn.Flags = OFN_CREATEPROMPT;
     ofn.lpstrTitle = "Open a view";
-    headless::ChooseFiles({dir.Path("new.kqz")});
-    headless::AnswerBoxes({IDNO});
+    harness::ChooseFiles({dir.Path("new.kqz")});
+    harness::AnswerBoxes({IDNO});
     EXPECT_FALSE(GetOpenFileNameA(&ofn));
-    ASSERT_EQ(headless::Boxes().size(), 1u);
-    EXPECT_EQ(headless::Boxes()[0].sCaption, "Open a view");
-    EXPECT_EQ(headless::FileRequests().size(), 2u);
-    headless::ChooseFiles({sOld});
+    ASSERT_EQ(harness::Boxes().size(), 1u);
+    EXPECT_EQ(harness::Boxes()[0].sCaption, "Open a view");
+    EXPECT_EQ(harness::FileRequests().size(), 2u);
+    harness::ChooseFiles({sOld});
     EXPECT_TRUE(GetOpenFileNameA(&ofn));
-    EXPECT_EQ(headless::Boxes().size(), 1u);
+    EXPECT_EQ(harness::Boxes().size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(dir.Path("new.kqz")));
 }
 

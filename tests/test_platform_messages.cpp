@@ -3,7 +3,7 @@
 // the queue gives up posted, input, quit and paint messages, key translation
 // and accelerators, and the device context of a CS_OWNDC window.
 #include "core.h"
-#include "headless.h"
+#include "harness.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -22,8 +22,8 @@ LRESULT CALLBACK LoggingProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM lPa
 class CoreMessages : public ::testing::Test {
 protected:
     void SetUp() override {
-        headless::Reset();
-        headless::SetMaximizedSize(200, 100);
+        harness::Reset();
+        harness::SetMaximizedSize(200, 100);
         g_sent.clear();
         g_lrCreate = 0;
         WNDCLASSA wc = {};
@@ -73,7 +73,7 @@ TEST_F(CoreMessages, TheLifeOfAWindow) {
         EXPECT_EQ(g_sent, step.sent) << step.pszWhat;
     }
     EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_EQ(headless::LiveDeviceContexts(), 0);
+    EXPECT_EQ(harness::LiveDeviceContexts(), 0);
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "messages of a destroyed window are dropped";
 }
@@ -82,16 +82,16 @@ TEST_F(CoreMessages, ACreationRefusedByItsProcedureLeavesNoWindow) {
     g_lrCreate = -1;
     EXPECT_EQ(Create(), nullptr);
     EXPECT_EQ(g_sent, (std::vector<UINT>{WM_NCCREATE, WM_CREATE, WM_DESTROY, WM_NCDESTROY}));
-    EXPECT_EQ(headless::LiveWindows(), 0);
+    EXPECT_EQ(harness::LiveWindows(), 0);
 }
 
 TEST_F(CoreMessages, TheQueueGivesPostedThenInputThenQuitThenPaint) {
     HWND hwnd = Create();
     ShowWindow(hwnd, SW_SHOWMAXIMIZED);  // leaves a paint pending
-    headless::PostInput(hwnd, WM_MOUSEMOVE, 0, 0);
+    harness::PostInput(hwnd, WM_MOUSEMOVE, 0, 0);
     PostQuitMessage(3);
     PostMessageA(hwnd, WM_USER + 1, 0, 0);
-    headless::PostInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    harness::PostInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, 0);
     PostMessageA(hwnd, WM_USER + 2, 0, 0);
     EXPECT_EQ(Drain(hwnd), (std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_MOUSEMOVE, WM_LBUTTONDOWN,
                                               WM_QUIT, WM_PAINT}));
@@ -127,9 +127,9 @@ TEST_F(CoreMessages, KeysBecomeCharactersAndAcceleratorsBecomeCommands) {
     for (const Case& c : cases) {
         std::vector<WPARAM> commands;
         std::vector<UINT> dispatched;
-        if (c.bShift) headless::PostInput(hwnd, WM_KEYDOWN, VK_SHIFT, 1);
-        for (const auto& key : c.keys) headless::PressKey(hwnd, static_cast<UINT>(key.second));
-        if (c.bShift) headless::PostInput(hwnd, WM_KEYUP, VK_SHIFT, 1);
+        if (c.bShift) harness::PostInput(hwnd, WM_KEYDOWN, VK_SHIFT, 1);
+        for (const auto& key : c.keys) harness::PressKey(hwnd, static_cast<UINT>(key.second));
+        if (c.bShift) harness::PostInput(hwnd, WM_KEYUP, VK_SHIFT, 1);
         MSG msg;
         g_sent.clear();
         while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) {
@@ -162,10 +162,10 @@ TEST_F(CoreMessages, AnOwnDcIsTheOneContextOfItsWindow) {
     HBRUSH hbr = CreateSolidBrush(RGB(1, 2, 3));
     FillRect(hdc, &rc, hbr);
     DeleteObject(hbr);
-    EXPECT_EQ(headless::Pixel(hwnd, 199, 99), RGB(1, 2, 3));
-    EXPECT_EQ(headless::Pixel(hwnd, 189, 99), 0u);
+    EXPECT_EQ(harness::Pixel(hwnd, 199, 99), RGB(1, 2, 3));
+    EXPECT_EQ(harness::Pixel(hwnd, 189, 99), 0u);
     EXPECT_EQ(SetPixel(hdc, 200, 5, RGB(9, 9, 9)), static_cast<COLORREF>(-1)) << "outside is clipped";
-    EXPECT_EQ(headless::LiveGdiObjects(), 0);
+    EXPECT_EQ(harness::LiveGdiObjects(), 0);
 }
 
 // SetPixel keeps the window it found for a context between calls; a context
@@ -177,16 +177,16 @@ TEST_F(CoreMessages, PixelsReachOnlyALiveWindowThroughALiveContext) {
     const COLORREF kRefused = static_cast<COLORREF>(-1);
     EXPECT_EQ(SetPixel(hdc, 10, 10, RGB(1, 2, 3)), RGB(1, 2, 3));
     EXPECT_EQ(GetPixel(hdc, 10, 10), RGB(1, 2, 3));
-    headless::ResizeWindow(hwnd, 0, 0);
+    harness::ResizeWindow(hwnd, 0, 0);
     EXPECT_EQ(SetPixel(hdc, 0, 0, RGB(1, 2, 3)), kRefused) << "no client area";
-    headless::ResizeWindow(hwnd, 50, 40);
+    harness::ResizeWindow(hwnd, 50, 40);
     EXPECT_EQ(SetPixel(hdc, 49, 39, RGB(4, 5, 6)), RGB(4, 5, 6));
     EXPECT_EQ(SetPixel(hdc, 50, 10, RGB(4, 5, 6)), kRefused) << "beyond the new width";
     HWND hwndOther = Create();
     ShowWindow(hwndOther, SW_SHOWMAXIMIZED);
     HDC hdcOther = GetDC(hwndOther);
     EXPECT_EQ(SetPixel(hdcOther, 3, 3, RGB(7, 8, 9)), RGB(7, 8, 9));
-    EXPECT_EQ(headless::Pixel(hwnd, 3, 3), 0u) << "each context draws into its own window";
+    EXPECT_EQ(harness::Pixel(hwnd, 3, 3), 0u) << "each context draws into its own window";
     EXPECT_EQ(SetPixel(hdc, 3, 3, RGB(1, 1, 1)), RGB(1, 1, 1));
     EXPECT_TRUE(DestroyWindow(hwnd));
     EXPECT_EQ(SetPixel(hdc, 3, 3, RGB(1, 2, 3)), kRefused) << "the window and its context are gone";

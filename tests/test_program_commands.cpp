@@ -88,7 +88,7 @@ TEST_F(ProgramCommands, NewStartsAgainButKeepsLevelAndInversion) {
 TEST_F(ProgramCommands, OpenLoadsTheFileAndNamesIt) {
     std::string sView = Path("Spiral.KQZ");
     WriteView(sView, -0.75, 0.1, 0.5);
-    RunProgram({[&](HWND) { headless::ChooseFiles({sView}); }, Command(IDM_OPEN),
+    RunProgram({[&](HWND) { harness::ChooseFiles({sView}); }, Command(IDM_OPEN),
                 [&](HWND hwnd) {
                     EXPECT_EQ(dfSetMidX, -0.75);
                     EXPECT_EQ(dfSetHeight, 0.5);
@@ -96,7 +96,7 @@ TEST_F(ProgramCommands, OpenLoadsTheFileAndNamesIt) {
                     EXPECT_EQ(iMinLevel, 3);
                     EXPECT_EQ(bIsDirty, 0);
                     EXPECT_EQ(TitleOf(hwnd), "Orvanta - [" + Lower(sView) + "]");
-                    EXPECT_TRUE(headless::Boxes().empty());
+                    EXPECT_TRUE(harness::Boxes().empty());
                     EXPECT_DOUBLE_EQ(dfSetWidth, 0.5 * 64 / 48);  // the repaint re-measured
                 }});
 }
@@ -117,19 +117,19 @@ TEST_F(ProgramCommands, OpenOnAChangedViewAsksFirst) {
         SCOPED_TRACE(c.pszName);
         RunProgram({[&](HWND hwnd) {
                         MakeDirty();
-                        headless::AnswerBoxes({c.iAnswer});
-                        if (c.bChooseSaveAs) headless::ChooseFiles({""});
-                        else headless::ChooseFiles({sView});
+                        harness::AnswerBoxes({c.iAnswer});
+                        if (c.bChooseSaveAs) harness::ChooseFiles({""});
+                        else harness::ChooseFiles({sView});
                         EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, IDM_OPEN, 0), 0);
                     },
                     [&](HWND) {
-                        ASSERT_FALSE(headless::Boxes().empty());
-                        EXPECT_EQ(headless::Boxes()[0].sText, "Save current changes in untitled");
-                        EXPECT_EQ(headless::Boxes()[0].sCaption, "Veldran");
+                        ASSERT_FALSE(harness::Boxes().empty());
+                        EXPECT_EQ(harness::Boxes()[0].sText, "Save current changes in untitled");
+                        EXPECT_EQ(harness::Boxes()[0].sCaption, "Veldran");
                         EXPECT_EQ(dfSetMidX, c.bOpened ? -0.75 : 0.25);
                         EXPECT_EQ(bIsDirty, c.bOpened ? 0 : 1);
                         size_t uDialogs = c.iAnswer == IDCANCEL ? 0u : 1u;
-                        EXPECT_EQ(headless::FileRequests().size(), uDialogs);
+                        EXPECT_EQ(harness::FileRequests().size(), uDialogs);
                     }});
     }
 }
@@ -140,17 +140,17 @@ TEST_F(ProgramCommands, OpenOfABadFileKeepsValuesAndChangesButForgetsTheName) {
     RunProgram({[&](HWND) {
                     MakeDirty();
                     std::strcpy(psFilePath, "/old/name.kqz");
-                    headless::AnswerBoxes({IDNO});
-                    headless::ChooseFiles({sBad});
+                    harness::AnswerBoxes({IDNO});
+                    harness::ChooseFiles({sBad});
                 },
                 Command(IDM_OPEN),
                 [&](HWND hwnd) {
                     EXPECT_EQ(dfSetMidX, 0.25);
                     EXPECT_EQ(bIsDirty, 1);
                     EXPECT_EQ(TitleOf(hwnd), kUntitled);
-                    ASSERT_EQ(headless::Boxes().size(), 2u);
-                    EXPECT_EQ(headless::Boxes()[1].sText, "Invalid View File format: \n\n " + sBad);
-                    EXPECT_EQ(headless::Boxes()[1].sCaption, "Veldran");
+                    ASSERT_EQ(harness::Boxes().size(), 2u);
+                    EXPECT_EQ(harness::Boxes()[1].sText, "Invalid View File format: \n\n " + sBad);
+                    EXPECT_EQ(harness::Boxes()[1].sCaption, "Veldran");
                 }});
 }
 
@@ -159,15 +159,15 @@ TEST_F(ProgramCommands, SaveOnAnUntitledViewAsksForAName) {
     int iResult = -1;
     RunProgram({[&](HWND hwnd) {
         MakeDirty();
-        headless::ChooseFiles({sView});
+        harness::ChooseFiles({sView});
         iResult = static_cast<int>(SendMessageA(hwnd, WM_COMMAND, IDM_SAVE, 0));
         EXPECT_EQ(TitleOf(hwnd), "Orvanta - [" + Lower(sView) + ".kqz]");
     }});
     EXPECT_EQ(iResult, 1);
     EXPECT_EQ(bIsDirty, 0);
     EXPECT_EQ(FileSize(sView + ".KQZ"), 65u);
-    ASSERT_EQ(headless::FileRequests().size(), 1u);
-    EXPECT_TRUE(headless::FileRequests()[0].bSave);
+    ASSERT_EQ(harness::FileRequests().size(), 1u);
+    EXPECT_TRUE(harness::FileRequests()[0].bSave);
 }
 
 TEST_F(ProgramCommands, AFailedSaveAsWarnsAndKeepsTheNewName) {
@@ -175,15 +175,15 @@ TEST_F(ProgramCommands, AFailedSaveAsWarnsAndKeepsTheNewName) {
     int iResult = -1;
     RunProgram({[&](HWND hwnd) {
         MakeDirty();
-        headless::ChooseFiles({sView});
+        harness::ChooseFiles({sView});
         iResult = static_cast<int>(SendMessageA(hwnd, WM_COMMAND, IDM_SAVEAS, 0));
         EXPECT_EQ(TitleOf(hwnd), "Orvanta - [" + Lower(sView) + "]");
     }});
     EXPECT_EQ(iResult, 0);
     EXPECT_EQ(bIsDirty, 1);
-    ASSERT_EQ(headless::Boxes().size(), 1u);
-    EXPECT_EQ(headless::Boxes()[0].sText, "Could not write file view.kqz");
-    EXPECT_EQ(headless::Boxes()[0].uType, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    ASSERT_EQ(harness::Boxes().size(), 1u);
+    EXPECT_EQ(harness::Boxes()[0].sText, "Could not write file view.kqz");
+    EXPECT_EQ(harness::Boxes()[0].uType, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
 }
 
 TEST_F(ProgramCommands, DisplayAboutAndUnknownIds) {
@@ -194,40 +194,43 @@ TEST_F(ProgramCommands, DisplayAboutAndUnknownIds) {
         EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, 111, 0), 0);
         EXPECT_EQ(bRestarting, 0);
     }});
-    ASSERT_EQ(headless::Boxes().size(), 2u);
-    EXPECT_EQ(headless::Boxes()[0].sText,
+    ASSERT_EQ(harness::Boxes().size(), 2u);
+    EXPECT_EQ(harness::Boxes()[0].sText,
               "Card Colors:\t 1 \nSys Colors:\t 4294967295 \nPalette Size:\t 0 \nColors:\t\t 24");
-    EXPECT_EQ(headless::Boxes()[0].sCaption, "STATUS");
-    EXPECT_EQ(headless::Boxes()[1].sCaption, "Orvanta");
-    EXPECT_EQ(headless::Boxes()[1].sText.rfind("Orvanta ", 0), 0u);
-    EXPECT_EQ(headless::Boxes()[1].uType, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+    EXPECT_EQ(harness::Boxes()[0].sCaption, "STATUS");
+    EXPECT_EQ(harness::Boxes()[1].sCaption, "Orvanta");
+    EXPECT_EQ(harness::Boxes()[1].sText.rfind("Orvanta ", 0), 0u);
+    EXPECT_EQ(harness::Boxes()[1].uType, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
 }
 
 TEST_F(ProgramCommands, HelpFromTheMenuF1QuestionMarkAndTheEditDialog) {
     RunProgram({Command(IDM_HELP), Key(VK_F1),
                 [](HWND hwnd) {
-                    headless::PostInput(hwnd, WM_KEYDOWN, VK_SHIFT, 1);
-                    headless::PressKey(hwnd, VK_OEM_2, '?');
-                    headless::PostInput(hwnd, WM_KEYUP, VK_SHIFT, 1);
+                    harness::PostInput(hwnd, WM_KEYDOWN, VK_SHIFT, 1);
+                    harness::PressKey(hwnd, VK_OEM_2, '?');
+                    harness::PostInput(hwnd, WM_KEYUP, VK_SHIFT, 1);
                 },
-                [](HWND) { headless::ScriptDialog({headless::PressButton(IDD_HELPBUTTON)}); },
+                [](HWND) { harness::ScriptDialog({harness::PressButton(IDD_HELPBUTTON)}); },
                 Command(IDM_EDIT), [](HWND) {}});
-    ASSERT_EQ(headless::HelpRequests().size(), 4u);
-    for (const headless::HelpRequest& request : headless::HelpRequests()) {
-        EXPECT_EQ(request.sFile, "VELDRAN.HLP");
-        EXPECT_EQ(request.uCommand, static_cast<UINT>(HELP_CONTENTS));
+    // No WinHelp file beside the program: the help document opens, the main window its owner.
+    ASSERT_EQ(harness::Documents().size(), 4u);
+    const std::string sDocument = "help/orvanta.html";
+    for (const harness::OpenedDocument& document : harness::Documents()) {
+        EXPECT_EQ(document.hwndOwner, harness::MainWindow());
+        ASSERT_GE(document.sPath.size(), sDocument.size());
+        EXPECT_EQ(document.sPath.substr(document.sPath.size() - sDocument.size()), sDocument);
     }
 }
 
 struct EditCase {
     const char* pszName;
-    std::vector<headless::DialogStep> steps;
+    std::vector<harness::DialogStep> steps;
     std::function<void()> check;
 };
 
 TEST_F(ProgramCommands, EditDialogConversionsAndLimits) {
-    using headless::PressButton;
-    using headless::TypeText;
+    using harness::PressButton;
+    using harness::TypeText;
     const EditCase cases[] = {
         {"iterations 70000", {TypeText(IDD_ITERATIONS, "70000"), PressButton(IDOK)}, [] { EXPECT_EQ(ulMaxLevels, 65519u); }},
         {"iterations 65518", {TypeText(IDD_ITERATIONS, "65518"), PressButton(IDOK)}, [] { EXPECT_EQ(ulMaxLevels, 65518u); }},
@@ -241,16 +244,16 @@ TEST_F(ProgramCommands, EditDialogConversionsAndLimits) {
         {"centre y 0.5", {TypeText(IDD_CENTERY, "0.5"), PressButton(IDOK)}, [] { EXPECT_EQ(dfSetMidY, -0.5); }},
         {"colour factor beyond 32 bits", {TypeText(IDD_COLORFACTOR, "99999999999"), PressButton(IDOK)}, [] { EXPECT_EQ(iColorFactor, INT32_MAX); }},
         {"starting size below 32 bits", {TypeText(IDD_STARTLEVEL, "-99999999999"), PressButton(IDOK)}, [] { EXPECT_EQ(iMinLevel, INT32_MIN); }},
-        {"enter is OK", {TypeText(IDD_ZOOM, "0.5"), headless::PressDialogKey(VK_RETURN)}, [] { EXPECT_EQ(dfSetHeight, 0.5); }},
+        {"enter is OK", {TypeText(IDD_ZOOM, "0.5"), harness::PressDialogKey(VK_RETURN)}, [] { EXPECT_EQ(dfSetHeight, 0.5); }},
         {"cancel", {TypeText(IDD_ZOOM, "0.5"), PressButton(IDCANCEL)}, [] { EXPECT_EQ(dfSetHeight, 4.0); EXPECT_EQ(bIsDirty, 0); }},
-        {"escape", {TypeText(IDD_ZOOM, "0.5"), headless::PressDialogKey(VK_ESCAPE)}, [] { EXPECT_EQ(dfSetHeight, 4.0); }},
-        {"close box", {TypeText(IDD_ZOOM, "0.5"), headless::CloseDialog()}, [] { EXPECT_EQ(dfSetHeight, 4.0); }},
+        {"escape", {TypeText(IDD_ZOOM, "0.5"), harness::PressDialogKey(VK_ESCAPE)}, [] { EXPECT_EQ(dfSetHeight, 4.0); }},
+        {"close box", {TypeText(IDD_ZOOM, "0.5"), harness::CloseDialog()}, [] { EXPECT_EQ(dfSetHeight, 4.0); }},
         {"only 63 characters are read", {TypeText(IDD_ZOOM, "0." + std::string(61, '0') + "12345"), PressButton(IDOK)},
          [] { EXPECT_EQ(dfSetHeight, 0.0); }},
     };
     for (const EditCase& c : cases) {
         SCOPED_TRACE(c.pszName);
-        RunProgram({[&](HWND) { headless::ScriptDialog(c.steps); }, Command(IDM_EDIT),
+        RunProgram({[&](HWND) { harness::ScriptDialog(c.steps); }, Command(IDM_EDIT),
                     [&](HWND) { c.check(); }});
     }
 }
@@ -260,15 +263,15 @@ TEST_F(ProgramCommands, EditDialogShowsTheValuesAndOkDetachesTheView) {
     RunProgram({[](HWND) {
                     std::strcpy(psFilePath, "/views/a.kqz");
                     std::strcpy(psFileName, "a.kqz");
-                    headless::ScriptDialog({headless::PressButton(IDOK)});
+                    harness::ScriptDialog({harness::PressButton(IDOK)});
                 },
                 Command(IDM_EDIT),
                 [&](HWND hwnd) {
-                    ASSERT_EQ(headless::Dialogs().size(), 1u);
-                    shown = headless::Dialogs()[0].fieldsAtStart;
-                    EXPECT_EQ(headless::Dialogs()[0].sTitle, "Edit Drawing Values");
-                    EXPECT_EQ(headless::Dialogs()[0].hwndOwner, hwnd);
-                    EXPECT_EQ(headless::Dialogs()[0].iFocusId, IDD_CENTERX);
+                    ASSERT_EQ(harness::Dialogs().size(), 1u);
+                    shown = harness::Dialogs()[0].fieldsAtStart;
+                    EXPECT_EQ(harness::Dialogs()[0].sTitle, "Edit Drawing Values");
+                    EXPECT_EQ(harness::Dialogs()[0].hwndOwner, hwnd);
+                    EXPECT_EQ(harness::Dialogs()[0].iFocusId, IDD_CENTERX);
                     EXPECT_EQ(bIsDirty, 1);
                     EXPECT_EQ(psFilePath[0], '\0');
                     EXPECT_EQ(TitleOf(hwnd), kUntitled);
@@ -292,11 +295,11 @@ TEST_F(ProgramCommands, EditOkWithoutAChangeKeepsADeepZoomExactly) {
                     dfSetMidY = dfY;
                     iColorFactor = 1e9;
                     dfMoveFactor = 1e300;  // "%f" would not fit the field
-                    headless::ScriptDialog({headless::PressButton(IDOK)});
+                    harness::ScriptDialog({harness::PressButton(IDOK)});
                 },
                 Command(IDM_EDIT),
                 [&](HWND) {
-                    shown = headless::Dialogs()[0].fieldsAtStart;
+                    shown = harness::Dialogs()[0].fieldsAtStart;
                     EXPECT_EQ(dfSetHeight, dfDeepHeight);
                     EXPECT_EQ(dfSetMidX, dfX);
                     EXPECT_EQ(dfSetMidY, dfY);
@@ -308,9 +311,9 @@ TEST_F(ProgramCommands, EditOkWithoutAChangeKeepsADeepZoomExactly) {
 
 TEST_F(ProgramCommands, ExitAsksAndEnds) {
     bool bRanAfterExit = false;
-    headless::Reset();
+    harness::Reset();
     int iExit = RunProgram({[](HWND hwnd) {
-                                headless::AnswerBoxes({IDOK});
+                                harness::AnswerBoxes({IDOK});
                                 EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, IDM_EXIT, 0), 1);
                                 EXPECT_FALSE(IsWindow(hwnd));
                             },
@@ -318,9 +321,9 @@ TEST_F(ProgramCommands, ExitAsksAndEnds) {
                            EndingEarly(true));
     EXPECT_EQ(iExit, 0);
     EXPECT_FALSE(bRanAfterExit);
-    ASSERT_EQ(headless::Boxes().size(), 1u);
-    EXPECT_EQ(headless::Boxes()[0].sText, "Quit now?");
-    EXPECT_EQ(headless::Boxes()[0].uType, static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION));
+    ASSERT_EQ(harness::Boxes().size(), 1u);
+    EXPECT_EQ(harness::Boxes()[0].sText, "Quit now?");
+    EXPECT_EQ(harness::Boxes()[0].uType, static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION));
 }
 
 struct CloseCase {
@@ -347,16 +350,16 @@ TEST_F(ProgramCommands, ClosingAsksTheRightQuestion) {
         bool bStillOpen = false;
         int iExit = RunProgram({[&](HWND hwnd) {
                                     if (c.bDirty) MakeDirty();
-                                    headless::AnswerBoxes({c.iAnswer});
-                                    headless::ChooseFiles({c.pszSaveAs ? c.pszSaveAs : ""});
-                                    headless::PostInput(hwnd, WM_CLOSE, 0, 0);
+                                    harness::AnswerBoxes({c.iAnswer});
+                                    harness::ChooseFiles({c.pszSaveAs ? c.pszSaveAs : ""});
+                                    harness::PostInput(hwnd, WM_CLOSE, 0, 0);
                                 },
                                 [&](HWND hwnd) { bStillOpen = IsWindow(hwnd); }},
                                EndingEarly(c.bCloses));
         EXPECT_EQ(iExit, 0);
         EXPECT_EQ(bStillOpen, !c.bCloses);
-        ASSERT_EQ(headless::Boxes().size(), 1u);
-        EXPECT_EQ(headless::Boxes()[0].sText, c.bDirty ? "Save current changes in untitled" : "Quit now?");
+        ASSERT_EQ(harness::Boxes().size(), 1u);
+        EXPECT_EQ(harness::Boxes()[0].sText, c.bDirty ? "Save current changes in untitled" : "Quit now?");
         EXPECT_EQ(FileSize(sSaved), c.pszSaveAs ? 65u : 0u);
     }
 }
@@ -365,7 +368,7 @@ TEST_F(ProgramCommands, LogOffAsksOnlyQuitNow) {
     LRESULT lrYes = -1, lrNo = -1;
     RunProgram({[&](HWND hwnd) {
                     MakeDirty();
-                    headless::AnswerBoxes({IDOK, IDCANCEL});
+                    harness::AnswerBoxes({IDOK, IDCANCEL});
                     lrYes = SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0);
                     lrNo = SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0);
                     EXPECT_EQ(bQuitting, 0);
@@ -373,9 +376,9 @@ TEST_F(ProgramCommands, LogOffAsksOnlyQuitNow) {
                 }});
     EXPECT_EQ(lrYes, 1);
     EXPECT_EQ(lrNo, 0);
-    ASSERT_EQ(headless::Boxes().size(), 2u);
-    EXPECT_EQ(headless::Boxes()[0].sText, "Quit now?");
-    EXPECT_TRUE(headless::FileRequests().empty());
+    ASSERT_EQ(harness::Boxes().size(), 2u);
+    EXPECT_EQ(harness::Boxes()[0].sText, "Quit now?");
+    EXPECT_TRUE(harness::FileRequests().empty());
 }
 
 TEST_F(ProgramCommands, ResizingRemeasuresClearsAndRestarts) {
@@ -384,9 +387,9 @@ TEST_F(ProgramCommands, ResizingRemeasuresClearsAndRestarts) {
                     dfSetMidX = -0.5;
                     dfSetHeight = 2.0;
                     SetupSet();
-                    iBeeps = headless::BeepCount();
-                    headless::RecordFills();
-                    headless::ResizeWindow(hwnd, 80, 40);
+                    iBeeps = harness::BeepCount();
+                    harness::RecordFills();
+                    harness::ResizeWindow(hwnd, 80, 40);
                 },
                 [&](HWND) {
                     EXPECT_EQ(iMaxX, 80);
@@ -394,9 +397,9 @@ TEST_F(ProgramCommands, ResizingRemeasuresClearsAndRestarts) {
                     EXPECT_EQ(dfSetMidX, -0.5);
                     EXPECT_EQ(dfSetHeight, 2.0);
                     EXPECT_EQ(dfSetWidth, 4.0);
-                    EXPECT_EQ(headless::BeepCount(), iBeeps + 1);
-                    ASSERT_FALSE(headless::Fills().empty());
-                    const auto& erase = headless::Fills()[0];
+                    EXPECT_EQ(harness::BeepCount(), iBeeps + 1);
+                    ASSERT_FALSE(harness::Fills().empty());
+                    const auto& erase = harness::Fills()[0];
                     EXPECT_EQ(erase.first.right, 80);
                     EXPECT_EQ(erase.first.bottom, 40);
                     EXPECT_EQ(erase.second, GetSysColor(COLOR_WINDOWTEXT));
@@ -405,11 +408,11 @@ TEST_F(ProgramCommands, ResizingRemeasuresClearsAndRestarts) {
 
 TEST_F(ProgramCommands, AMinimisedWindowDrawsNothingUntilRestored) {
     int iPasses = 0;
-    RunProgram({[](HWND hwnd) { headless::ResizeWindow(hwnd, 0, 0); },
+    RunProgram({[](HWND hwnd) { harness::ResizeWindow(hwnd, 0, 0); },
                 [&](HWND) { iPasses = iPassCount; },
                 [&](HWND hwnd) {
                     EXPECT_EQ(iPassCount, iPasses);
-                    headless::ResizeWindow(hwnd, 64, 48);
+                    harness::ResizeWindow(hwnd, 64, 48);
                 },
                 [&](HWND) { EXPECT_GT(iPassCount, iPasses); }});
 }

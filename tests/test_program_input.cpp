@@ -23,10 +23,10 @@ TEST(ProgramStartUp, OpensMaximisedAndDrawsWhatTheRendererDraws) {
     std::string sTitle;
     int iBeeps = 0;
     int iExit = RunProgram({[&](HWND hwnd) {
-                               shown = headless::Pixels(hwnd);
+                               shown = harness::Pixels(hwnd);
                                GetClientRect(hwnd, &rc);
                                sTitle = TitleOf(hwnd);
-                               iBeeps = headless::BeepCount();
+                               iBeeps = harness::BeepCount();
                            }},
                            ProgramSetup::Sized(320, 240));
     EXPECT_EQ(iExit, 0);
@@ -40,7 +40,7 @@ TEST(ProgramStartUp, OpensMaximisedAndDrawsWhatTheRendererDraws) {
 
 TEST(ProgramStartUp, ASixteenColourDisplayGetsSixteenLevels) {
     ProgramSetup setup;
-    setup.caps = headless::SixteenColorDisplay();
+    setup.caps = harness::SixteenColorDisplay();
     RunProgram({[](HWND) {}}, setup);
     EXPECT_EQ(ulMaxLevels, 16u);
     EXPECT_EQ(dwMaxColor, 16u);
@@ -49,42 +49,42 @@ TEST(ProgramStartUp, ASixteenColourDisplayGetsSixteenLevels) {
 TEST(ProgramStartUp, EveryEarlyEndExitsWithZero) {
     HINSTANCE hInstance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
     char szCmdLine[] = "";
-    headless::Reset();
+    harness::Reset();
     EXPECT_EQ(WinMain(hInstance, hInstance, szCmdLine, SW_SHOWNORMAL), 0);  // a previous instance
-    EXPECT_EQ(headless::LiveWindows(), 0);
+    EXPECT_EQ(harness::LiveWindows(), 0);
 
-    headless::Reset();
-    headless::FailNextAllocations(1);
+    harness::Reset();
+    harness::FailNextAllocations(1);
     EXPECT_EQ(WinMain(hInstance, nullptr, szCmdLine, SW_SHOWNORMAL), 0);
-    ASSERT_EQ(headless::Boxes().size(), 1u);
-    EXPECT_EQ(headless::Boxes()[0].sText, "Insufficient memory");
-    EXPECT_EQ(headless::Boxes()[0].sCaption, "STATUS");
-    EXPECT_EQ(headless::Boxes()[0].hwndOwner, nullptr);
-    EXPECT_EQ(headless::Boxes()[0].uType, static_cast<UINT>(MB_OK | MB_SYSTEMMODAL));
-    EXPECT_EQ(headless::LiveWindows(), 0);
+    ASSERT_EQ(harness::Boxes().size(), 1u);
+    EXPECT_EQ(harness::Boxes()[0].sText, "Insufficient memory");
+    EXPECT_EQ(harness::Boxes()[0].sCaption, "STATUS");
+    EXPECT_EQ(harness::Boxes()[0].hwndOwner, nullptr);
+    EXPECT_EQ(harness::Boxes()[0].uType, static_cast<UINT>(MB_OK | MB_SYSTEMMODAL));
+    EXPECT_EQ(harness::LiveWindows(), 0);
 
-    headless::Reset();  // the class exists already: registering fails silently
+    harness::Reset();  // the class exists already: registering fails silently
     WNDCLASSA wc = {};
     wc.lpfnWndProc = DefWindowProcA;
     wc.lpszClassName = "VELDRAN";
     RegisterClassA(&wc);
     EXPECT_EQ(WinMain(hInstance, nullptr, szCmdLine, SW_SHOWNORMAL), 0);
-    EXPECT_TRUE(headless::Boxes().empty());
-    EXPECT_EQ(headless::LiveWindows(), 0);
+    EXPECT_TRUE(harness::Boxes().empty());
+    EXPECT_EQ(harness::LiveWindows(), 0);
     EXPECT_EQ(hinst, hInstance);
 }
 
 TEST(ProgramStartUp, QuittingReleasesEverything) {
     int iExit = RunProgram({[](HWND hwnd) {
-                                headless::AnswerBoxes({IDOK});
-                                headless::PostInput(hwnd, WM_CLOSE, 0, 0);
+                                harness::AnswerBoxes({IDOK});
+                                harness::PostInput(hwnd, WM_CLOSE, 0, 0);
                             }},
                            ProgramSetup());
     EXPECT_EQ(iExit, 0);
-    EXPECT_EQ(headless::LiveWindows(), 0);
-    EXPECT_EQ(headless::LiveDeviceContexts(), 0);
-    EXPECT_EQ(headless::LiveGdiObjects(), 0);
-    EXPECT_EQ(headless::LiveMemoryBlocks(), 0);
+    EXPECT_EQ(harness::LiveWindows(), 0);
+    EXPECT_EQ(harness::LiveDeviceContexts(), 0);
+    EXPECT_EQ(harness::LiveGdiObjects(), 0);
+    EXPECT_EQ(harness::LiveMemoryBlocks(), 0);
 }
 
 struct KeyRow {
@@ -127,8 +127,8 @@ std::vector<KeyRow> KeyRows() {
         {"keypad 0", VK_NUMPAD0, NoSetup, [] { EXPECT_EQ(iMinLevel, 2); }, false, false},
         {"unknown key", 'Z', NoSetup, [] { EXPECT_EQ(iMinLevel, 2); }, false, false},
         {"D", 'D', NoSetup, [] {
-             ASSERT_FALSE(headless::Boxes().empty());
-             EXPECT_EQ(headless::Boxes().back().sCaption, "STATUS");
+             ASSERT_FALSE(harness::Boxes().empty());
+             EXPECT_EQ(harness::Boxes().back().sCaption, "STATUS");
          }, false, false},
     };
     for (int iDigit = 1; iDigit <= 9; ++iDigit) {
@@ -149,12 +149,12 @@ TEST(ProgramKeys, EveryRowOfTheKeyTable) {
         int iBeeps = 0;
         RunProgram({[&](HWND hwnd) {
                         row.setup();
-                        iBeeps = headless::BeepCount();
-                        headless::PressKey(hwnd, row.uKey);
+                        iBeeps = harness::BeepCount();
+                        harness::PressKey(hwnd, row.uKey);
                     },
                     [&](HWND hwnd) {
                         row.check();
-                        EXPECT_EQ(headless::BeepCount(), iBeeps + (row.bRestarts ? 1 : 0));
+                        EXPECT_EQ(harness::BeepCount(), iBeeps + (row.bRestarts ? 1 : 0));
                         EXPECT_EQ(bIsDirty, row.bNewSet ? 1 : 0);
                         EXPECT_EQ(TitleOf(hwnd), row.bNewSet ? kUntitled : "Orvanta");
                     }});
@@ -166,7 +166,7 @@ TEST(ProgramKeys, ThreePressesOfKeypadPlusMakeTheStepLonger) {
     RunProgram({Key(VK_ADD), Key(VK_ADD), Key(VK_ADD),
                 [&](HWND hwnd) {
                     dfMidBefore = dfSetMidX;
-                    headless::PressKey(hwnd, VK_RIGHT);
+                    harness::PressKey(hwnd, VK_RIGHT);
                 },
                 [&](HWND) { EXPECT_DOUBLE_EQ(dfSetMidX - dfMidBefore, dfSetWidth * 0.2 * 3.375); }});
 }
@@ -176,7 +176,7 @@ TEST(ProgramKeys, NewFromTheKeyboardResetsTheView) {
                     dfSetMidX = 1.0;
                     iColorFactor = 50;
                     iMinLevel = 4;
-                    headless::PressKey(hwnd, 'N');
+                    harness::PressKey(hwnd, 'N');
                 },
                 [](HWND hwnd) {
                     EXPECT_EQ(dfSetMidX, 0.0);
@@ -191,15 +191,15 @@ TEST(ProgramMouse, DraggingKeepsThePointUnderTheCursor) {
     RunProgram({[&](HWND hwnd) {
                     dfX = PlaneX(10);
                     dfY = PlaneY(12);
-                    headless::PostInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 12));
-                    headless::PostInput(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(30, 20));
+                    harness::PostInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 12));
+                    harness::PostInput(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(30, 20));
                 },
                 [&](HWND hwnd) {
                     EXPECT_NEAR(PlaneX(30), dfX, 1e-12);
                     EXPECT_NEAR(PlaneY(20), dfY, 1e-12);
                     EXPECT_EQ(TitleOf(hwnd), kUntitled);
-                    headless::PostInput(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(30, 20));
-                    headless::PostInput(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(40, 40));
+                    harness::PostInput(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(30, 20));
+                    harness::PostInput(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(40, 40));
                 },
                 [&](HWND) {
                     EXPECT_NEAR(PlaneX(30), dfX, 1e-12);
@@ -224,9 +224,9 @@ TEST(ProgramMouse, InputThatIsNoDragChangesNothing) {
     for (const auto& c : cases) {
         int iBeeps = 0;
         RunProgram({[&](HWND hwnd) {
-                        iBeeps = headless::BeepCount();
+                        iBeeps = harness::BeepCount();
                         for (int i = 0; i < 3; ++i)
-                            headless::PostInput(hwnd, c.uMessages[i], c.wParams[i],
+                            harness::PostInput(hwnd, c.uMessages[i], c.wParams[i],
                                                 MAKELPARAM(c.pts[i].x, c.pts[i].y));
                     },
                     [&](HWND hwnd) {
@@ -235,7 +235,7 @@ TEST(ProgramMouse, InputThatIsNoDragChangesNothing) {
                         EXPECT_EQ(dfSetMidX, 0.0) << c.pszName;
                         EXPECT_EQ(dfSetMidY, 0.0) << c.pszName;
                         EXPECT_EQ(bIsDirty, 0) << c.pszName;
-                        EXPECT_EQ(headless::BeepCount(), iBeeps) << c.pszName;
+                        EXPECT_EQ(harness::BeepCount(), iBeeps) << c.pszName;
                         EXPECT_EQ(TitleOf(hwnd), "Orvanta") << c.pszName;
                     }});
     }
@@ -246,13 +246,13 @@ TEST(ProgramMouse, RightClickRecentres) {
     RunProgram({[&](HWND hwnd) {
                     dfX = PlaneX(16);
                     dfY = PlaneY(40);
-                    headless::PostInput(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(16, 40));
+                    harness::PostInput(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(16, 40));
                 },
                 [&](HWND hwnd) {
                     EXPECT_NEAR(dfSetMidX, dfX, 1e-15);
                     EXPECT_NEAR(dfSetMidY, dfY, 1e-15);
                     EXPECT_EQ(bIsDirty, 1);
-                    headless::PostInput(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(32, 24));
+                    harness::PostInput(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(32, 24));
                 },
                 [&](HWND) {
                     EXPECT_NEAR(dfSetMidX, dfX, 1e-15);
@@ -280,14 +280,14 @@ TEST(ProgramPasses, AKeyInTheMiddleOfAPassRestartsWithoutABeep) {
     int iBeepsAtKey = -1;
     ProgramSetup setup = ProgramSetup::Sized(256, 192);
     setup.fnBeforeStart = [&] {
-        headless::AtPeek(12, [&] {
-            iBeepsAtKey = headless::BeepCount();
-            headless::PressKey(headless::MainWindow(), VK_INSERT);
+        harness::AtPeek(12, [&] {
+            iBeepsAtKey = harness::BeepCount();
+            harness::PressKey(harness::MainWindow(), VK_INSERT);
         });
     };
     RunProgram({[&](HWND) {
                     EXPECT_EQ(iBeepsAtKey, 0);
-                    EXPECT_EQ(headless::BeepCount(), 1);  // only the zoomed picture finished
+                    EXPECT_EQ(harness::BeepCount(), 1);  // only the zoomed picture finished
                     EXPECT_DOUBLE_EQ(dfSetHeight, 3.6);
                 }},
                setup);

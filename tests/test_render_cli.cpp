@@ -1,6 +1,6 @@
 // orvanta-render's view-file options: --view in argument order, its failures
 // and their exit codes, --save-view, and a whole run that copies a view.
-#include "headless.h"
+#include "harness.h"
 #include "options.h"
 #include "render_tool.h"
 #include "scratch_files.h"
@@ -17,7 +17,7 @@ const DrawingValues kView = {-0.5, 0.25, 32, 1.5, 0.1, 3, 150, 4};
 class RenderCli : public ::testing::Test {
 protected:
     void SetUp() override {
-        headless::Reset();
+        harness::Reset();
         sView = dir.Write("v.kqz", ViewFileBytes(kView));
     }
 
@@ -92,7 +92,7 @@ TEST_F(RenderCli, ViewFilesThatCannotBeLoadedAreErrorsNamingTheFile) {
     struct Case {
         std::string sPath;
         std::string sError;
-        std::string sWarning;  // echoed box, if any
+        std::string sWarning;  // the box shown, if any, as the renderer echoes it
     };
     const Case cases[] = {
         {dir.Path("missing.kqz"), "--view: cannot open view file '" + dir.Path("missing.kqz") + "'",
@@ -107,13 +107,12 @@ TEST_F(RenderCli, ViewFilesThatCannotBeLoadedAreErrorsNamingTheFile) {
          ""},
     };
     for (const Case& c : cases) {
-        headless::EchoBoxesToStderr(true);
-        testing::internal::CaptureStderr();
+        harness::ClearBoxes();
         EXPECT_EQ(Parse({"--height", "2", "--view", c.sPath, "o.png"}), ParseResult::ViewError);
-        std::string sStderr = testing::internal::GetCapturedStderr();
-        headless::EchoBoxesToStderr(false);
         EXPECT_EQ(sError, c.sError);
-        EXPECT_EQ(sStderr, c.sWarning);
+        std::string sShown;
+        for (const harness::ShownBox& box : harness::Boxes()) sShown += box.sCaption + ": " + box.sText + "\n";
+        EXPECT_EQ(sShown, c.sWarning);
     }
 }
 

@@ -16,12 +16,12 @@ struct PassWork {
 PassWork RunPass(EngineWindow& window, int iLevel) {
     iDrawLevel = iLevel;
     bRestarting = bCompleted = 0;
-    int iPeeks = headless::PeekCount();
+    int iPeeks = harness::PeekCount();
     uint64_t ullCalls = ullPointColorCalls;
-    size_t uFills = headless::Fills().size();
+    size_t uFills = harness::Fills().size();
     Cover(window.hwnd, window.hdc, 0, iMaxX, 0, iMaxY, 1);
-    return {headless::PeekCount() - iPeeks, ullPointColorCalls - ullCalls,
-            headless::Fills().size() - uFills};
+    return {harness::PeekCount() - iPeeks, ullPointColorCalls - ullCalls,
+            harness::Fills().size() - uFills};
 }
 
 bool SameRect(const RECT& a, int iLeft, int iRight, int iTop, int iBottom) {
@@ -34,7 +34,7 @@ COLORREF ColourAt(int x, int y) {
 
 TEST(RenderLoop, PassesOf1024x768) {
     EngineWindow window = OpenEngineWindow(1024, 768);
-    headless::RecordFills();
+    harness::RecordFills();
     const PassWork expected[] = {{5, 16, 16},          {21, 64, 64},          {85, 256, 256},
                                  {341, 1024, 1024},    {1365, 4096, 4096},    {5461, 16384, 16384},
                                  {21845, 788225, 0}};
@@ -50,9 +50,9 @@ TEST(RenderLoop, PassesOf1024x768) {
 
 TEST(RenderLoop, FirstPassOrderAndCentres) {
     EngineWindow window = OpenEngineWindow(1024, 768);
-    headless::RecordFills();
+    harness::RecordFills();
     RunPass(window, 2);
-    const auto& fills = headless::Fills();
+    const auto& fills = harness::Fills();
     ASSERT_EQ(fills.size(), 16u);
     const int blocks[8][4] = {{0, 256, 577, 768},    {257, 512, 385, 576},  {0, 256, 385, 576},
                               {257, 512, 577, 768},  {513, 768, 193, 384},  {769, 1024, 0, 192},
@@ -69,10 +69,10 @@ TEST(RenderLoop, FirstPassOrderAndCentres) {
 
 TEST(RenderLoop, StartingLevelOneFillsTheQuarters) {
     EngineWindow window = OpenEngineWindow(1024, 768);
-    headless::RecordFills();
+    harness::RecordFills();
     PassWork work = RunPass(window, 1);
     ASSERT_EQ(work.uFills, 4u);
-    const auto& fills = headless::Fills();
+    const auto& fills = harness::Fills();
     EXPECT_TRUE(SameRect(fills[0].first, 0, 512, 385, 768));
     EXPECT_TRUE(SameRect(fills[1].first, 513, 1024, 0, 384));
     EXPECT_TRUE(SameRect(fills[2].first, 0, 512, 0, 384));
@@ -93,9 +93,9 @@ TEST(RenderLoop, FinishedPictureIsThePixelByPixelPictureWithOneBeep) {
         EngineWindow window = OpenEngineWindow(c.iWidth, c.iHeight);
         iMinLevel = c.iMinLevel;
         RenderToEnd(window);
-        EXPECT_EQ(headless::Pixels(window.hwnd), PixelByPixelPicture())
+        EXPECT_EQ(harness::Pixels(window.hwnd), PixelByPixelPicture())
             << c.iWidth << "x" << c.iHeight << " from " << c.iMinLevel;
-        EXPECT_EQ(headless::BeepCount(), 1) << c.iWidth << "x" << c.iHeight << " from " << c.iMinLevel;
+        EXPECT_EQ(harness::BeepCount(), 1) << c.iWidth << "x" << c.iHeight << " from " << c.iMinLevel;
         EXPECT_EQ(iPassCount, c.iPasses) << c.iWidth << "x" << c.iHeight << " from " << c.iMinLevel;
     }
 }
@@ -109,16 +109,16 @@ TEST(RenderLoop, TheFullRunOf1024x768CountsItsWork) {
 
 TEST(RenderLoop, AMessageInAPassRestartsAfterItsOwnBlock) {
     EngineWindow window = OpenEngineWindow(1024, 768);
-    headless::RecordFills();
+    harness::RecordFills();
     // The fourth Cover call of a pass at level 4 is the first to fill.
-    headless::AtPeek(headless::PeekCount() + 4,
-                     [&] { headless::PostInput(window.hwnd, WM_KEYDOWN, VK_INSERT, 1); });
+    harness::AtPeek(harness::PeekCount() + 4,
+                     [&] { harness::PostInput(window.hwnd, WM_KEYDOWN, VK_INSERT, 1); });
     PassWork work = RunPass(window, 4);
     EXPECT_EQ(bRestarting, 1);
     EXPECT_EQ(work.iPeeks, 4);  // later calls return before taking a message
     ASSERT_EQ(work.uFills, 4u);
     EXPECT_DOUBLE_EQ(dfSetHeight, 3.6);
-    const auto& fill = headless::Fills()[0];
+    const auto& fill = harness::Fills()[0];
     int iMidX = fill.first.left + (fill.first.right - 1 - fill.first.left) / 2;
     int iMidY = fill.first.top + (fill.first.bottom - 1 - fill.first.top) / 2;
     EXPECT_EQ(fill.second, ColourAt(iMidX, iMidY));  // drawn with the zoomed view
@@ -126,30 +126,30 @@ TEST(RenderLoop, AMessageInAPassRestartsAfterItsOwnBlock) {
 
 TEST(RenderLoop, ARestartedPictureStartsAgainWithoutALevelStepOrBeep) {
     EngineWindow window = OpenEngineWindow(1024, 768);
-    int iStart = headless::PeekCount();
+    int iStart = harness::PeekCount();
     // Passes 2 and 3 take 5 + 21 messages; this lands in the third pass.
-    headless::AtPeek(iStart + 30, [&] {
+    harness::AtPeek(iStart + 30, [&] {
         EXPECT_EQ(iPassCount, 3);
-        EXPECT_EQ(headless::BeepCount(), 0);
-        headless::PostInput(window.hwnd, WM_KEYDOWN, VK_INSERT, 1);
+        EXPECT_EQ(harness::BeepCount(), 0);
+        harness::PostInput(window.hwnd, WM_KEYDOWN, VK_INSERT, 1);
     });
     RenderToEnd(window);
     EXPECT_EQ(iPassCount, 3 + 7);
-    EXPECT_EQ(headless::BeepCount(), 1);
-    EXPECT_EQ(headless::Pixels(window.hwnd), PixelByPixelPicture());
+    EXPECT_EQ(harness::BeepCount(), 1);
+    EXPECT_EQ(harness::Pixels(window.hwnd), PixelByPixelPicture());
 }
 
 TEST(RenderLoop, TheQuitMessageEndsThePassAndItsCallDrawsNothing) {
     EngineWindow window = OpenEngineWindow(1024, 768);
     uint64_t ullCallsAtQuit = 0;
-    headless::AtPeek(headless::PeekCount() + 30, [&] {
+    harness::AtPeek(harness::PeekCount() + 30, [&] {
         PostQuitMessage(0);
         ullCallsAtQuit = ullPointColorCalls;
     });
     RenderToEnd(window);
     EXPECT_EQ(bQuitting, 1);
     EXPECT_EQ(ullPointColorCalls, ullCallsAtQuit);
-    EXPECT_EQ(headless::BeepCount(), 0);
+    EXPECT_EQ(harness::BeepCount(), 0);
     EXPECT_EQ(iPassCount, 3);
 }
 
@@ -157,50 +157,50 @@ TEST(RenderLoop, AnAcceleratorKeyBecomesACommandAndNotAKey) {
     EngineWindow window = OpenEngineWindow(1024, 768);
     ACCEL accel = {FVIRTKEY, 'A', 106};
     hAccelerators = CreateAcceleratorTableA(&accel, 1);
-    headless::AtPeek(headless::PeekCount() + 10, [&] { headless::PressKey(window.hwnd, 'A'); });
+    harness::AtPeek(harness::PeekCount() + 10, [&] { harness::PressKey(window.hwnd, 'A'); });
     RenderToEnd(window);
     ASSERT_EQ(ReceivedCommands().size(), 1u);
     EXPECT_EQ(ReceivedCommands()[0], MAKEWPARAM(106, 1));
     int iKeyDowns = 0;
     for (UINT uMessage : ReceivedMessages()) iKeyDowns += uMessage == WM_KEYDOWN;
     EXPECT_EQ(iKeyDowns, 0);
-    EXPECT_EQ(headless::BeepCount(), 1);
+    EXPECT_EQ(harness::BeepCount(), 1);
 }
 
 TEST(RenderLoop, WhileWaitingOnlyARestartRedraws) {
     EngineWindow window = OpenEngineWindow(320, 240);
     int iIdle = 0;
-    headless::OnIdle([&] {
+    harness::OnIdle([&] {
         ++iIdle;
-        if (iIdle == 1) headless::PostInput(window.hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+        if (iIdle == 1) harness::PostInput(window.hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
         if (iIdle == 2) {
-            EXPECT_EQ(headless::BeepCount(), 1);
-            headless::PostInput(window.hwnd, WM_KEYDOWN, VK_INSERT, 1);
+            EXPECT_EQ(harness::BeepCount(), 1);
+            harness::PostInput(window.hwnd, WM_KEYDOWN, VK_INSERT, 1);
         }
         return iIdle <= 2;
     });
     RenderToEnd(window);
     EXPECT_EQ(iIdle, 3);
-    EXPECT_EQ(headless::BeepCount(), 2);  // one for each finished picture
-    EXPECT_EQ(headless::Pixels(window.hwnd), PixelByPixelPicture());
+    EXPECT_EQ(harness::BeepCount(), 2);  // one for each finished picture
+    EXPECT_EQ(harness::Pixels(window.hwnd), PixelByPixelPicture());
 }
 
 TEST(RenderLoop, NoPassRunsOnAnEmptyClientArea) {
     EngineWindow window = OpenEngineWindow(0, 0);
     int iIdle = 0;
-    headless::OnIdle([&] {
+    harness::OnIdle([&] {
         ++iIdle;
         if (iIdle == 1) {
             EXPECT_EQ(iPassCount, 0);
-            headless::SetMaximizedSize(64, 48);
+            harness::SetMaximizedSize(64, 48);
             ShowWindow(window.hwnd, SW_SHOWMAXIMIZED);  // restored: WM_SIZE re-measures
         }
         return iIdle == 1;
     });
     RenderToEnd(window);
     EXPECT_EQ(iIdle, 2);
-    EXPECT_EQ(headless::BeepCount(), 1);
-    EXPECT_EQ(headless::Pixels(window.hwnd), PixelByPixelPicture());
+    EXPECT_EQ(harness::BeepCount(), 1);
+    EXPECT_EQ(harness::Pixels(window.hwnd), PixelByPixelPicture());
 }
 
 }  // namespace

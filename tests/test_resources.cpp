@@ -1,7 +1,7 @@
 // The program's resources as the platform reads them back (menu, accelerators,
 // Edit Drawing Values dialog, icon, cursor) and the reader over corrupt bytes.
 #include "core.h"
-#include "headless.h"
+#include "harness.h"
 #include "resources.h"
 
 #include "../shell/resource.h"
@@ -122,7 +122,7 @@ TEST(ResourceImage, NamesMatchWithoutRegardToCase) {
 }
 
 TEST(ResourceImage, MissingResourcesLoadAsNothing) {
-    headless::Reset();
+    harness::Reset();
     EXPECT_EQ(LoadMenuA(nullptr, "Nope"), nullptr);
     EXPECT_EQ(LoadMenuA(nullptr, "DIALOG_1"), nullptr);
     EXPECT_EQ(LoadAcceleratorsA(nullptr, "Nope"), nullptr);
@@ -156,7 +156,7 @@ void ExpectMenu(HMENU hMenu, const std::vector<MenuRow>& rows, const char* pszWh
 }
 
 TEST(ProgramMenu, LoadsEveryItemInOrder) {
-    headless::Reset();
+    harness::Reset();
     HMENU hMenu = LoadMenuA(nullptr, "Veldran");
     ASSERT_NE(hMenu, nullptr);
     ExpectMenu(hMenu,
@@ -204,7 +204,7 @@ LRESULT CALLBACK RecordingProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM l
 }
 
 HWND OpenWindowOfProgramClass() {
-    headless::Reset();
+    harness::Reset();
     g_commands.clear();
     WNDCLASSA wc{};
     wc.lpfnWndProc = RecordingProc;
@@ -234,7 +234,7 @@ TEST(ProgramMenu, TheClassMenuReachesTheWindow) {
 // ---- Accelerators.
 
 TEST(ProgramAccelerators, ThreeEntriesInOrder) {
-    headless::Reset();
+    harness::Reset();
     HACCEL hAccel = LoadAcceleratorsA(nullptr, "Veldran");
     ASSERT_NE(hAccel, nullptr);
     platform::Accelerators* pTable =
@@ -391,7 +391,7 @@ TEST(EditDialogTemplate, TabVisitsTheFieldsAndButtonsInTemplateOrder) {
 // ---- Icon and cursor.
 
 TEST(ProgramIcon, TwoSixteenColourImages) {
-    headless::Reset();
+    harness::Reset();
     HICON hIcon = LoadIconA(nullptr, "Veldran");
     ASSERT_NE(hIcon, nullptr);
     EXPECT_EQ(LoadIconA(nullptr, "VELDRAN"), hIcon);
@@ -430,7 +430,7 @@ TEST(ProgramIcon, GroupListsBothImages) {
 }
 
 TEST(ProgramCursor, InvertingArrowWithItsHotSpotAtTheTip) {
-    headless::Reset();
+    harness::Reset();
     HCURSOR hCursor = LoadCursorA(nullptr, "veldran");
     ASSERT_NE(hCursor, nullptr);
     const platform::CursorImage* pCursor = platform::FindCursor(hCursor);
@@ -463,7 +463,7 @@ TEST(ProgramCursor, InvertingArrowWithItsHotSpotAtTheTip) {
 }
 
 TEST(ProgramCursor, HandlesAreCheckedByKind) {
-    headless::Reset();
+    harness::Reset();
     HICON hIcon = LoadIconA(nullptr, "Veldran");
     HCURSOR hCursor = LoadCursorA(nullptr, "Veldran");
     ASSERT_NE(hIcon, nullptr);

@@ -65,8 +65,8 @@ TEST_F(RobustFiles, AFileOpenRejectsChangesNothing) {
         RunProgram({[&](HWND hwnd) {
                         Show(kView);
                         before = ViewBits();
-                        headless::ChooseFiles({sPath});
-                        headless::AnswerBoxes({IDYES});  // create the missing file? yes
+                        harness::ChooseFiles({sPath});
+                        harness::AnswerBoxes({IDYES});  // create the missing file? yes
                         PostMessageA(hwnd, WM_COMMAND, IDM_OPEN, 0);
                     },
                     [&](HWND hwnd) {
@@ -87,15 +87,15 @@ TEST_F(RobustFiles, ASaveThatFailsIsNeverASuccess) {
         std::strcpy(psFileName, "full.kqz");
         lrSave = SendMessageA(hwnd, WM_COMMAND, IDM_SAVE, 0);
         EXPECT_EQ(bIsDirty, 1);
-        headless::ChooseFiles({FullDisk()});
-        headless::AnswerBoxes({IDOK, IDYES});  // the first warning, then: replace it? yes
+        harness::ChooseFiles({FullDisk()});
+        harness::AnswerBoxes({IDOK, IDYES});  // the first warning, then: replace it? yes
         lrSaveAs = SendMessageA(hwnd, WM_COMMAND, IDM_SAVEAS, 0);
         EXPECT_EQ(bIsDirty, 1);
     }});
     EXPECT_EQ(lrSave, 0);
     EXPECT_EQ(lrSaveAs, 0);
     int iWarnings = 0;
-    for (const headless::ShownBox& box : headless::Boxes()) iWarnings += box.sText == "Could not write file full.kqz";
+    for (const harness::ShownBox& box : harness::Boxes()) iWarnings += box.sText == "Could not write file full.kqz";
     EXPECT_EQ(iWarnings, 2);
 }
 
@@ -111,7 +111,7 @@ TEST_F(RobustFiles, AFailedSaveBehindYesStopsClosingAndOpening) {
                     std::strcpy(psFilePath, FullDisk().c_str());
                     std::strcpy(psFileName, "full.kqz");
                     before = ViewBits();
-                    headless::AnswerBoxes({IDYES, IDOK, IDYES, IDOK});
+                    harness::AnswerBoxes({IDYES, IDOK, IDYES, IDOK});
                     PostMessageA(hwnd, WM_CLOSE, 0, 0);
                     PostMessageA(hwnd, WM_COMMAND, IDM_OPEN, 0);
                 },
@@ -119,7 +119,7 @@ TEST_F(RobustFiles, AFailedSaveBehindYesStopsClosingAndOpening) {
     EXPECT_TRUE(bStillOpen);
     EXPECT_EQ(bIsDirty, 1);
     EXPECT_EQ(ViewBits(), before);
-    EXPECT_TRUE(headless::FileRequests().empty()) << "no Open dialog after the failed save";
+    EXPECT_TRUE(harness::FileRequests().empty()) << "no Open dialog after the failed save";
 }
 
 #if !defined(_WIN32)
@@ -133,7 +133,7 @@ TEST_F(RobustFiles, ASaveCutPartWayIsAFailure) {
     RunProgram({[&](HWND hwnd) {
         Show(kView);
         bIsDirty = 1;
-        headless::ChooseFiles({sPath});
+        harness::ChooseFiles({sPath});
         auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         rlimit limited = {40, original.rlim_max};
         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
@@ -144,7 +144,7 @@ TEST_F(RobustFiles, ASaveCutPartWayIsAFailure) {
     EXPECT_EQ(lrSaved, 0);
     EXPECT_EQ(bIsDirty, 1);
     EXPECT_EQ(ScratchDir::Read(sPath).size(), 40u);
-    ASSERT_FALSE(headless::Boxes().empty());
-    EXPECT_EQ(headless::Boxes().back().sText, "Could not write file cut.kqz");
+    ASSERT_FALSE(harness::Boxes().empty());
+    EXPECT_EQ(harness::Boxes().back().sText, "Could not write file cut.kqz");
 }
 #endif

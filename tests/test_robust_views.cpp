@@ -75,15 +75,15 @@ TEST(ExtremeViews, EveryViewOnEveryShapeFinishesWithThePixelByPixelPicture) {
                          std::to_string(size.iHeight));
             int iBeeps = 0;
             RunProgram({[&](HWND hwnd) {
-                            iBeeps = headless::BeepCount();
+                            iBeeps = harness::BeepCount();
                             ShowView(view)(hwnd);
                         },
                         [&](HWND hwnd) {
-                            EXPECT_EQ(headless::BeepCount(), iBeeps + 1);
+                            EXPECT_EQ(harness::BeepCount(), iBeeps + 1);
                             ExpectSetUp();
                             // A limit of 0 is replaced by the display's default at the paint.
                             EXPECT_EQ(ulMaxLevels, view.ulLevels ? view.ulLevels : 1024u);
-                            EXPECT_EQ(headless::Pixels(hwnd), PixelByPixelPicture());
+                            EXPECT_EQ(harness::Pixels(hwnd), PixelByPixelPicture());
                         }},
                        ProgramSetup::Sized(size.iWidth, size.iHeight));
         }
@@ -95,10 +95,10 @@ TEST(ExtremeViews, ALimitOfZeroDrawsEveryPointBlack) {
     EngineWindow window = OpenEngineWindow(40, 30);
     ulMaxLevels = 0;
     bRestarting = 1;
-    headless::OnIdle([] { return false; });
+    harness::OnIdle([] { return false; });
     RenderToEnd(window);
-    EXPECT_EQ(headless::BeepCount(), 1);
-    for (uint32_t uPixel : headless::Pixels(window.hwnd)) ASSERT_EQ(uPixel, 0u);
+    EXPECT_EQ(harness::BeepCount(), 1);
+    for (uint32_t uPixel : harness::Pixels(window.hwnd)) ASSERT_EQ(uPixel, 0u);
 }
 
 // 16384 x 16384 is a 1 GiB framebuffer: the first pass ends, then the program quits.
@@ -107,7 +107,7 @@ TEST(ExtremeViews, AClientAreaOf16384SquaredEndsItsFirstPass) {
     ProgramSetup setup = ProgramSetup::Sized(16384, 16384);
     setup.bEndsEarly = true;
     setup.fnBeforeStart = [&] {
-        headless::OnEveryPeek([&] {
+        harness::OnEveryPeek([&] {
             if (iPassCount == 2 && !iPassesAtQuit) {
                 iPassesAtQuit = iPassCount;
                 PostQuitMessage(0);
@@ -128,24 +128,24 @@ TEST(EmptyClientArea, MouseInputKeepsTheView) {
                     dfSetMidX = -0.5;
                     dfSetMidY = 0.25;
                     SetupSet();
-                    headless::ResizeWindow(hwnd, 0, 0);
-                    headless::PostInput(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(0, 0));
-                    headless::PostInput(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 7));
-                    headless::PostInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
-                    headless::PostInput(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(9, 4));
-                    headless::PostInput(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(9, 4));
+                    harness::ResizeWindow(hwnd, 0, 0);
+                    harness::PostInput(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(0, 0));
+                    harness::PostInput(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 7));
+                    harness::PostInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
+                    harness::PostInput(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(9, 4));
+                    harness::PostInput(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(9, 4));
                 },
                 [](HWND hwnd) {
                     EXPECT_EQ(dfSetMidX, -0.5);
                     EXPECT_EQ(dfSetMidY, 0.25);
                     EXPECT_EQ(ptMouseCurrent.x, 9);
-                    headless::ResizeWindow(hwnd, 40, 30);
+                    harness::ResizeWindow(hwnd, 40, 30);
                 },
                 [](HWND hwnd) {
                     EXPECT_EQ(dfSetMidX, -0.5);
                     EXPECT_EQ(dfSetMidY, 0.25);
                     ExpectSetUp();
-                    EXPECT_EQ(headless::Pixels(hwnd), PixelByPixelPicture());
+                    EXPECT_EQ(harness::Pixels(hwnd), PixelByPixelPicture());
                 }});
 }
 
@@ -155,20 +155,20 @@ TEST(EmptyClientArea, AWindowEmptiedInAPassDrawsNoMoreOfIt) {
     int iPassesAtResize = -1, iPassesEmpty = -1;
     ProgramSetup setup = ProgramSetup::Sized(40, 30);
     setup.fnBeforeStart = [&] {
-        headless::AtPeek(3, [&] {
+        harness::AtPeek(3, [&] {
             iPassesAtResize = iPassCount;
-            headless::ResizeWindow(headless::MainWindow(), 0, 0);
+            harness::ResizeWindow(harness::MainWindow(), 0, 0);
         });
     };
     RunProgram({[&](HWND hwnd) {
                     EXPECT_EQ(iMaxX, 0);
                     iPassesEmpty = iPassCount;
-                    headless::ResizeWindow(hwnd, 40, 30);
+                    harness::ResizeWindow(hwnd, 40, 30);
                 },
                 [&](HWND hwnd) {
                     EXPECT_EQ(iPassesEmpty, iPassesAtResize) << "no pass runs on the empty client area";
                     ExpectSetUp();
-                    EXPECT_EQ(headless::Pixels(hwnd), PixelByPixelPicture());
+                    EXPECT_EQ(harness::Pixels(hwnd), PixelByPixelPicture());
                 }},
                setup);
 }

@@ -285,15 +285,15 @@ RenderTrace RenderWith(int iUnit, const RenderCase& c, const MidRenderChange& mi
     iColorFactor = c.iColorFactor;
     bInvertColors = c.bInvert;
     SetupSet();
-    headless::RecordFills();
+    harness::RecordFills();
     std::vector<uint32_t> afterChange;
     if (midway.change) {
-        headless::AtPeek(midway.iPeek, midway.change);
-        headless::AtPeek(midway.iPeek + 1, [&] { afterChange = headless::Pixels(window.hwnd); });
+        harness::AtPeek(midway.iPeek, midway.change);
+        harness::AtPeek(midway.iPeek + 1, [&] { afterChange = harness::Pixels(window.hwnd); });
     }
     RenderToEnd(window);
-    return {headless::Pixels(window.hwnd), headless::Fills(), ullPointColorCalls,
-            ullIterationCount, PenColor, headless::PeekCount(), iPassCount, headless::BeepCount(),
+    return {harness::Pixels(window.hwnd), harness::Fills(), ullPointColorCalls,
+            ullIterationCount, PenColor, harness::PeekCount(), iPassCount, harness::BeepCount(),
             afterChange};
 }
 
@@ -306,14 +306,14 @@ bool SameFills(const std::vector<std::pair<RECT, COLORREF>>& a, const std::vecto
 
 TEST(DriftUnits, EveryUnitRendersThePlainPathsPictureWithTheSameWork) {
     const RenderCase cases[] = {
-        {200, 150, 0.0, 0.0, 4.0, 0, 2, 100, 0, headless::TrueColorDisplay()},
+        {200, 150, 0.0, 0.0, 4.0, 0, 2, 100, 0, harness::TrueColorDisplay()},
         {160, 120, -0.743643887037151, -0.131825904205330, 0.00003, 2048, 2, 100, 0,
-         headless::TrueColorDisplay()},
-        {96, 72, -0.1, 0.0, 0.2, 65519, 2, 100, 0, headless::TrueColorDisplay()},
-        {128, 96, -0.75, 0.1, 0.3, 0, 3, 300, 1, headless::HighColorDisplay()},
-        {120, 90, -1.25, 0.0, 0.6, 0, 9, 100, 0, headless::SixteenColorDisplay()},
-        {5, 300, -0.5, 0.0, 2.5, 500, 2, -40, 0, headless::TrueColorDisplay()},
-        {1, 1, 0.25, 0.0, 1.0, 0, 2, 100, 0, headless::PaletteDisplay()},
+         harness::TrueColorDisplay()},
+        {96, 72, -0.1, 0.0, 0.2, 65519, 2, 100, 0, harness::TrueColorDisplay()},
+        {128, 96, -0.75, 0.1, 0.3, 0, 3, 300, 1, harness::HighColorDisplay()},
+        {120, 90, -1.25, 0.0, 0.6, 0, 9, 100, 0, harness::SixteenColorDisplay()},
+        {5, 300, -0.5, 0.0, 2.5, 500, 2, -40, 0, harness::TrueColorDisplay()},
+        {1, 1, 0.25, 0.0, 1.0, 0, 2, 100, 0, harness::PaletteDisplay()},
     };
     for (const RenderCase& c : cases) {
         RenderTrace plain = RenderWith(DRIFT_PLAIN, c);
@@ -338,7 +338,7 @@ TEST(DriftUnits, EveryUnitRendersThePlainPathsPictureWithTheSameWork) {
 // client size must still see each later block drawn as the plain path draws
 // it, in the coarse passes and in the final one.
 TEST(DriftUnits, ChangesBetweenBlocksCountedTogetherDrawAsThePlainPath) {
-    const RenderCase c = {96, 72, -0.75, 0.1, 0.3, 256, 2, 100, 0, headless::TrueColorDisplay()};
+    const RenderCase c = {96, 72, -0.75, 0.1, 0.3, 256, 2, 100, 0, harness::TrueColorDisplay()};
     int iPeeks = RenderWith(DRIFT_PLAIN, c).iPeeks;
     std::vector<int> peeks;
     for (int iFromEnd = 1; iFromEnd < 40; iFromEnd += iFromEnd < 12 ? 1 : 9) peeks.push_back(iPeeks - iFromEnd);
@@ -384,7 +384,7 @@ TEST(DriftUnits, APixelBlockLeavesThePenAtItsLastPixelsColour) {
         EXPECT_EQ(PenColor, colour(18, 26)) << DriftUnitName(iUnit);
         for (int x = 10; x <= 18; ++x)
             for (int y = 20; y <= 26; ++y)
-                EXPECT_EQ(headless::Pixel(window.hwnd, x, y), colour(x, y)) << DriftUnitName(iUnit);
+                EXPECT_EQ(harness::Pixel(window.hwnd, x, y), colour(x, y)) << DriftUnitName(iUnit);
     }
 }
 

@@ -20,8 +20,8 @@ struct LiveCounts {
 };
 
 LiveCounts Live() {
-    return {headless::LiveGdiObjects(), headless::LiveDeviceContexts(), headless::LiveWindows(),
-            headless::LiveMemoryBlocks()};
+    return {harness::LiveGdiObjects(), harness::LiveDeviceContexts(), harness::LiveWindows(),
+            harness::LiveMemoryBlocks()};
 }
 
 std::string Text(const char* pszFormat, double dfValue) {
@@ -32,17 +32,17 @@ std::string Text(const char* pszFormat, double dfValue) {
 
 // A view a user might type: anywhere near the set, any zoom down to 1e-6,
 // low limits so that a thousand pictures stay quick.
-std::vector<headless::DialogStep> RandomViewTyped(std::mt19937& random) {
+std::vector<harness::DialogStep> RandomViewTyped(std::mt19937& random) {
     std::uniform_real_distribution<double> centreX(-2.2, 1.0), centreY(-1.5, 1.5), zoomPower(-6.0, 1.0);
     std::uniform_int_distribution<int> levels(1, 48), start(-1, 9), factor(-200, 400), combo(-1, 6);
-    return {headless::TypeText(IDD_CENTERX, Text("%.17g", centreX(random))),
-            headless::TypeText(IDD_CENTERY, Text("%.17g", centreY(random))),
-            headless::TypeText(IDD_ITERATIONS, std::to_string(levels(random))),
-            headless::TypeText(IDD_ZOOM, Text("%.17g", std::pow(10.0, zoomPower(random)))),
-            headless::TypeText(IDD_STARTLEVEL, std::to_string(start(random))),
-            headless::TypeText(IDD_COLORFACTOR, std::to_string(factor(random))),
-            headless::TypeText(IDD_RGB, std::to_string(combo(random))),
-            headless::PressButton(IDOK)};
+    return {harness::TypeText(IDD_CENTERX, Text("%.17g", centreX(random))),
+            harness::TypeText(IDD_CENTERY, Text("%.17g", centreY(random))),
+            harness::TypeText(IDD_ITERATIONS, std::to_string(levels(random))),
+            harness::TypeText(IDD_ZOOM, Text("%.17g", std::pow(10.0, zoomPower(random)))),
+            harness::TypeText(IDD_STARTLEVEL, std::to_string(start(random))),
+            harness::TypeText(IDD_COLORFACTOR, std::to_string(factor(random))),
+            harness::TypeText(IDD_RGB, std::to_string(combo(random))),
+            harness::PressButton(IDOK)};
 }
 
 const UINT kKeys[] = {VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, VK_INSERT, VK_DELETE, 'I', 'R', 'M', 'L', '3', VK_NEXT};
@@ -50,14 +50,14 @@ const UINT kKeys[] = {VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, VK_INSERT, VK_DELETE, '
 // One new view: typed in the dialog, or two keys, sometimes after a resize.
 void NewRandomView(HWND hwnd, std::mt19937& random) {
     std::uniform_int_distribution<int> choice(0, 9), width(1, 48), height(1, 36), key(0, std::size(kKeys) - 1);
-    if (choice(random) == 0) headless::ResizeWindow(hwnd, width(random), height(random));
+    if (choice(random) == 0) harness::ResizeWindow(hwnd, width(random), height(random));
     if (choice(random) < 6) {
-        headless::ScriptDialog(RandomViewTyped(random));
+        harness::ScriptDialog(RandomViewTyped(random));
         PostMessageA(hwnd, WM_COMMAND, IDM_EDIT, 0);
         return;
     }
-    headless::PressKey(hwnd, kKeys[key(random)]);
-    headless::PressKey(hwnd, kKeys[key(random)]);
+    harness::PressKey(hwnd, kKeys[key(random)]);
+    harness::PressKey(hwnd, kKeys[key(random)]);
 }
 
 }  // namespace
@@ -69,7 +69,7 @@ TEST(Soak, AThousandViewsLeaveNoObjectBehind) {
     int iBeeps = 0;
     steps.push_back([&](HWND hwnd) {
         start = Live();
-        iBeeps = headless::BeepCount();
+        iBeeps = harness::BeepCount();
         ulMaxLevels = 32;
         NewRandomView(hwnd, random);
     });
@@ -81,5 +81,5 @@ TEST(Soak, AThousandViewsLeaveNoObjectBehind) {
     }
     steps.push_back([&](HWND) { EXPECT_EQ(Live(), start) << "after the last view"; });
     RunProgram(steps, ProgramSetup::Sized(32, 24));
-    EXPECT_GE(headless::BeepCount() - iBeeps, kViews * 9 / 10) << "most views should have been finished pictures";
+    EXPECT_GE(harness::BeepCount() - iBeeps, kViews * 9 / 10) << "most views should have been finished pictures";
 }

@@ -2,7 +2,7 @@
 // magics, saving over longer files and to places that cannot be written, and
 // the Open and Save As dialogs on the program's shared record.
 #include "engine.h"
-#include "headless.h"
+#include "harness.h"
 #include "scratch_files.h"
 #include "view_io.h"
 #include "view_values.h"
@@ -53,7 +53,7 @@ Bytes Prefix(const Bytes& bytes, size_t uLength) {
 class ViewFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        headless::Reset();
+        harness::Reset();
         InitializeProgramValues();
         WNDCLASSA wc = {};
         wc.lpfnWndProc = DefWindowProcA;
@@ -81,8 +81,8 @@ protected:
     }
 
     void ExpectWarning(const std::string& sFormatStart) {
-        ASSERT_EQ(headless::Boxes().size(), 1u);
-        const headless::ShownBox& box = headless::Boxes()[0];
+        ASSERT_EQ(harness::Boxes().size(), 1u);
+        const harness::ShownBox& box = harness::Boxes()[0];
         EXPECT_EQ(box.sText, sFormatStart + " \n\n " + psFilePath);
         EXPECT_EQ(box.sCaption, "Veldran");
         EXPECT_EQ(box.hwndOwner, hwnd);
@@ -102,7 +102,7 @@ TEST_F(ViewFiles, SavingWritesTheSixtyFiveBytesOfTheLayout) {
 TEST_F(ViewFiles, LoadingReadsTheLayout) {
     EXPECT_EQ(Load(kGolden), 1);
     EXPECT_EQ(CurrentBits(), ValueBits(kGoldenValues));
-    EXPECT_TRUE(headless::Boxes().empty());
+    EXPECT_TRUE(harness::Boxes().empty());
 }
 
 TEST_F(ViewFiles, EveryValueSurvivesARoundTripBitForBit) {
@@ -130,11 +130,11 @@ TEST_F(ViewFiles, EveryValueSurvivesARoundTripBitForBit) {
 // field after it, keeps its value.
 TEST_F(ViewFiles, FilesOfEveryLengthLoadTheirWholeFields) {
     for (size_t uLength : {0, 16, 17, 24, 25, 30, 33, 36, 40, 52, 60, 64, 65, 100}) {
-        headless::ClearBoxes();
+        harness::ClearBoxes();
         int iResult = Load(Prefix(kGolden, uLength));
         EXPECT_EQ(iResult, uLength >= 17 ? 1 : 0) << uLength << " bytes";
         if (uLength < 17) ExpectWarning("Incorrect View File size:");
-        else EXPECT_TRUE(headless::Boxes().empty());
+        else EXPECT_TRUE(harness::Boxes().empty());
         std::vector<uint64_t> expected = ValueBits(kBefore), golden = ValueBits(kGoldenValues);
         for (size_t i = 0; i < 8; ++i)
             if (kFieldEnds[i] <= uLength) expected[i] = golden[i];
@@ -145,7 +145,7 @@ TEST_F(ViewFiles, FilesOfEveryLengthLoadTheirWholeFields) {
 TEST_F(ViewFiles, AWrongMagicIsReportedAndChangesNothing) {
     for (const char* pszMagic : {"VELDRAN KQZ FILE!", "veldran kqz file:", "VELDRAN KQZ FILE\0",
                                  "Veldran KQZ File:", "\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"}) {
-        headless::ClearBoxes();
+        harness::ClearBoxes();
         Bytes bytes = kGolden;
         std::memcpy(bytes.data(), pszMagic, 17);
         EXPECT_EQ(Load(bytes), 0) << pszMagic;
@@ -158,7 +158,7 @@ TEST_F(ViewFiles, AFileThatCannotBeOpenedGivesNoMessage) {
     Name(dir.Path("missing.kqz"));
     ApplyDrawingValues(kBefore);
     EXPECT_EQ(LoadValues(hwnd), 0);
-    EXPECT_TRUE(headless::Boxes().empty());
+    EXPECT_TRUE(harness::Boxes().empty());
     EXPECT_EQ(CurrentBits(), ValueBits(kBefore));
 }
 
@@ -225,12 +225,12 @@ TEST_F(ViewFiles, AShortWriteOfAnyLaterFieldFails) {
 
 TEST_F(ViewFiles, SaveAsDialogOffersViewFilesAndAppendsKQZ) {
     FileInitialize(hwnd);
-    headless::ChooseFiles({dir.Path("spiral")});
+    harness::ChooseFiles({dir.Path("spiral")});
     ASSERT_EQ(GetSaveValuesFile(hwnd), 1);
     EXPECT_EQ(std::string(psFilePath), dir.Path("spiral.KQZ"));
     EXPECT_STREQ(psFileName, "spiral.KQZ");
-    ASSERT_EQ(headless::FileRequests().size(), 1u);
-    const platform::FileDialogRequest& request = headless::FileRequests()[0];
+    ASSERT_EQ(harness::FileRequests().size(), 1u);
+    const platform::FileDialogRequest& request = harness::FileRequests()[0];
     using Filters = std::vector<std::pair<std::string, std::string>>;
     EXPECT_EQ(request.filters,
               (Filters{{"Fractal Views (*.KQW)", "*.kqw"}, {"All Files (*.*)", "*.*"}}));
@@ -243,11 +243,11 @@ TEST_F(ViewFiles, SaveAsDialogOffersViewFilesAndAppendsKQZ) {
 TEST_F(ViewFiles, TheDialogsShareTheNameAndTheFilter) {
     FileInitialize(hwnd);
     std::string sPath = dir.Path("a.kqw");
-    headless::ChooseFiles({{sPath, 2}, ""});
+    harness::ChooseFiles({{sPath, 2}, ""});
     ASSERT_EQ(GetSaveValuesFile(hwnd), 1);
     std::strcpy(psFileName, "kept");
     EXPECT_EQ(GetOpenValuesFile(hwnd), 0);
-    const platform::FileDialogRequest& open = headless::FileRequests()[1];
+    const platform::FileDialogRequest& open = harness::FileRequests()[1];
     EXPECT_EQ(open.sInitialPath, sPath);
     EXPECT_EQ(open.iFilterIndex, 2);
     EXPECT_EQ(open.dwFlags, static_cast<DWORD>(OFN_CREATEPROMPT));
@@ -257,16 +257,16 @@ TEST_F(ViewFiles, TheDialogsShareTheNameAndTheFilter) {
 
 TEST_F(ViewFiles, OpeningANewNameCreatesNoFileAndLoadsNothing) {
     FileInitialize(hwnd);
-    headless::ChooseFiles({dir.Path("new")});
-    headless::AnswerBoxes({IDYES});
+    harness::ChooseFiles({dir.Path("new")});
+    harness::AnswerBoxes({IDYES});
     ASSERT_EQ(GetOpenValuesFile(hwnd), 1);
-    ASSERT_EQ(headless::Boxes().size(), 1u);
-    EXPECT_NE(headless::Boxes()[0].sText.find("Create the file?"), std::string::npos);
+    ASSERT_EQ(harness::Boxes().size(), 1u);
+    EXPECT_NE(harness::Boxes()[0].sText.find("Create the file?"), std::string::npos);
     EXPECT_EQ(std::string(psFilePath), dir.Path("new.KQZ"));
     EXPECT_FALSE(std::filesystem::exists(psFilePath));
     ApplyDrawingValues(kBefore);
     EXPECT_EQ(LoadValues(hwnd), 0);
-    EXPECT_EQ(headless::Boxes().size(), 1u);
+    EXPECT_EQ(harness::Boxes().size(), 1u);
     EXPECT_EQ(CurrentBits(), ValueBits(kBefore));
 }
 

@@ -3,7 +3,7 @@
 // by pixel, text at a character cell, and the list-box-to-clipboard copier;
 // with them the core's clipboard and LISTBOX control.
 #include "core.h"
-#include "headless.h"
+#include "harness.h"
 #include "winmisc.h"
 
 #include <cstring>
@@ -45,7 +45,7 @@ const COLORREF kBackground = RGB(1, 2, 3);
 class Winmisc : public ::testing::Test {
 protected:
     void SetUp() override {
-        headless::Reset();
+        harness::Reset();
         g_received.clear();
         g_lCommandResult = 1;
         Register("WinmiscTest", RecordingProc, 0);
@@ -67,9 +67,9 @@ protected:
                                nullptr, nullptr, nullptr);
     }
 
-    const headless::ShownBox& OnlyBox() {
-        EXPECT_EQ(headless::Boxes().size(), 1u);
-        return headless::Boxes().back();
+    const harness::ShownBox& OnlyBox() {
+        EXPECT_EQ(harness::Boxes().size(), 1u);
+        return harness::Boxes().back();
     }
 
     std::string Caption() {
@@ -96,9 +96,9 @@ TEST_F(Winmisc, FileMessagePutsTheNameIntoTheCallersMessage) {
         {"Could not write file %s", "100%s %d%%.kqz", "Could not write file 100%s %d%%.kqz"},
     };
     for (const Case& c : cases) {
-        headless::ClearBoxes();
+        harness::ClearBoxes();
         vrxFileMessage(hwnd, c.pszMessage, c.pszName, "Veldran");
-        const headless::ShownBox& box = OnlyBox();
+        const harness::ShownBox& box = OnlyBox();
         EXPECT_EQ(box.sText, c.pszText);
         EXPECT_EQ(box.sCaption, "Veldran");
         EXPECT_EQ(box.hwndOwner, hwnd);
@@ -109,10 +109,10 @@ TEST_F(Winmisc, FileMessagePutsTheNameIntoTheCallersMessage) {
 TEST_F(Winmisc, AskFileSaveAsksWithTheTitleOrUntitled) {
     vrxAskFileSave(hwnd, "", "Veldran", 103);
     vrxAskFileSave(hwnd, "spiral.kqz", "Veldran", 103);
-    ASSERT_EQ(headless::Boxes().size(), 2u);
-    EXPECT_EQ(headless::Boxes()[0].sText, "Save current changes in untitled");
-    EXPECT_EQ(headless::Boxes()[1].sText, "Save current changes in spiral.kqz");
-    for (const headless::ShownBox& box : headless::Boxes()) {
+    ASSERT_EQ(harness::Boxes().size(), 2u);
+    EXPECT_EQ(harness::Boxes()[0].sText, "Save current changes in untitled");
+    EXPECT_EQ(harness::Boxes()[1].sText, "Save current changes in spiral.kqz");
+    for (const harness::ShownBox& box : harness::Boxes()) {
         EXPECT_EQ(box.sCaption, "Veldran");
         EXPECT_EQ(box.hwndOwner, hwnd);
         EXPECT_EQ(box.uType, static_cast<UINT>(MB_YESNOCANCEL | MB_ICONQUESTION));
@@ -133,7 +133,7 @@ TEST_F(Winmisc, AskFileSaveRunsTheSaveCommandOnlyForYesAndTrustsItsResult) {
     for (const Case& c : cases) {
         g_received.clear();
         g_lCommandResult = c.lSaveResult;
-        headless::AnswerBoxes({c.iAnswer});
+        harness::AnswerBoxes({c.iAnswer});
         EXPECT_EQ(vrxAskFileSave(hwnd, "a.kqz", "Veldran", 103), c.iResult) << c.iAnswer;
         ASSERT_EQ(g_received.size(), c.bSent ? 1u : 0u) << c.iAnswer;
         if (!c.bSent) continue;
@@ -168,17 +168,17 @@ TEST_F(Winmisc, TextsLongerThanTheirBuffersAreCut) {
     vrxFileMessage(hwnd, "Could not write file %s", sName.c_str(), "Veldran");
     vrxAskFileSave(hwnd, sName.c_str(), "Veldran", 103);
     vrxSetWindowText(hwnd, sName.c_str(), "Orvanta");
-    ASSERT_EQ(headless::Boxes().size(), 2u);
-    EXPECT_EQ(headless::Boxes()[0].sText, ("Could not write file " + sName).substr(0, 575));
-    EXPECT_EQ(headless::Boxes()[1].sText, ("Save current changes in " + sName).substr(0, 575));
+    ASSERT_EQ(harness::Boxes().size(), 2u);
+    EXPECT_EQ(harness::Boxes()[0].sText, ("Could not write file " + sName).substr(0, 575));
+    EXPECT_EQ(harness::Boxes()[1].sText, ("Save current changes in " + sName).substr(0, 575));
     EXPECT_EQ(Caption(), ("Orvanta - [" + std::string(575, 'n')).substr(0, 575));
 }
 
 TEST_F(Winmisc, AskExitReturnsTheAnswer) {
-    headless::AnswerBoxes({IDOK, IDCANCEL});
+    harness::AnswerBoxes({IDOK, IDCANCEL});
     EXPECT_EQ(vrxAskExit(hwnd, "Veldran"), IDOK);
     EXPECT_EQ(vrxAskExit(hwnd, "Veldran"), IDCANCEL);
-    const headless::ShownBox& box = headless::Boxes()[0];
+    const harness::ShownBox& box = harness::Boxes()[0];
     EXPECT_EQ(box.sText, "Quit now?");
     EXPECT_EQ(box.sCaption, "Veldran");
     EXPECT_EQ(box.hwndOwner, hwnd);
@@ -187,9 +187,9 @@ TEST_F(Winmisc, AskExitReturnsTheAnswer) {
 
 TEST_F(Winmisc, OutOfMemoryNeedsNoWindow) {
     DestroyWindow(hwnd);
-    ASSERT_EQ(headless::LiveWindows(), 0);
+    ASSERT_EQ(harness::LiveWindows(), 0);
     vrxOutOfMemory();
-    const headless::ShownBox& box = OnlyBox();
+    const harness::ShownBox& box = OnlyBox();
     EXPECT_EQ(box.sText, "Insufficient memory");
     EXPECT_EQ(box.sCaption, "STATUS");
     EXPECT_EQ(box.hwndOwner, nullptr);
@@ -211,8 +211,8 @@ TEST_F(Winmisc, CheckMessageDrainsTheWindowsMessagesAndTurnsAcceleratorsIntoComm
     HWND hwndOther = Create("WinmiscTest");
     PostMessageA(hwnd, WM_USER + 1, 0, 0);
     PostMessageA(hwndOther, WM_USER + 1, 0, 0);
-    headless::PressKey(hwnd, VK_F2);
-    headless::PressKey(hwnd, 'A');
+    harness::PressKey(hwnd, VK_F2);
+    harness::PressKey(hwnd, 'A');
     MSG msg = vrxCheckMessage(hwnd, hAccel);
     std::vector<std::pair<UINT, WPARAM>> seen;
     for (const Received& r : g_received) seen.emplace_back(r.uMessage, r.wParam);
@@ -255,10 +255,10 @@ protected:
         RECT rc = {0, 0, 640, 480};
         FillRect(hdc, &rc, hbr);
         DeleteObject(hbr);
-        iGdiObjects = headless::LiveGdiObjects();
+        iGdiObjects = harness::LiveGdiObjects();
     }
     void TearDown() override {
-        EXPECT_EQ(headless::LiveGdiObjects(), iGdiObjects) << "pens and brushes are deleted";
+        EXPECT_EQ(harness::LiveGdiObjects(), iGdiObjects) << "pens and brushes are deleted";
         ReleaseDC(hwnd, hdc);
     }
 
@@ -267,9 +267,9 @@ protected:
         int iWrong = 0;
         for (int y = rc.top; y < rc.bottom; ++y)
             for (int x = rc.left; x < rc.right; ++x)
-                if (headless::Pixel(hwnd, x, y) != colour(x, y) && ++iWrong <= 5)
+                if (harness::Pixel(hwnd, x, y) != colour(x, y) && ++iWrong <= 5)
                     ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << std::hex
-                                  << headless::Pixel(hwnd, x, y) << ", expected " << colour(x, y);
+                                  << harness::Pixel(hwnd, x, y) << ", expected " << colour(x, y);
         EXPECT_EQ(iWrong, 0);
     }
 
@@ -322,10 +322,10 @@ TEST_F(WinmiscDrawing, StatusBarAlongTheBottomOfA640By480Window) {
 }
 
 TEST_F(WinmiscDrawing, SayWritesAtCharacterCells) {
-    int iDCs = headless::LiveDeviceContexts();
+    int iDCs = harness::LiveDeviceContexts();
     vrxSay(hwnd, 0, 0, RGB(255, 0, 0), RGB(0, 0, 255), "origin");
     vrxSay(hwnd, 2, 5, RGB(255, 0, 0), RGB(0, 0, 255), "cell");
-    const std::vector<platform::TextRecord>& log = platform::TheCore().textLog;
+    const std::vector<harness::TextRecord>& log = harness::TextOuts();
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0].x, 0);
     EXPECT_EQ(log[0].y, 0);
@@ -335,7 +335,7 @@ TEST_F(WinmiscDrawing, SayWritesAtCharacterCells) {
     EXPECT_EQ(log[1].sText, "cell");
     EXPECT_EQ(log[1].crText, RGB(255, 0, 0));
     EXPECT_EQ(log[1].crBk, RGB(0, 0, 255));
-    EXPECT_EQ(headless::LiveDeviceContexts(), iDCs);
+    EXPECT_EQ(harness::LiveDeviceContexts(), iDCs);
 }
 
 TEST_F(WinmiscDrawing, SaySetsOnlyColoursThatDifferAndPutsThemBack) {
@@ -348,11 +348,9 @@ TEST_F(WinmiscDrawing, SaySetsOnlyColoursThatDifferAndPutsThemBack) {
     };
     for (const Case& c : {Case{crText, crBk, 0}, Case{RGB(9, 9, 9), crBk, 2},
                           Case{crText, RGB(9, 9, 9), 2}, Case{RGB(9, 9, 9), RGB(8, 8, 8), 4}}) {
-        int iBefore = platform::TheCore().iColorChanges;
         vrxSay(hwndOwn, 1, 1, c.crText, c.crBk, "x");
-        EXPECT_EQ(platform::TheCore().iColorChanges - iBefore, c.iChanges);
-        EXPECT_EQ(platform::TheCore().textLog.back().crText, c.crText);
-        EXPECT_EQ(platform::TheCore().textLog.back().crBk, c.crBk);
+        EXPECT_EQ(harness::TextOuts().back().crText, c.crText);
+        EXPECT_EQ(harness::TextOuts().back().crBk, c.crBk);
         EXPECT_EQ(GetTextColor(hdcOwn), crText);
         EXPECT_EQ(GetBkColor(hdcOwn), crBk);
     }
@@ -366,11 +364,11 @@ protected:
         Winmisc::SetUp();
         hwndList = CreateWindowExA(0, "LISTBOX", "", WS_CHILD, 0, 0, 100, 100, hwnd,
                                    reinterpret_cast<HMENU>(7), nullptr, nullptr);
-        headless::SetClipboardText("previous");
-        iBlocks = headless::LiveMemoryBlocks();
+        harness::SetClipboardText("previous");
+        iBlocks = harness::LiveMemoryBlocks();
     }
     void TearDown() override {
-        EXPECT_EQ(headless::LiveMemoryBlocks(), iBlocks) << "the clipboard holds one block";
+        EXPECT_EQ(harness::LiveMemoryBlocks(), iBlocks) << "the clipboard holds one block";
     }
     void Add(const std::vector<std::string>& items) {
         for (const std::string& sItem : items)
@@ -392,30 +390,30 @@ TEST_F(WinmiscClipboard, ItemsGoToTheClipboardOnePerLine) {
     for (const Case& c : cases) {
         Add(c.items);
         EXPECT_EQ(vrxListBoxToClipboard(hwnd, hwndList, "Veldran"), TRUE);
-        EXPECT_EQ(headless::ClipboardText(), c.sClipboard);
-        EXPECT_EQ(platform::MemoryBlockSize(headless::ClipboardData()), 0xFFFFu);
+        EXPECT_EQ(harness::ClipboardText(), c.sClipboard);
+        EXPECT_EQ(platform::MemoryBlockSize(harness::ClipboardData()), 0xFFFFu);
     }
-    EXPECT_TRUE(headless::Boxes().empty());
+    EXPECT_TRUE(harness::Boxes().empty());
 }
 
 TEST_F(WinmiscClipboard, AnEmptyListLeavesTheClipboardAlone) {
     EXPECT_EQ(vrxListBoxToClipboard(hwnd, hwndList, "Veldran"), FALSE);
-    EXPECT_EQ(headless::ClipboardText(), "previous");
-    EXPECT_TRUE(headless::Boxes().empty());
+    EXPECT_EQ(harness::ClipboardText(), "previous");
+    EXPECT_TRUE(harness::Boxes().empty());
 }
 
 TEST_F(WinmiscClipboard, AListBoxThatAnswersAnErrorCountsAsEmpty) {
     HWND hwndBroken = CreateWindowExA(0, "BrokenList", "", WS_CHILD, 0, 0, 10, 10, hwnd, nullptr,
                                       nullptr, nullptr);
     EXPECT_EQ(vrxListBoxToClipboard(hwnd, hwndBroken, "Veldran"), FALSE);
-    EXPECT_EQ(headless::ClipboardText(), "previous");
-    EXPECT_TRUE(headless::Boxes().empty());
+    EXPECT_EQ(harness::ClipboardText(), "previous");
+    EXPECT_TRUE(harness::Boxes().empty());
 }
 
 TEST_F(WinmiscClipboard, AnItemOver511CharactersIsCut) {
     Add({std::string(600, 'x'), "tail"});
     EXPECT_EQ(vrxListBoxToClipboard(hwnd, hwndList, "Veldran"), TRUE);
-    EXPECT_EQ(headless::ClipboardText(), std::string(511, 'x') + "\r\ntail");
+    EXPECT_EQ(harness::ClipboardText(), std::string(511, 'x') + "\r\ntail");
 }
 
 TEST_F(WinmiscClipboard, TextOver65534CharactersIsCut) {
@@ -426,24 +424,24 @@ TEST_F(WinmiscClipboard, TextOver65534CharactersIsCut) {
         sAll += (i ? "\r\n" : "") + sItem;
     }
     EXPECT_EQ(vrxListBoxToClipboard(hwnd, hwndList, "Veldran"), TRUE);
-    EXPECT_EQ(headless::ClipboardText(), sAll.substr(0, 65534));
+    EXPECT_EQ(harness::ClipboardText(), sAll.substr(0, 65534));
 }
 
 TEST_F(WinmiscClipboard, AClipboardHeldByAnotherWindowIsReportedAndKept) {
     HWND hwndOther = Create("WinmiscTest");
     Add({"alpha"});
-    headless::HoldClipboard(hwndOther);
+    harness::HoldClipboard(hwndOther);
     EXPECT_EQ(vrxListBoxToClipboard(hwnd, hwndList, "Veldran"), FALSE);
-    const headless::ShownBox& box = OnlyBox();
+    const harness::ShownBox& box = OnlyBox();
     EXPECT_EQ(box.sText, "Cannot open Clipboard - try later");
     EXPECT_EQ(box.sCaption, "Veldran");
     EXPECT_EQ(box.hwndOwner, nullptr);
     EXPECT_EQ(box.uType, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL));
-    EXPECT_EQ(headless::ClipboardText(), "previous");
-    EXPECT_EQ(headless::LiveMemoryBlocks(), iBlocks);
-    headless::ReleaseClipboard();
+    EXPECT_EQ(harness::ClipboardText(), "previous");
+    EXPECT_EQ(harness::LiveMemoryBlocks(), iBlocks);
+    harness::ReleaseClipboard();
     EXPECT_EQ(vrxListBoxToClipboard(hwnd, hwndList, "Veldran"), TRUE);
-    EXPECT_EQ(headless::ClipboardText(), "alpha");
+    EXPECT_EQ(harness::ClipboardText(), "alpha");
 }
 
 // ---- The core's clipboard and LISTBOX ----
@@ -456,7 +454,7 @@ HGLOBAL TextBlock(const std::string& sBytes) {
 }
 
 TEST_F(Winmisc, TheClipboardTakesTextOnlyWhileOpen) {
-    int iBlocks = headless::LiveMemoryBlocks();
+    int iBlocks = harness::LiveMemoryBlocks();
     HGLOBAL hFirst = TextBlock(std::string("first\0junk", 10));
     EXPECT_EQ(SetClipboardData(CF_TEXT, hFirst), nullptr);  // not open
     EXPECT_FALSE(EmptyClipboard());
@@ -466,14 +464,14 @@ TEST_F(Winmisc, TheClipboardTakesTextOnlyWhileOpen) {
     EXPECT_FALSE(OpenClipboard(nullptr));
     EXPECT_EQ(SetClipboardData(2, hFirst), nullptr);
     EXPECT_EQ(SetClipboardData(CF_TEXT, hFirst), hFirst);
-    EXPECT_EQ(headless::ClipboardText(), "first");
+    EXPECT_EQ(harness::ClipboardText(), "first");
     HGLOBAL hSecond = TextBlock("abcd");  // no terminator: the text ends with the block
     EXPECT_EQ(SetClipboardData(CF_TEXT, hSecond), hSecond);
-    EXPECT_EQ(headless::ClipboardText(), "abcd");
-    EXPECT_EQ(headless::LiveMemoryBlocks(), iBlocks + 1) << "the replaced block is freed";
+    EXPECT_EQ(harness::ClipboardText(), "abcd");
+    EXPECT_EQ(harness::LiveMemoryBlocks(), iBlocks + 1) << "the replaced block is freed";
     EXPECT_TRUE(EmptyClipboard());
-    EXPECT_EQ(headless::ClipboardText(), "");
-    EXPECT_EQ(headless::LiveMemoryBlocks(), iBlocks);
+    EXPECT_EQ(harness::ClipboardText(), "");
+    EXPECT_EQ(harness::LiveMemoryBlocks(), iBlocks);
     EXPECT_TRUE(CloseClipboard());
 }
 

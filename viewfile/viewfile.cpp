@@ -145,17 +145,19 @@ int GetSaveValuesFile(HWND hwnd) {
 
 // Reads the file named by psFilePath into the drawing values; a bad size or
 // magic is reported to the user and changes nothing.
-int LoadValues(HWND hwnd) {
+int ReadValues(HWND hwnd) {
     HFILE hFile = _lopen(psFilePath, OF_READ | OF_SHARE_DENY_WRITE);
-    if (hFile == HFILE_ERROR) return 0;
+    if (hFile == HFILE_ERROR) return VIEW_NOT_OPENED;
     if (!ReadHeader(hFile, hwnd)) {
         _lclose(hFile);
-        return 0;
+        return VIEW_NOT_A_VIEW;
     }
     ReadDrawingValues(hFile);
     _lclose(hFile);
-    return 1;
+    return VIEW_READ;
 }
+
+int LoadValues(HWND hwnd) { return ReadValues(hwnd) == VIEW_READ; }
 
 // Writes the drawing values over the start of an existing file, or creates it.
 int SaveValues(void) {

@@ -15,6 +15,12 @@ extern const char szFilter[];
 void FileInitialize(HWND hwnd);
 int GetOpenValuesFile(HWND hwnd);
 int GetSaveValuesFile(HWND hwnd);
+// What reading a view file found: the values, no file to open, or a file too
+// short or of another format (the user has been told which).
+#define VIEW_READ 1
+#define VIEW_NOT_OPENED 0
+#define VIEW_NOT_A_VIEW (-1)
+int ReadValues(HWND hwnd);
 int LoadValues(HWND hwnd);
 int SaveValues(void);
 

@@ -1,12 +1,14 @@
-// The interface between the portable Win32 core and a window-system backend
-// (headless for tests and the renderer, Qt for the desktop). The core owns all
-// Win32 semantics; a backend only shows, measures and delivers input.
+// The whole contract between the portable Win32 core and a window-system
+// backend. The core owns every Win32 semantic; a backend shows, measures and
+// delivers input, and reaches the core only through the services below.
 #ifndef ORVANTA_PLATFORM_BACKEND_H
 #define ORVANTA_PLATFORM_BACKEND_H
 
 #include "portable_win32.h"
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -46,6 +48,8 @@ struct FileDialogRequest {
     DWORD dwFlags;
 };
 
+// ---- What a backend implements ----
+
 class Backend {
 public:
     virtual ~Backend() = default;
@@ -53,13 +57,22 @@ public:
     virtual SIZE DefaultClientSize() = 0;
     virtual SIZE MaximizedClientSize() = 0;
     virtual DisplayCaps Caps() = 0;
+    // The average character width and the height, in pixels, of a dialog's
+    // font: the base units that dialog units are converted with.
+    virtual SIZE DialogBaseUnits(const std::string& sFont, int iPointSize) = 0;
 
+    // Top-level windows other than dialogs (those come to RunDialog).
     virtual void WindowCreated(HWND) {}
     virtual void WindowDestroyed(HWND) {}
     virtual void WindowShown(HWND, int /*nCmdShow*/) {}
     virtual void TitleChanged(HWND) {}
-    // Part of a top-level window's framebuffer changed.
-    virtual void PixelsChanged(HWND, const RECT&) {}
+    // An item of the window's menu changed its check mark or state.
+    virtual void MenuChanged(HWND) {}
+    // Drawing as commands, for a backend that mirrors them rather than
+    // presenting pixels: a filled rectangle (before clipping) and a text.
+    virtual void RectangleFilled(HWND, const RECT&, COLORREF) {}
+    virtual void TextDrawn(HWND, int /*x*/, int /*y*/, const std::string&, COLORREF /*crText*/,
+                           COLORREF /*crBk*/) {}
 
     // Called by every PeekMessageA before the queue is looked at: deliver
     // pending window-system events without waiting.
@@ -72,16 +85,20 @@ public:
     virtual void Beep(UINT uType) = 0;
 
     virtual int MessageBox(const MessageBoxRequest& request) = 0;
-    // Runs a modal dialog whose window and controls the core has created.
-    // Returns when EndDialog has been called or the dialog has been closed.
+    // Runs a modal dialog whose window and controls the core has created
+    // (DescribeDialog). Returns when the dialog has ended (DialogEnded).
     virtual void RunDialog(HWND hDlg) = 0;
     virtual std::string ChooseFile(const FileDialogRequest& request) = 0;
     // After ChooseFile gave a path: the 1-based filter the user left selected,
     // 0 when the backend cannot tell (the offered one stands).
     virtual int ChosenFilterIndex() { return 0; }
-    virtual void ShowHelp(HWND hwndOwner, const std::string& sHelpFile, UINT uCommand) = 0;
+    // Shows a document (a help page) in the user's viewer for its kind;
+    // false when there is none or it cannot be shown.
+    virtual bool OpenDocument(HWND hwndOwner, const std::string& sPath) = 0;
     // The text of the clipboard changed hands; the core keeps the data.
     virtual void ClipboardChanged(const std::string&) {}
+    // Every window and object is about to be dropped (ResetCore): forget them.
+    virtual void CoreReset() {}
     // The program has returned from WinMain: release the window system
     // while the process can still do so cleanly.
     virtual void Shutdown() {}
@@ -89,6 +106,79 @@ public:
 
 // Defined by the backend that the program is linked with.
 Backend& GetBackend();
+
+// ---- What the core offers a backend ----
+
+// A top-level window's client area: colour words (0x00BBGGRR, or 0x01000000 |
+// palette index) row by row; null pixels when the window has none.
+struct Framebuffer {
+    const uint32_t* pPixels = nullptr;
+    int iWidth = 0;
+    int iHeight = 0;
+};
+Framebuffer WindowPixels(HWND hwnd);
+// The part of a window's framebuffer drawn since the last call, if any.
+bool TakeDirtyRect(HWND hwnd, RECT* pRect);
+// The colour a device shows for a colour word, palette indices resolved.
+COLORREF DisplayColor(COLORREF crWord);
+std::string WindowText(HWND hwnd);
+
+// A window's menu bar, items in order, pop-ups with their items.
+struct MenuEntry {
+    UINT uFlags = 0;  // MF_POPUP, MF_SEPARATOR, MF_CHECKED, MF_GRAYED
+    UINT uId = 0;
+    std::string sText;
+    std::vector<MenuEntry> items;
+};
+std::vector<MenuEntry> WindowMenu(HWND hwnd);
+
+// The class icon (every size) and cursor of a window, 0xAARRGGBB top row
+// first; a cursor's shape marks where it differs from the screen.
+struct Picture {
+    int iWidth = 0;
+    int iHeight = 0;
+    std::vector<uint32_t> pixels;
+};
+struct CursorShape {
+    int iWidth = 0;
+    int iHeight = 0;
+    std::vector<uint8_t> shape;  // one per pixel: 1 where the cursor draws
+    POINT ptHotspot{};
+};
+std::vector<Picture> ClassIcon(HWND hwnd);
+bool ClassCursor(HWND hwnd, CursorShape* pCursor);
+
+// A modal dialog as the core laid it out, in pixels from the backend's base units.
+struct DialogControl {
+    HWND hwnd = nullptr;
+    int iId = 0;
+    std::string sClass;  // "EDIT", "BUTTON", "STATIC", ...
+    std::string sText;
+    DWORD dwStyle = 0;
+    RECT rc{};              // in the dialog's client area
+    int iTextLimit = 0;     // edit controls: characters the field takes at most
+};
+struct DialogLayout {
+    std::string sTitle;
+    HWND hwndOwner = nullptr;
+    SIZE size{};
+    std::string sFont;
+    int iPointSize = 0;
+    std::vector<DialogControl> controls;  // in template order
+};
+DialogLayout DescribeDialog(HWND hDlg);
+// What the user did in a dialog: a button pressed, Enter or Escape.
+void DialogCommand(HWND hDlg, int iId);
+void DialogKey(HWND hDlg, UINT uVirtualKey);
+bool DialogEnded(HWND hDlg);
+
+// Input from the devices: after posted messages, with the character a key-down
+// yields on the keyboard that sent it (0: derive it from the virtual key).
+void PostInput(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM lParam, char chText = 0);
+// The window system resized a top-level window's client area.
+void ClientResized(HWND hwnd, int iWidth, int iHeight);
+// Drops every window, object and message: a fresh process.
+void ResetCore();
 
 }  // namespace platform
 

@@ -10,7 +10,6 @@
 #include <array>
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -148,8 +147,7 @@ struct Window {
     RECT rcDirty{};
     HDC hdcOwn = nullptr;
     uintptr_t uCreationOrder = 0;
-    // Dialogs and their controls: template positions in dialog units, the font.
-    RECT rcUnits{};
+    // Dialogs: the template's font.
     std::string sFont;
     int iPointSize = 0;
     bool bDialogEnded = false;
@@ -175,16 +173,6 @@ struct DeviceContext {
     POINT ptCurrent{};
     COLORREF crText = 0x00000000;
     COLORREF crBk = 0x00FFFFFF;
-};
-
-// One TextOutA call, kept so that tests and backends can read text back.
-struct TextRecord {
-    HWND hwnd;
-    int x;
-    int y;
-    std::string sText;
-    COLORREF crText;
-    COLORREF crBk;
 };
 
 struct Accelerators {
@@ -226,13 +214,6 @@ struct Core {
     DWORD dwTime = 0;
     QueuedMessage lastKey;  // the key message most recently taken off the queue
     int iModalDepth = 0;
-    std::vector<TextRecord> textLog;
-    // Asked whenever GetMessageA finds nothing to take, before the backend
-    // waits; false ends the wait as if WM_QUIT had come (benchmarks, tests).
-    std::function<bool()> idleHook;
-    bool bLogFills = false;  // tests may ask for every FillRect to be kept
-    std::vector<std::pair<RECT, COLORREF>> fillLog;
-    int iColorChanges = 0;  // SetTextColor and SetBkColor calls
     // The window SetPixel last drew into through which device context, good
     // while no device context or window has gone since.
     struct {
@@ -252,8 +233,6 @@ struct Core {
 extern Core* g_pCore;
 Core& MakeCore();
 inline Core& TheCore() { return g_pCore ? *g_pCore : MakeCore(); }
-// Drops every window, object and message: a fresh process for the next test.
-void ResetCore();
 
 inline Window* FindWindowRecord(HWND hwnd) {
     return TheCore().windows.Find(reinterpret_cast<uintptr_t>(hwnd));
@@ -266,27 +245,15 @@ Window* TopLevelOf(Window* pWindow);
 // The procedure of a built-in control class ("LISTBOX"), none for the others.
 WNDPROC BuiltInClassProc(const std::string& sClass);
 
-// A dialog's controls in template order, and what a backend reports of them:
-// a button pressed, Enter or Escape, and whether the dialog has ended.
+// A dialog's controls in template order.
 std::vector<HWND> DialogControls(HWND hDlg);
-void DialogCommand(HWND hDlg, int iId);
-void DialogKey(HWND hDlg, UINT uVirtualKey);
-bool DialogEnded(HWND hDlg);
 // Makes the next iCount local or global allocations fail.
 void RefuseAllocations(int iCount);
 // The icon and cursor of the class a window was made from.
 HICON ClassIconOf(HWND hwnd);
 HCURSOR ClassCursorOf(HWND hwnd);
-// A top-level window's client area was resized by the window system.
-void ClientResized(HWND hwnd, int iWidth, int iHeight);
 // Makes a window's framebuffer match its client size; new pixels are black.
 void ResizeClient(Window& window, int iWidth, int iHeight);
-// The part of a window's framebuffer drawn since the last call, if any.
-bool TakeDirtyRect(HWND hwnd, RECT* pRect);
-// Posts a message that came from the input devices (after posted messages).
-void PostInput(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM lParam, char chText = 0);
-// The colour a device shows for a colour word, palette indices resolved.
-COLORREF DisplayColor(COLORREF crWord);
 // The character that a key-down of a virtual key yields on a US keyboard.
 char CharForVirtualKey(UINT uVirtualKey, bool bShift);
 

@@ -12,13 +12,12 @@ namespace platform {
 namespace {
 
 const char kDialogClass[] = "#32770";
-// Base units of the 8-point dialog font: dialog units become pixels with these.
-constexpr int kBaseUnitX = 6;
-constexpr int kBaseUnitY = 13;
 
-RECT PixelsFromUnits(int x, int y, int cx, int cy) {
-    return {x * kBaseUnitX / 4, y * kBaseUnitY / 8, (x + cx) * kBaseUnitX / 4,
-            (y + cy) * kBaseUnitY / 8};
+// A dialog unit is a quarter of the font's average character width across
+// and an eighth of its height down.
+RECT PixelsFromUnits(SIZE baseUnits, int x, int y, int cx, int cy) {
+    return {x * baseUnits.cx / 4, y * baseUnits.cy / 8, (x + cx) * baseUnits.cx / 4,
+            (y + cy) * baseUnits.cy / 8};
 }
 
 // Default handling of a dialog: the procedure sees each message first; the
@@ -52,7 +51,8 @@ std::string ItemText(const DialogItemTemplate& item) {
 
 HWND CreateDialogWindow(const DialogTemplate& tmpl, HWND hWndParent, DLGPROC lpDialogFunc) {
     EnsureDialogClass();
-    RECT rc = PixelsFromUnits(tmpl.x, tmpl.y, tmpl.cx, tmpl.cy);
+    SIZE baseUnits = GetBackend().DialogBaseUnits(tmpl.sFont, tmpl.wPointSize);
+    RECT rc = PixelsFromUnits(baseUnits, tmpl.x, tmpl.y, tmpl.cx, tmpl.cy);
     DWORD dwStyle = tmpl.dwStyle & ~static_cast<DWORD>(WS_CHILD);
     HWND hDlg = CreateWindowExA(tmpl.dwExStyle, kDialogClass, tmpl.sTitle.c_str(), dwStyle, rc.left,
                                 rc.top, rc.right - rc.left, rc.bottom - rc.top, hWndParent, nullptr,
@@ -60,18 +60,15 @@ HWND CreateDialogWindow(const DialogTemplate& tmpl, HWND hWndParent, DLGPROC lpD
     Window* pDialog = FindWindowRecord(hDlg);
     if (!pDialog) return nullptr;
     pDialog->pfnDlgProc = lpDialogFunc;
-    pDialog->rcUnits = {tmpl.x, tmpl.y, tmpl.x + tmpl.cx, tmpl.y + tmpl.cy};
     pDialog->sFont = tmpl.sFont;
     pDialog->iPointSize = tmpl.wPointSize;
     for (const DialogItemTemplate& item : tmpl.items) {
-        RECT rcItem = PixelsFromUnits(item.x, item.y, item.cx, item.cy);
-        HWND hItem = CreateWindowExA(item.dwExStyle, item.sClass.c_str(), ItemText(item).c_str(),
-                                     item.dwStyle | WS_CHILD, rcItem.left, rcItem.top,
-                                     rcItem.right - rcItem.left, rcItem.bottom - rcItem.top, hDlg,
-                                     reinterpret_cast<HMENU>(static_cast<uintptr_t>(item.dwId & 0xFFFF)),
-                                     nullptr, nullptr);
-        if (Window* pItem = FindWindowRecord(hItem))
-            pItem->rcUnits = {item.x, item.y, item.x + item.cx, item.y + item.cy};
+        RECT rcItem = PixelsFromUnits(baseUnits, item.x, item.y, item.cx, item.cy);
+        CreateWindowExA(item.dwExStyle, item.sClass.c_str(), ItemText(item).c_str(),
+                        item.dwStyle | WS_CHILD, rcItem.left, rcItem.top, rcItem.right - rcItem.left,
+                        rcItem.bottom - rcItem.top, hDlg,
+                        reinterpret_cast<HMENU>(static_cast<uintptr_t>(item.dwId & 0xFFFF)), nullptr,
+                        nullptr);
     }
     return hDlg;
 }
@@ -178,7 +175,5 @@ UINT WINAPI GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMa
     return static_cast<UINT>(GetWindowTextA(hItem, lpString, cchMax));
 }
 
-BOOL WINAPI WinHelpA(HWND hWndMain, LPCSTR lpszHelp, UINT uCommand, ULONG_PTR) {
-    GetBackend().ShowHelp(hWndMain, lpszHelp ? lpszHelp : "", uCommand);
-    return TRUE;
-}
+// There is no WinHelp viewer here: no help file can be shown.
+BOOL WINAPI WinHelpA(HWND, LPCSTR, UINT, ULONG_PTR) { return FALSE; }

@@ -296,8 +296,8 @@ BOOL WINAPI DeleteObject(HGDIOBJ ho) {
 int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
     COLORREF crColor = 0;
     if (!lprc || !BrushColor(hbr, &crColor) || !FindDC(hDC)) return 0;
-    if (TheCore().bLogFills) TheCore().fillLog.push_back({*lprc, crColor});
     if (Window* pWindow = Surface(hDC)) FillClipped(*pWindow, *lprc, crColor);
+    GetBackend().RectangleFilled(FindDC(hDC)->hwnd, *lprc, crColor);
     return 1;
 }
 
@@ -354,15 +354,14 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
 }
 
 // Text is drawn as opaque character cells in the background colour; the
-// strings themselves are kept for whoever needs to read them back.
+// backend is given the string itself.
 BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
     DeviceContext* pDC = nullptr;
     Window* pWindow = Surface(hdc, &pDC);
     if (!pDC || !lpString || c < 0) return FALSE;
-    TextRecord record{pDC->hwnd, x, y, std::string(lpString, static_cast<size_t>(c)), pDC->crText,
-                      pDC->crBk};
-    TheCore().textLog.push_back(record);
     if (pWindow) FillClipped(*pWindow, RECT{x, y, x + c * kCellWidth, y + kCellHeight}, pDC->crBk);
+    GetBackend().TextDrawn(pDC->hwnd, x, y, std::string(lpString, static_cast<size_t>(c)), pDC->crText,
+                           pDC->crBk);
     return TRUE;
 }
 
@@ -393,7 +392,6 @@ COLORREF WINAPI GetTextColor(HDC hdc) {
 COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
     DeviceContext* pDC = FindDC(hdc);
     if (!pDC) return static_cast<COLORREF>(-1);
-    ++TheCore().iColorChanges;
     return std::exchange(pDC->crText, color);
 }
 
@@ -405,7 +403,6 @@ COLORREF WINAPI GetBkColor(HDC hdc) {
 COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
     DeviceContext* pDC = FindDC(hdc);
     if (!pDC) return static_cast<COLORREF>(-1);
-    ++TheCore().iColorChanges;
     return std::exchange(pDC->crBk, color);
 }
 

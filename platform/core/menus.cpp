@@ -21,6 +21,24 @@ Menu::Item* FindItem(HMENU hMenu, UINT uId, UINT uFlags, int iDepth = 0) {
     return nullptr;
 }
 
+bool MenuHolds(HMENU hMenu, HMENU hPart, int iDepth = 0) {
+    if (hMenu == hPart) return true;
+    Menu* pMenu = FindMenu(hMenu);
+    if (!pMenu || iDepth > 16) return false;
+    for (const Menu::Item& item : pMenu->items)
+        if ((item.uFlags & MF_POPUP) && MenuHolds(item.hSubMenu, hPart, iDepth + 1)) return true;
+    return false;
+}
+
+// The windows whose menu bar shows hMenu hear of the change.
+void TellWindowsOf(HMENU hMenu) {
+    std::vector<HWND> shown;
+    TheCore().windows.ForEach([&](uintptr_t h, const Window& w) {
+        if (!(w.dwStyle & WS_CHILD) && w.hMenu && MenuHolds(w.hMenu, hMenu)) shown.push_back(reinterpret_cast<HWND>(h));
+    });
+    for (HWND hwnd : shown) GetBackend().MenuChanged(hwnd);
+}
+
 }  // namespace
 
 HMENU NewMenu(Menu menu) {
@@ -41,6 +59,7 @@ DWORD WINAPI CheckMenuItem(HMENU hMenu, UINT uIDCheckItem, UINT uCheck) {
     if (!pItem) return static_cast<DWORD>(-1);
     DWORD dwPrevious = pItem->uFlags & MF_CHECKED;
     pItem->uFlags = (pItem->uFlags & ~static_cast<UINT>(MF_CHECKED)) | (uCheck & MF_CHECKED);
+    if (dwPrevious != (uCheck & MF_CHECKED)) TellWindowsOf(hMenu);
     return dwPrevious;
 }
 

@@ -135,8 +135,7 @@ BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
     if (hWnd && !IsWindow(hWnd)) return -1;
     GetBackend().Poll();
     while (!TakeMessage(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, true)) {
-        const auto& idleHook = TheCore().idleHook;
-        if ((idleHook && !idleHook()) || !GetBackend().Wait()) {
+        if (!GetBackend().Wait()) {
             *lpMsg = MSG{nullptr, WM_QUIT, 0, 0, ++TheCore().dwTime, {}};
             return FALSE;
         }

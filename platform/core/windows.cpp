@@ -55,7 +55,10 @@ Core& MakeCore() {
     return *g_pCore;
 }
 
-void ResetCore() { MakeCore(); }
+void ResetCore() {
+    GetBackend().CoreReset();
+    MakeCore();
+}
 
 Window* TopLevelOf(Window* pWindow) {
     while (pWindow && (pWindow->dwStyle & WS_CHILD) && pWindow->hwndParent)
@@ -177,7 +180,8 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
         pDC->bOwnDC = true;
         pNew->hdcOwn = reinterpret_cast<HDC>(TheCore().dcs.Add(std::move(pDC)));
     }
-    if (!(dwStyle & WS_CHILD)) GetBackend().WindowCreated(hwnd);
+    // Dialogs reach the backend whole, when they run.
+    if (!(dwStyle & WS_CHILD) && !SameName(pNew->sClass, "#32770")) GetBackend().WindowCreated(hwnd);
     CREATESTRUCTA cs{lpParam, hInstance, hMenu, hWndParent, nHeight, nWidth, Y, X,
                      static_cast<LONG>(dwStyle), lpWindowName, lpClassName, dwExStyle};
     if (!CallProc(*pNew, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {

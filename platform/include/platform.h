@@ -13,6 +13,7 @@
 #endif
 #include <windows.h>
 #include <commdlg.h>
+#include <shellapi.h>
 #else
 #include "portable_win32.h"
 #endif

@@ -584,6 +584,17 @@ BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA lpofn);
 BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA lpofn);
 BOOL WINAPI WinHelpA(HWND hWndMain, LPCSTR lpszHelp, UINT uCommand, ULONG_PTR dwData);
 
+// The program's file, files' presence and documents shown by the desktop.
+#define MAX_PATH 260
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define SE_ERR_FNF 2
+DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
+HINSTANCE WINAPI ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
+                               LPCSTR lpDirectory, int nShowCmd);
+
 // Clipboard.
 BOOL WINAPI OpenClipboard(HWND hWndNewOwner);
 BOOL WINAPI EmptyClipboard(void);

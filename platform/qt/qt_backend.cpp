@@ -2,9 +2,6 @@
 // pump behind PeekMessageA and GetMessageA, and presenting the framebuffers.
 #include "qt_backend.h"
 
-#include "core.h"
-#include "resources.h"
-
 #include <QApplication>
 #include <QBitmap>
 #include <QClipboard>
@@ -14,6 +11,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSessionManager>
+#include <cerrno>
 #include <chrono>
 #include <ctime>
 #include <map>
@@ -43,11 +41,11 @@ constexpr int kDefaultWidth = 640;
 constexpr int kDefaultHeight = 480;
 constexpr int kWheelNotch = WHEEL_DELTA;
 
-// Everything the backend keeps, in one place.
+// Everything the backend keeps, in one place. Qt takes its application name
+// from the program's own.
 struct State {
     int argc = 1;
-    char szName[8] = "orvanta";
-    char* argv[2] = {szName, nullptr};
+    char* argv[2] = {program_invocation_short_name, nullptr};
     // Released by Shutdown; never by a static destructor, which would run
     // after Qt's own thread data is gone.
     QApplication* pApp = nullptr;
@@ -98,13 +96,11 @@ void PresentAll() {
 }
 
 QIcon IconOf(HWND hwnd) {
-    const std::vector<IconImage>* pImages = FindIconImages(ClassIconOf(hwnd));
     QIcon icon;
-    if (!pImages) return icon;
-    for (const IconImage& image : *pImages) {
-        QImage picture(reinterpret_cast<const uchar*>(image.pixels.data()), image.iWidth,
-                       image.iHeight, QImage::Format_ARGB32);
-        icon.addPixmap(QPixmap::fromImage(picture.copy()));
+    for (const Picture& picture : ClassIcon(hwnd)) {
+        QImage image(reinterpret_cast<const uchar*>(picture.pixels.data()), picture.iWidth,
+                     picture.iHeight, QImage::Format_ARGB32);
+        icon.addPixmap(QPixmap::fromImage(image.copy()));
     }
     return icon;
 }
@@ -112,22 +108,26 @@ QIcon IconOf(HWND hwnd) {
 // The class cursor as a white shape with a black rim, so that it shows on every
 // colour of the picture (X11 has no inverting cursors to rely on).
 QCursor CursorOf(HWND hwnd) {
-    const CursorImage* pCursor = FindCursor(ClassCursorOf(hwnd));
-    if (!pCursor) return QCursor(Qt::ArrowCursor);
-    const IconImage& image = pCursor->image;
-    QImage picture(image.iWidth, image.iHeight, QImage::Format_ARGB32);
+    CursorShape cursor;
+    if (!ClassCursor(hwnd, &cursor)) return QCursor(Qt::ArrowCursor);
+    QImage picture(cursor.iWidth, cursor.iHeight, QImage::Format_ARGB32);
     picture.fill(Qt::transparent);
     auto shape = [&](int x, int y) {
-        return x >= 0 && y >= 0 && x < image.iWidth && y < image.iHeight &&
-               image.xorMask[static_cast<size_t>(y) * image.iWidth + x];
+        return x >= 0 && y >= 0 && x < cursor.iWidth && y < cursor.iHeight &&
+               cursor.shape[static_cast<size_t>(y) * cursor.iWidth + x];
     };
-    for (int y = 0; y < image.iHeight; ++y)
-        for (int x = 0; x < image.iWidth; ++x) {
+    for (int y = 0; y < cursor.iHeight; ++y)
+        for (int x = 0; x < cursor.iWidth; ++x) {
             if (shape(x, y)) picture.setPixel(x, y, 0xFFFFFFFF);
             else if (shape(x - 1, y) || shape(x + 1, y) || shape(x, y - 1) || shape(x, y + 1))
                 picture.setPixel(x, y, 0xFF000000);
         }
-    return QCursor(QPixmap::fromImage(picture), pCursor->xHotspot, pCursor->yHotspot);
+    return QCursor(QPixmap::fromImage(picture), cursor.ptHotspot.x, cursor.ptHotspot.y);
+}
+
+void DropFrames() {
+    for (auto& [hwnd, pFrame] : S().frames) delete pFrame;
+    S().frames.clear();
 }
 
 class QtBackend final : public Backend {
@@ -152,6 +152,10 @@ public:
                 static_cast<LONG>((area.height() - iMenuHeight) * dfRatio)};
     }
 
+    SIZE DialogBaseUnits(const std::string&, int iPointSize) override {
+        return MeasureDialogBaseUnits(iPointSize);
+    }
+
     DisplayCaps Caps() override {
         int iDepth = QGuiApplication::primaryScreen()->depth();
         if (iDepth >= 24) return {1, 32, -1, 0, 24};
@@ -160,13 +164,13 @@ public:
     }
 
     void WindowCreated(HWND hwnd) override {
-        Window* pWindow = FindWindowRecord(hwnd);
-        if (!pWindow || pWindow->sClass == "#32770") return;  // dialogs are built when they run
+        RECT rcClient;
+        GetClientRect(hwnd, &rcClient);
         auto* pFrame = new Frame(hwnd);
         double dfRatio = pFrame->devicePixelRatioF();
         int iMenuHeight = pFrame->menuBar()->actions().isEmpty() ? 0 : pFrame->menuBar()->sizeHint().height();
-        pFrame->resize(static_cast<int>(pWindow->iClientWidth / dfRatio),
-                       static_cast<int>(pWindow->iClientHeight / dfRatio) + iMenuHeight);
+        pFrame->resize(static_cast<int>(rcClient.right / dfRatio),
+                       static_cast<int>(rcClient.bottom / dfRatio) + iMenuHeight);
         pFrame->setWindowIcon(IconOf(hwnd));
         pFrame->Client()->setCursor(CursorOf(hwnd));
         S().frames[hwnd] = pFrame;
@@ -196,7 +200,12 @@ public:
 
     void TitleChanged(HWND hwnd) override {
         auto it = S().frames.find(hwnd);
-        if (it != S().frames.end()) it->second->setWindowTitle(QString::fromLatin1(FindWindowRecord(hwnd)->sText.c_str()));
+        if (it != S().frames.end()) it->second->setWindowTitle(QString::fromLatin1(WindowText(hwnd).c_str()));
+    }
+
+    void MenuChanged(HWND hwnd) override {
+        auto it = S().frames.find(hwnd);
+        if (it != S().frames.end()) it->second->BuildMenu();
     }
 
     // Window-system events at most every 8 ms (a key waits no longer than that),
@@ -223,16 +232,15 @@ public:
         return ChooseFileName(request, &S().iChosenFilter);
     }
     int ChosenFilterIndex() override { return S().iChosenFilter; }
-    void ShowHelp(HWND hwndOwner, const std::string&, UINT uCommand) override {
-        if (uCommand != HELP_QUIT) ShowHelpWindow(hwndOwner);
-    }
+    bool OpenDocument(HWND, const std::string& sPath) override { return OpenDocumentOnDesktop(sPath); }
     void ClipboardChanged(const std::string& sText) override {
         QGuiApplication::clipboard()->setText(QString::fromLatin1(sText.c_str()));
     }
 
+    void CoreReset() override { DropFrames(); }
+
     void Shutdown() override {
-        for (auto& [hwnd, pFrame] : S().frames) delete pFrame;
-        S().frames.clear();
+        DropFrames();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         delete S().pApp;
         S().pApp = nullptr;
@@ -262,15 +270,15 @@ QSize ClientArea::DeviceSize() const {
 
 void ClientArea::Present() {
     RECT rc;
-    Window* pWindow = FindWindowRecord(hwnd_);
-    if (!pWindow || !TakeDirtyRect(hwnd_, &rc)) return;
-    if (image_.width() != pWindow->iClientWidth || image_.height() != pWindow->iClientHeight) {
-        image_ = QImage(pWindow->iClientWidth, pWindow->iClientHeight, QImage::Format_RGB32);
-        rc = {0, 0, pWindow->iClientWidth, pWindow->iClientHeight};
+    Framebuffer framebuffer = WindowPixels(hwnd_);
+    if (!framebuffer.pPixels || !TakeDirtyRect(hwnd_, &rc)) return;
+    if (image_.width() != framebuffer.iWidth || image_.height() != framebuffer.iHeight) {
+        image_ = QImage(framebuffer.iWidth, framebuffer.iHeight, QImage::Format_RGB32);
+        rc = {0, 0, framebuffer.iWidth, framebuffer.iHeight};
     }
     if (image_.isNull()) return;
     for (LONG y = rc.top; y < rc.bottom; ++y) {
-        const uint32_t* pSource = pWindow->pixels.data() + static_cast<size_t>(y) * pWindow->iClientWidth;
+        const uint32_t* pSource = framebuffer.pPixels + static_cast<size_t>(y) * framebuffer.iWidth;
         ConvertRow(pSource + rc.left, reinterpret_cast<uint32_t*>(image_.scanLine(y)) + rc.left,
                    rc.right - rc.left);
     }
@@ -358,7 +366,7 @@ void ClientArea::focusOutEvent(QFocusEvent* pEvent) { QWidget::focusOutEvent(pEv
 
 Frame::Frame(HWND hwnd) : hwnd_(hwnd), pClient_(new ClientArea(hwnd, this)) {
     setCentralWidget(pClient_);
-    setWindowTitle(QString::fromLatin1(FindWindowRecord(hwnd)->sText.c_str()));
+    setWindowTitle(QString::fromLatin1(WindowText(hwnd).c_str()));
     BuildMenu();
 }
 
@@ -379,9 +387,9 @@ void Frame::changeEvent(QEvent* pEvent) {
 
 namespace {
 
-void AddItems(QWidget* pMenu, HMENU hMenu, HWND hwnd, int iDepth);
+void AddItems(QWidget* pMenu, const std::vector<MenuEntry>& items, HWND hwnd);
 
-void AddItem(QWidget* pMenu, const Menu::Item& item, HWND hwnd, int iDepth) {
+void AddItem(QWidget* pMenu, const MenuEntry& item, HWND hwnd) {
     QString sText = QString::fromLatin1(item.sText.c_str());
     auto* pBar = qobject_cast<QMenuBar*>(pMenu);
     if (sText.startsWith('\b')) {
@@ -394,7 +402,7 @@ void AddItem(QWidget* pMenu, const Menu::Item& item, HWND hwnd, int iDepth) {
     }
     if (item.uFlags & MF_POPUP) {
         auto* pPopup = new QMenu(sText, pMenu);
-        AddItems(pPopup, item.hSubMenu, hwnd, iDepth + 1);
+        AddItems(pPopup, item.items, hwnd);
         if (pBar) pBar->addMenu(pPopup);
         else qobject_cast<QMenu*>(pMenu)->addMenu(pPopup);
         return;
@@ -408,18 +416,15 @@ void AddItem(QWidget* pMenu, const Menu::Item& item, HWND hwnd, int iDepth) {
     pMenu->addAction(pAction);
 }
 
-void AddItems(QWidget* pMenu, HMENU hMenu, HWND hwnd, int iDepth) {
-    Menu* pCoreMenu = FindMenu(hMenu);
-    if (!pCoreMenu || iDepth > 16) return;
-    for (const Menu::Item& item : pCoreMenu->items) AddItem(pMenu, item, hwnd, iDepth);
+void AddItems(QWidget* pMenu, const std::vector<MenuEntry>& items, HWND hwnd) {
+    for (const MenuEntry& item : items) AddItem(pMenu, item, hwnd);
 }
 
 }  // namespace
 
 void Frame::BuildMenu() {
-    HMENU hMenu = GetMenu(hwnd_);
-    if (!hMenu) return;
-    AddItems(menuBar(), hMenu, hwnd_, 0);
+    menuBar()->clear();
+    AddItems(menuBar(), WindowMenu(hwnd_), hwnd_);
 }
 
 }  // namespace platform::qt

@@ -43,13 +43,13 @@ class Frame final : public QMainWindow {
 public:
     explicit Frame(HWND hwnd);
     ClientArea* Client() { return pClient_; }
+    void BuildMenu();  // from the window's menu as the core holds it now
 
 protected:
     void closeEvent(QCloseEvent* pEvent) override;
     void changeEvent(QEvent* pEvent) override;
 
 private:
-    void BuildMenu();
     HWND hwnd_;
     ClientArea* pClient_;
 };
@@ -65,7 +65,9 @@ QWidget* WidgetOf(HWND hwnd);
 int ShowMessageBox(const MessageBoxRequest& request);
 void RunTemplateDialog(HWND hDlg);
 std::string ChooseFileName(const FileDialogRequest& request, int* piFilter);
-void ShowHelpWindow(HWND hwndOwner);
+bool OpenDocumentOnDesktop(const std::string& sPath);
+// The average character width and height of the dialog font at a point size.
+SIZE MeasureDialogBaseUnits(int iPointSize);
 
 }  // namespace platform::qt
 

@@ -1,22 +1,17 @@
-// Modal interaction on Qt: message boxes, dialogs built from the core's
-// template controls, the file dialog and the help window.
+// Modal interaction on Qt: message boxes, dialogs laid out by the core, the
+// file dialog, and documents handed to the desktop.
 #include "qt_backend.h"
 
-#include "core.h"
-
 #include <QApplication>
-#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDialog>
-#include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
-#include <QTextBrowser>
 #include <QUrl>
+#include <QValidator>
 #include <map>
 #include <strings.h>
 
@@ -24,7 +19,29 @@ namespace platform::qt {
 
 namespace {
 
-constexpr int kFieldTextLimit = 63;  // what GetDlgItemTextA of the program reads
+// Modal dialogs and boxes as Win32 makes them: a fixed size, a close box and
+// nothing else, above their owner.
+void MakeModalFrame(QWidget* pWindow) {
+    pWindow->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowCloseButtonHint);
+    pWindow->setWindowModality(Qt::ApplicationModal);
+}
+
+// An edit control without ES_AUTOHSCROLL stops taking characters once its
+// text fills the field's width.
+class FieldWidthValidator final : public QValidator {
+public:
+    explicit FieldWidthValidator(QLineEdit* pEdit) : QValidator(pEdit), pEdit_(pEdit) {}
+    State validate(QString& sInput, int&) const override {
+        QMargins margins = pEdit_->textMargins();
+        int iRoom = pEdit_->contentsRect().width() - margins.left() - margins.right() - 2 * kLineEditMargin;
+        return pEdit_->fontMetrics().horizontalAdvance(sInput) <= iRoom ? Acceptable : Invalid;
+    }
+
+private:
+    static constexpr int kLineEditMargin = 2;  // QLineEdit's own space each side of the text
+    QLineEdit* pEdit_;
+};
 
 QMessageBox::StandardButton StandardButtonOf(int iAnswer) {
     switch (iAnswer) {
@@ -63,27 +80,21 @@ private:
     HWND hDlg_;
 };
 
-struct BaseUnits {
-    int iX;
-    int iY;
-};
-
-BaseUnits DialogBaseUnits(const QFont& font) {
-    QFontMetrics metrics(font);
-    const QString sAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-    return {(metrics.horizontalAdvance(sAlphabet) / 26 + 1) / 2, metrics.height()};
+QFont DialogFont(int iPointSize) {
+    QFont font = QApplication::font();
+    if (iPointSize > 0) font.setPointSize(iPointSize);
+    return font;
 }
 
-QRect PixelRect(const RECT& rcUnits, BaseUnits units) {
-    return QRect(QPoint(rcUnits.left * units.iX / 4, rcUnits.top * units.iY / 8),
-                 QPoint(rcUnits.right * units.iX / 4 - 1, rcUnits.bottom * units.iY / 8 - 1));
-}
+QRect WidgetRect(const RECT& rc) { return QRect(QPoint(rc.left, rc.top), QPoint(rc.right - 1, rc.bottom - 1)); }
 
-QWidget* ControlWidget(TemplateDialog& dialog, HWND hDlg, HWND hControl, const Window& control) {
+QWidget* ControlWidget(TemplateDialog& dialog, const DialogControl& control) {
     QString sText = QString::fromLatin1(control.sText.c_str());
     if (strcasecmp(control.sClass.c_str(), "EDIT") == 0) {
         auto* pEdit = new QLineEdit(sText, &dialog);
-        pEdit->setMaxLength(kFieldTextLimit);
+        pEdit->setMaxLength(control.iTextLimit);
+        if (!(control.dwStyle & ES_AUTOHSCROLL)) pEdit->setValidator(new FieldWidthValidator(pEdit));
+        HWND hControl = control.hwnd;
         QObject::connect(pEdit, &QLineEdit::textChanged, [hControl](const QString& sNew) {
             SetWindowTextA(hControl, sNew.toLatin1().constData());
         });
@@ -96,7 +107,6 @@ QWidget* ControlWidget(TemplateDialog& dialog, HWND hDlg, HWND hControl, const W
         pButton->setAutoDefault(false);
         int iId = control.iId;
         QObject::connect(pButton, &QPushButton::clicked, [&dialog, iId] { dialog.Command(iId); });
-        (void)hDlg;
         return pButton;
     }
     return new QLabel(sText, &dialog);
@@ -114,36 +124,38 @@ int ShowMessageBox(const MessageBoxRequest& request) {
         answers[pButton] = request.buttons[i].iAnswer;
         if (static_cast<int>(i) == request.iDefault) box.setDefaultButton(pButton);
     }
+    MakeModalFrame(&box);
     if ((request.uType & MB_MODEMASK) == MB_SYSTEMMODAL) box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
     auto it = answers.find(box.clickedButton());
     return it == answers.end() ? IDCANCEL : it->second;
 }
 
+SIZE MeasureDialogBaseUnits(int iPointSize) {
+    QFontMetrics metrics(DialogFont(iPointSize));
+    const QString sAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    return {(metrics.horizontalAdvance(sAlphabet) / 26 + 1) / 2, metrics.height()};
+}
+
 void RunTemplateDialog(HWND hDlg) {
-    Window* pDialog = FindWindowRecord(hDlg);
-    if (!pDialog) return;
-    TemplateDialog dialog(hDlg, WidgetOf(pDialog->hwndParent));
-    dialog.setWindowTitle(QString::fromLatin1(pDialog->sText.c_str()));
-    QFont font = QApplication::font();
-    if (pDialog->iPointSize > 0) font.setPointSize(pDialog->iPointSize);
-    dialog.setFont(font);
-    BaseUnits units = DialogBaseUnits(font);
-    QRect rcDialog = PixelRect(pDialog->rcUnits, units);
-    dialog.setFixedSize(rcDialog.size());
+    DialogLayout layout = DescribeDialog(hDlg);
+    TemplateDialog dialog(hDlg, WidgetOf(layout.hwndOwner));
+    MakeModalFrame(&dialog);
+    dialog.setWindowTitle(QString::fromLatin1(layout.sTitle.c_str()));
+    dialog.setFont(DialogFont(layout.iPointSize));
+    dialog.setFixedSize(layout.size.cx, layout.size.cy);
     QWidget* pPrevious = nullptr;
     QWidget* pFocus = nullptr;
-    for (HWND hControl : DialogControls(hDlg)) {
-        const Window* pControl = FindWindowRecord(hControl);
-        QWidget* pWidget = ControlWidget(dialog, hDlg, hControl, *pControl);
-        pWidget->setGeometry(PixelRect(pControl->rcUnits, units));
-        if (pControl->dwStyle & WS_TABSTOP) {
+    for (const DialogControl& control : layout.controls) {
+        QWidget* pWidget = ControlWidget(dialog, control);
+        pWidget->setGeometry(WidgetRect(control.rc));
+        if (control.dwStyle & WS_TABSTOP) {
             if (pPrevious) QWidget::setTabOrder(pPrevious, pWidget);
             pPrevious = pWidget;
         } else {
             pWidget->setFocusPolicy(Qt::NoFocus);
         }
-        if (hControl == GetFocus()) pFocus = pWidget;
+        if (control.hwnd == GetFocus()) pFocus = pWidget;
     }
     if (pFocus) pFocus->setFocus();
     if (!DialogEnded(hDlg)) dialog.exec();
@@ -173,28 +185,8 @@ std::string ChooseFileName(const FileDialogRequest& request, int* piFilter) {
     return dialog.selectedFiles().first().toLocal8Bit().toStdString();
 }
 
-// The program's help document: installed beside the program's data, or in the
-// build tree next to the executable.
-void ShowHelpWindow(HWND hwndOwner) {
-    static QPointer<QTextBrowser> pBrowser;  // gone with its owner
-    QString sDir = QCoreApplication::applicationDirPath();
-    const QString candidates[] = {sDir + "/../share/orvanta/help/orvanta.html", sDir + "/help/orvanta.html"};
-    QString sFound;
-    for (const QString& sCandidate : candidates)
-        if (QFileInfo::exists(sCandidate)) sFound = QFileInfo(sCandidate).canonicalFilePath();
-    if (sFound.isEmpty()) {
-        QMessageBox::warning(WidgetOf(hwndOwner), "Orvanta", "The help document orvanta.html is not installed.");
-        return;
-    }
-    if (!pBrowser) {
-        pBrowser = new QTextBrowser(WidgetOf(hwndOwner));
-        pBrowser->setWindowFlag(Qt::Window);
-        pBrowser->setWindowTitle("Orvanta Help");
-        pBrowser->resize(720, 640);
-    }
-    pBrowser->setSource(QUrl::fromLocalFile(sFound));
-    pBrowser->show();
-    pBrowser->raise();
+bool OpenDocumentOnDesktop(const std::string& sPath) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromLocal8Bit(sPath.c_str())));
 }
 
 }  // namespace platform::qt

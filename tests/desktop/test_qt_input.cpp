@@ -2,7 +2,7 @@
 // the program's key table arrives as the right virtual key, mouse buttons and
 // moves carry their flags and client coordinates, the wheel comes in notches,
 // and resizing and the close box reach the window procedure.
-#include "core.h"
+#include "backend.h"
 #include "qt_backend.h"
 
 #include <QApplication>

@@ -91,14 +91,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t cbData) {
             bShown = true;
             ApplyDrawingValues(before);
             SetupSet();
-            headless::ScriptDialog(script.steps);
+            harness::ScriptDialog(script.steps);
             PostMessageA(hwnd, WM_COMMAND, IDM_EDIT, 0);
             return true;
         },
         [&](const fuzz::Handled& h) {
             if (h.uMessage != WM_COMMAND || LOWORD(h.wParam) != IDM_EDIT) return;
-            if (headless::Dialogs().size() != 1) fuzz::Fail("the Edit dialog did not open once");
-            const auto& shown = headless::Dialogs()[0].fieldsAtStart;
+            if (harness::Dialogs().size() != 1) fuzz::Fail("the Edit dialog did not open once");
+            const auto& shown = harness::Dialogs()[0].fieldsAtStart;
             CheckShownTexts(shown);
             fuzz::DrawingValues now = CurrentDrawingValues();
             bool abChanged[8] = {};

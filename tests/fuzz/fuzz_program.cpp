@@ -132,7 +132,7 @@ void Watch(HWND hwnd) {
 
 bool NextInputNow(bool bIdle) {
     RunState& run = *g_pRun;
-    HWND hwnd = headless::MainWindow();
+    HWND hwnd = harness::MainWindow();
     if (!hwnd || !IsWindow(hwnd)) return false;
     Watch(hwnd);
     if (ulMaxLevels > run.bounds.ulLevelCap) ulMaxLevels = run.bounds.ulLevelCap;
@@ -206,17 +206,17 @@ EditScript MakeEditScript(FuzzedDataProvider& data) {
         if (!data.ConsumeBool()) continue;
         std::string sText = data.ConsumeRandomLengthString(80);
         sText = sText.substr(0, std::strlen(sText.c_str()));
-        script.steps.push_back(headless::TypeText(IDD_CENTERX + i, sText));
+        script.steps.push_back(harness::TypeText(IDD_CENTERX + i, sText));
         script.abTyped[i] = true;
         script.asTyped[i] = sText;
     }
-    if (data.ConsumeBool()) script.steps.push_back(headless::PressButton(IDD_HELPBUTTON));
+    if (data.ConsumeBool()) script.steps.push_back(harness::PressButton(IDD_HELPBUTTON));
     switch (data.ConsumeIntegralInRange(0, 5)) {
-    case 0: script.steps.push_back(headless::PressButton(IDOK)); script.bOk = true; break;
-    case 1: script.steps.push_back(headless::PressDialogKey(VK_RETURN)); script.bOk = true; break;
-    case 2: script.steps.push_back(headless::PressButton(IDCANCEL)); break;
-    case 3: script.steps.push_back(headless::PressDialogKey(VK_ESCAPE)); break;
-    case 4: script.steps.push_back(headless::CloseDialog()); break;
+    case 0: script.steps.push_back(harness::PressButton(IDOK)); script.bOk = true; break;
+    case 1: script.steps.push_back(harness::PressDialogKey(VK_RETURN)); script.bOk = true; break;
+    case 2: script.steps.push_back(harness::PressButton(IDCANCEL)); break;
+    case 3: script.steps.push_back(harness::PressDialogKey(VK_ESCAPE)); break;
+    case 4: script.steps.push_back(harness::CloseDialog()); break;
     default: break;  // the script runs out: the dialog is closed
     }
     return script;
@@ -230,18 +230,18 @@ void RunProgram(const RunBounds& bounds, NextInput fnNext, AfterMessage fnAfter)
     run.fnNext = std::move(fnNext);
     run.fnAfter = std::move(fnAfter);
     g_pRun = &run;
-    headless::Reset();
+    harness::Reset();
     InitializeProgramValues();
-    headless::SetMaximizedSize(bounds.iWidth, bounds.iHeight);
-    headless::SetDefaultSize(bounds.iWidth, bounds.iHeight);  // no 640 x 480 framebuffer to clear first
-    headless::SetDisplay(bounds.caps);
-    headless::OnEveryPeek([] { NextInputNow(false); });
-    headless::OnIdle([] { return NextInputNow(true); });
+    harness::SetMaximizedSize(bounds.iWidth, bounds.iHeight);
+    harness::SetDefaultSize(bounds.iWidth, bounds.iHeight);  // no 640 x 480 framebuffer to clear first
+    harness::SetDisplay(bounds.caps);
+    harness::OnEveryPeek([] { NextInputNow(false); });
+    harness::OnIdle([] { return NextInputNow(true); });
     char szCmdLine[] = "";
     WinMain(kInstance, nullptr, szCmdLine, SW_SHOWNORMAL);
     // The first paint at least passes the watch; none means nothing was checked.
     if (run.iWatched == 0) Fail("no message reached the watch");
-    headless::Reset();
+    harness::Reset();
     g_pRun = nullptr;
 }
 

@@ -5,7 +5,7 @@
 #define ORVANTA_FUZZ_PROGRAM_H
 
 #include "engine.h"
-#include "headless.h"
+#include "harness.h"
 #include "view_io.h"
 
 #include <cstdint>
@@ -36,7 +36,7 @@ std::string Describe(const DrawingValues& values);
 
 // A script for the Edit dialog: texts typed into some fields, then a way out.
 struct EditScript {
-    std::vector<headless::DialogStep> steps;
+    std::vector<harness::DialogStep> steps;
     bool bOk = false;            // the first way out taken is OK (button or Enter)
     std::string asTyped[8];      // the text each field holds when OK reads it; "" if untouched
     bool abTyped[8] = {};
@@ -48,7 +48,7 @@ EditScript MakeEditScript(FuzzedDataProvider& data);
 struct RunBounds {
     int iWidth = 24;
     int iHeight = 16;
-    platform::DisplayCaps caps = headless::TrueColorDisplay();
+    platform::DisplayCaps caps = harness::TrueColorDisplay();
     ULONG ulLevelCap = 256;
     uint64_t ullPointBudget = 300000;  // PointColor calls after which no more input comes
 };

@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t cbData) {
             bOpened = true;
             ApplyDrawingValues(kBefore);
             SetupSet();
-            headless::ChooseFiles({sPath});
+            harness::ChooseFiles({sPath});
             PostMessageA(hwnd, WM_COMMAND, IDM_OPEN, 0);
             return true;
         },
@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t cbData) {
             if (!fuzz::SameValues(now, expected))
                 fuzz::Fail("Open left " + fuzz::Describe(now) + ", expected " + fuzz::Describe(expected));
             if ((psFilePath[0] != '\0') != bLoads) fuzz::Fail("Open kept the name of a file it rejected");
-            size_t uBoxes = headless::Boxes().size();
+            size_t uBoxes = harness::Boxes().size();
             if (bLoads ? uBoxes != 0 : uBoxes != 1) fuzz::Fail("Open warned " + std::to_string(uBoxes) + " times");
         });
     return 0;

@@ -33,8 +33,8 @@ const Size kResizes[] = {{0, 0},    {1, 1},     {1, 5000}, {5000, 1}, {16384, 1}
 
 const int kAnswers[] = {IDOK, IDCANCEL, IDYES, IDNO};
 
-const platform::DisplayCaps kDisplays[] = {headless::TrueColorDisplay(), headless::HighColorDisplay(),
-                                           headless::PaletteDisplay(), headless::SixteenColorDisplay(),
+const platform::DisplayCaps kDisplays[] = {harness::TrueColorDisplay(), harness::HighColorDisplay(),
+                                           harness::PaletteDisplay(), harness::SixteenColorDisplay(),
                                            {1, 8, 0, 0, 8}};
 
 LPARAM Position(FuzzedDataProvider& data) {
@@ -47,45 +47,45 @@ std::deque<bool> g_editOutcomes;
 
 void Resize(HWND hwnd, FuzzedDataProvider& data) {
     const Size& size = kResizes[data.ConsumeIntegralInRange<size_t>(0, std::size(kResizes) - 1)];
-    headless::ResizeWindow(hwnd, size.iWidth, size.iHeight);
+    harness::ResizeWindow(hwnd, size.iWidth, size.iHeight);
 }
 
 void Drag(HWND hwnd, FuzzedDataProvider& data) {
-    headless::PostInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, Position(data));
+    harness::PostInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, Position(data));
     int iMoves = data.ConsumeIntegralInRange(0, 4);
-    for (int i = 0; i < iMoves; ++i) headless::PostInput(hwnd, WM_MOUSEMOVE, MK_LBUTTON, Position(data));
-    if (data.ConsumeBool()) headless::PostInput(hwnd, WM_LBUTTONUP, 0, Position(data));
+    for (int i = 0; i < iMoves; ++i) harness::PostInput(hwnd, WM_MOUSEMOVE, MK_LBUTTON, Position(data));
+    if (data.ConsumeBool()) harness::PostInput(hwnd, WM_LBUTTONUP, 0, Position(data));
 }
 
 void EditDialog(HWND hwnd, FuzzedDataProvider& data) {
     fuzz::EditScript script = fuzz::MakeEditScript(data);
-    headless::ScriptDialog(script.steps);
+    harness::ScriptDialog(script.steps);
     g_editOutcomes.push_back(script.bOk);
     PostMessageA(hwnd, WM_COMMAND, IDM_EDIT, 0);
 }
 
 void Operation(HWND hwnd, FuzzedDataProvider& data, int iKind) {
     switch (iKind) {
-    case 0: headless::PressKey(hwnd, kTableKeys[data.ConsumeIntegralInRange<size_t>(0, std::size(kTableKeys) - 1)]); break;
-    case 1: headless::PressKey(hwnd, data.ConsumeIntegral<BYTE>()); break;
-    case 2: headless::PostInput(hwnd, WM_MOUSEMOVE, data.ConsumeBool() ? MK_LBUTTON : 0, Position(data)); break;
-    case 3: headless::PostInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, Position(data)); break;
-    case 4: headless::PostInput(hwnd, WM_LBUTTONUP, 0, Position(data)); break;
-    case 5: headless::PostInput(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, Position(data)); break;
-    case 6: headless::PostInput(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, data.ConsumeIntegral<WORD>()), Position(data)); break;
+    case 0: harness::PressKey(hwnd, kTableKeys[data.ConsumeIntegralInRange<size_t>(0, std::size(kTableKeys) - 1)]); break;
+    case 1: harness::PressKey(hwnd, data.ConsumeIntegral<BYTE>()); break;
+    case 2: harness::PostInput(hwnd, WM_MOUSEMOVE, data.ConsumeBool() ? MK_LBUTTON : 0, Position(data)); break;
+    case 3: harness::PostInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, Position(data)); break;
+    case 4: harness::PostInput(hwnd, WM_LBUTTONUP, 0, Position(data)); break;
+    case 5: harness::PostInput(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, Position(data)); break;
+    case 6: harness::PostInput(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, data.ConsumeIntegral<WORD>()), Position(data)); break;
     case 7: PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(data.ConsumeIntegralInRange(100, 111), data.ConsumeBool()), 0); break;
     case 8: Resize(hwnd, data); break;
     case 9: {
         const auto& paths = fuzz::ChoicePaths();
-        headless::ChooseFiles({paths[data.ConsumeIntegralInRange<size_t>(0, paths.size() - 1)]});
+        harness::ChooseFiles({paths[data.ConsumeIntegralInRange<size_t>(0, paths.size() - 1)]});
         break;
     }
     case 10:
         for (int i = data.ConsumeIntegralInRange(1, 3); i > 0; --i)
-            headless::AnswerBoxes({kAnswers[data.ConsumeIntegralInRange(0, 3)]});
+            harness::AnswerBoxes({kAnswers[data.ConsumeIntegralInRange(0, 3)]});
         break;
     case 11: EditDialog(hwnd, data); break;
-    case 12: headless::PostInput(hwnd, data.ConsumeBool() ? WM_CLOSE : WM_QUERYENDSESSION, 0, 0); break;
+    case 12: harness::PostInput(hwnd, data.ConsumeBool() ? WM_CLOSE : WM_QUERYENDSESSION, 0, 0); break;
     default: Drag(hwnd, data); break;
     }
 }

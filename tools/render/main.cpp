@@ -1,4 +1,4 @@
-// orvanta-render: runs the real render loop on the headless platform and writes
+// orvanta-render: runs the real render loop on the offscreen platform and writes
 // the finished client area as an 8-bit RGB PNG.
 #include "render_tool.h"
 

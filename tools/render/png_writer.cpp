@@ -4,7 +4,7 @@
 // cross-build). Both write the same pixels.
 #include "png_writer.h"
 
-#include "core.h"
+#include "backend.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,9 +1,9 @@
-// One headless rendering with the real render loop: a maximised window of the
+// One offscreen rendering with the real render loop: a maximised window of the
 // requested size, the options as drawing values, passes until complete or cut.
 #include "render_session.h"
 
 #include "engine.h"
-#include "headless.h"
+#include "offscreen.h"
 #include "view_io.h"
 
 #include <chrono>
@@ -38,7 +38,7 @@ void ShowProgress(const RenderOptions& options, bool bDone) {
 // Stops after the requested number of passes: the quit message is posted as
 // the next pass takes its first message, so that pass draws nothing.
 void WatchPasses(const RenderOptions& options, bool bProgress) {
-    headless::OnEveryPeek([options, bProgress] {
+    offscreen::OnEveryPeek([options, bProgress] {
         if (options.iPasses > 0 && iPassCount > options.iPasses) PostQuitMessage(0);
         if (bProgress) ShowProgress(options, false);
     });
@@ -47,8 +47,8 @@ void WatchPasses(const RenderOptions& options, bool bProgress) {
 }  // namespace
 
 HWND OpenRenderWindow(const RenderOptions& options) {
-    headless::SetMaximizedSize(options.iWidth, options.iHeight);
-    headless::SetDisplay(headless::TrueColorDisplay());
+    offscreen::SetMaximizedSize(options.iWidth, options.iHeight);
+    offscreen::SetDisplay(offscreen::TrueColorDisplay());
     WNDCLASSA wc = {};
     wc.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = RenderWindowProc;
@@ -70,7 +70,7 @@ void CloseRenderWindow(HWND hwnd, HDC hdc) {
 
 RenderResult RenderHeadless(const RenderOptions& options, bool bProgress) {
     auto tStart = std::chrono::steady_clock::now();
-    headless::Reset();
+    offscreen::Reset();
     InitializeProgramValues();
     HWND hwnd = OpenRenderWindow(options);
     HDC hdc = GetDC(hwnd);
@@ -87,13 +87,13 @@ RenderResult RenderHeadless(const RenderOptions& options, bool bProgress) {
     RenderResult result;
     result.dfSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
-    result.pixels = headless::Pixels(hwnd);
+    result.pixels = offscreen::Pixels(hwnd);
     // A pass cut off by --passes took only the quit message and drew nothing.
     bool bCut = options.iPasses > 0 && iPassCount > options.iPasses;
     result.iPasses = bCut ? options.iPasses : iPassCount;
     result.ullPointColors = ullPointColorCalls;
     result.ullIterations = ullIterationCount;
-    result.iBeeps = headless::BeepCount();
+    result.iBeeps = offscreen::BeepCount();
     CloseRenderWindow(hwnd, hdc);
     return result;
 }

@@ -1,4 +1,4 @@
-// A headless rendering of one view with the program's render loop.
+// An offscreen rendering of one view with the program's render loop.
 #ifndef ORVANTA_RENDER_SESSION_H
 #define ORVANTA_RENDER_SESSION_H
 
@@ -17,7 +17,7 @@ struct RenderResult {
     double dfSeconds = 0.0;
 };
 
-// Resets the headless platform and the program's values, renders, and cleans up.
+// Resets the offscreen platform and the program's values, renders, and cleans up.
 RenderResult RenderHeadless(const RenderOptions& options, bool bProgress);
 
 // The maximised true-colour window a rendering draws into, at the options'

@@ -1,8 +1,8 @@
 // orvanta-render's run: arguments, view files, rendering, PNG and statistics.
-// Message boxes of the program's code are echoed to stderr.
+// Message boxes of the program's code go to stderr, as the offscreen platform shows them.
 #include "render_tool.h"
 
-#include "headless.h"
+#include "offscreen.h"
 #include "options.h"
 #include "png_writer.h"
 #include "render_session.h"
@@ -27,8 +27,7 @@ int Fail(int iExitCode, const std::string& sError) {
 }  // namespace
 
 int RunRenderTool(int argc, const char* const* argv) {
-    headless::Reset();
-    headless::EchoBoxesToStderr(true);
+    offscreen::Reset();
     RenderOptions options;
     std::string sError;
     switch (ParseRenderOptions(argc, argv, &options, &sError)) {

@@ -2,7 +2,6 @@
 #include "view_io.h"
 
 #include "engine.h"
-#include "headless.h"
 #include "viewfile.h"
 
 #include <cstring>
@@ -25,11 +24,10 @@ bool SetFilePath(const std::string& sPath, std::string* psError) {
 bool LoadViewFile(const std::string& sPath, DrawingValues* pValues, std::string* psError) {
     if (!SetFilePath(sPath, psError)) return false;
     ApplyDrawingValues(*pValues);
-    size_t uBoxes = headless::Boxes().size();
-    if (!LoadValues(nullptr)) {
-        *psError = headless::Boxes().size() > uBoxes
-                       ? "'" + sPath + "' is not a view file"
-                       : "cannot open view file '" + sPath + "'";
+    int iRead = ReadValues(nullptr);
+    if (iRead != VIEW_READ) {
+        *psError = iRead == VIEW_NOT_A_VIEW ? "'" + sPath + "' is not a view file"
+                                            : "cannot open view file '" + sPath + "'";
         return false;
     }
     *pValues = CurrentDrawingValues();

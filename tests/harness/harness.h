@@ -1,10 +1,11 @@
-// The headless backend's controls for tests and the command-line renderer:
-// screen size, display capabilities, scripted input and answers, and read-back
-// of pixels, beeps, boxes and help requests. Deterministic: nothing waits.
-#ifndef ORVANTA_HEADLESS_H
-#define ORVANTA_HEADLESS_H
+// The test harness: the offscreen backend with a person's answers scripted
+// (boxes, dialogs, file choices, input at chosen peeks) and what the program
+// showed logged (boxes, titles, fills, texts, documents). Deterministic.
+#ifndef ORVANTA_HARNESS_H
+#define ORVANTA_HARNESS_H
 
 #include "backend.h"
+#include "offscreen.h"
 #include "portable_win32.h"
 
 #include <cstdint>
@@ -14,13 +15,18 @@
 #include <string>
 #include <vector>
 
-namespace headless {
+namespace harness {
 
-// Display capabilities of common kinds of screen.
-platform::DisplayCaps TrueColorDisplay();  // 32 bits per pixel, NUMCOLORS -1
-platform::DisplayCaps HighColorDisplay();  // 16 bits per pixel
-platform::DisplayCaps PaletteDisplay();    // 8 bits per pixel, 20 system colours
-platform::DisplayCaps SixteenColorDisplay();  // 4 bits per pixel, 16 colours
+using offscreen::BeepCount;
+using offscreen::HighColorDisplay;
+using offscreen::OnEveryPeek;
+using offscreen::PaletteDisplay;
+using offscreen::Pixels;
+using offscreen::SetDefaultSize;
+using offscreen::SetDisplay;
+using offscreen::SetMaximizedSize;
+using offscreen::SixteenColorDisplay;
+using offscreen::TrueColorDisplay;
 
 struct ShownBox {
     HWND hwndOwner;
@@ -29,24 +35,27 @@ struct ShownBox {
     UINT uType;
 };
 
-struct HelpRequest {
+struct OpenedDocument {
     HWND hwndOwner;
-    std::string sFile;
-    UINT uCommand;
+    std::string sPath;
+};
+
+// One TextOutA call.
+struct TextRecord {
+    HWND hwnd;
+    int x;
+    int y;
+    std::string sText;
+    COLORREF crText;
+    COLORREF crBk;
 };
 
 // Forgets every window, object, message and script: a fresh process.
 void Reset();
 
-void SetMaximizedSize(int iWidth, int iHeight);  // default 1024 x 768
-void SetDefaultSize(int iWidth, int iHeight);    // CW_USEDEFAULT, default 640 x 480
-void SetDisplay(const platform::DisplayCaps& caps);
-
 // Runs fn just before the n-th PeekMessageA since Reset (1-based) looks at the queue.
 void AtPeek(int iPeek, std::function<void()> fn);
 int PeekCount();
-// Runs fn just before every PeekMessageA looks at the queue.
-void OnEveryPeek(std::function<void()> fn);
 // Called whenever GetMessageA finds the queue empty; return false when nothing
 // more will come, and GetMessageA answers as if WM_QUIT had arrived.
 void OnIdle(std::function<bool()> fn);
@@ -59,12 +68,12 @@ void PressKey(HWND hwnd, UINT uVirtualKey, char ch = 0);
 // The user resizes the window: WM_SIZE now, and the client area is invalidated.
 void ResizeWindow(HWND hwnd, int iWidth, int iHeight);
 
-int BeepCount();
 // Keeps every FillRect (rectangle and colour word) from now on.
 void RecordFills();
 const std::vector<std::pair<RECT, COLORREF>>& Fills();
+// Every TextOutA call.
+const std::vector<TextRecord>& TextOuts();
 uint32_t Pixel(HWND hwnd, int x, int y);
-std::vector<uint32_t> Pixels(HWND hwnd);
 int LiveGdiObjects();
 int LiveDeviceContexts();
 int LiveWindows();
@@ -108,10 +117,10 @@ void FailNextAllocations(int iCount);
 HWND MainWindow();
 const std::vector<std::string>& Titles();
 
-// Help requests made with WinHelpA.
-const std::vector<HelpRequest>& HelpRequests();
+// Documents the program asked to be shown (help).
+const std::vector<OpenedDocument>& Documents();
 
-// ---- File dialogs, clipboard and the box echo (files_clipboard.cpp) ----
+// ---- File dialogs and the clipboard (files_clipboard.cpp) ----
 
 // One answer of a file dialog: the path the user settles on ("" = Cancel) and
 // the filter left selected (1-based; 0 keeps the one offered).
@@ -138,17 +147,11 @@ void ReleaseClipboard();
 // Local and global memory blocks not yet freed.
 int LiveMemoryBlocks();
 
-// Also prints every message box to stderr as "CAPTION: text"; off after Reset.
-void EchoBoxesToStderr(bool bEcho);
-
-// The backend's side of the above (called from headless.cpp).
+// The backend's side of the above (called from harness.cpp).
 std::string NextFileChoice(const platform::FileDialogRequest& request);
 int LastChosenFilter();
-void EchoBox(const platform::MessageBoxRequest& request);
 void ResetFilesAndClipboard();
 
-// ---- end of file dialogs, clipboard and box echo ----
-
-}  // namespace headless
+}  // namespace harness
 
 #endif

@@ -1,12 +1,10 @@
-// Scripted dialogs for the headless backend: what a test types into a dialog's
+// Scripted dialogs for the harness: what a test types into a dialog's
 // fields and which buttons or keys it presses, and what each dialog showed.
-#include "headless.h"
-
-#include "core.h"
+#include "harness.h"
 
 #include <deque>
 
-namespace headless {
+namespace harness {
 
 namespace {
 
@@ -20,13 +18,19 @@ DialogState& D() {
     return state;
 }
 
+// Labels have no id (0xFFFF) and are left out.
 std::map<int, std::string> FieldTexts(HWND hDlg) {
     std::map<int, std::string> fields;
-    for (HWND hChild : platform::DialogControls(hDlg)) {
-        platform::Window* pChild = platform::FindWindowRecord(hChild);
-        if (pChild && pChild->iId != 0xFFFF) fields[pChild->iId] = pChild->sText;
-    }
+    for (const platform::DialogControl& control : platform::DescribeDialog(hDlg).controls)
+        if (control.iId != 0xFFFF) fields[control.iId] = control.sText;
     return fields;
+}
+
+int FocusId(HWND hDlg) {
+    HWND hFocus = GetFocus();
+    for (const platform::DialogControl& control : platform::DescribeDialog(hDlg).controls)
+        if (control.hwnd == hFocus) return control.iId;
+    return 0;
 }
 
 void RunStep(HWND hDlg, const DialogStep& step) {
@@ -62,12 +66,10 @@ void ResetDialogs() { D() = DialogState(); }
 // Without a script, or once its steps are spent, the dialog is closed.
 void RunScriptedDialog(HWND hDlg) {
     ShownDialog shown;
-    shown.sTitle = platform::FindWindowRecord(hDlg)->sText;
+    shown.sTitle = platform::WindowText(hDlg);
     shown.hwndOwner = GetParent(hDlg);
     shown.fieldsAtStart = FieldTexts(hDlg);
-    HWND hFocus = GetFocus();
-    platform::Window* pFocus = platform::FindWindowRecord(hFocus);
-    shown.iFocusId = pFocus && GetParent(hFocus) == hDlg ? pFocus->iId : 0;
+    shown.iFocusId = FocusId(hDlg);
     std::vector<DialogStep> steps;
     if (!D().scripts.empty()) {
         steps = std::move(D().scripts.front());
@@ -83,4 +85,4 @@ void RunScriptedDialog(HWND hDlg) {
     D().shown.push_back(std::move(shown));
 }
 
-}  // namespace headless
+}  // namespace harness

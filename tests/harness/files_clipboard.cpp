@@ -1,6 +1,5 @@
-// Scripted file-dialog answers, clipboard read-back and hold, and the echo of
-// message boxes to stderr for the headless backend.
-#include "headless.h"
+// Scripted file-dialog answers, and the clipboard as other programs see it.
+#include "harness.h"
 
 #include "core.h"
 
@@ -11,7 +10,7 @@ namespace platform {
 int LiveMemoryBlocks();
 }  // namespace platform
 
-namespace headless {
+namespace harness {
 
 namespace {
 
@@ -19,7 +18,6 @@ struct FilesState {
     std::deque<FileChoice> choices;
     std::vector<platform::FileDialogRequest> requests;
     int iLastFilter = 0;
-    bool bEchoBoxes = false;
 };
 
 FilesState& F() {
@@ -73,13 +71,6 @@ void HoldClipboard(HWND hwndOther) { OpenClipboard(hwndOther); }
 void ReleaseClipboard() { CloseClipboard(); }
 int LiveMemoryBlocks() { return platform::LiveMemoryBlocks(); }
 
-void EchoBoxesToStderr(bool bEcho) { F().bEchoBoxes = bEcho; }
-
-void EchoBox(const platform::MessageBoxRequest& request) {
-    if (F().bEchoBoxes)
-        std::fprintf(stderr, "%s: %s\n", request.sCaption.c_str(), request.sText.c_str());
-}
-
 // Frees the clipboard's block before the core that holds it is dropped.
 void ResetFilesAndClipboard() {
     platform::Core& core = platform::TheCore();
@@ -88,4 +79,4 @@ void ResetFilesAndClipboard() {
     F() = FilesState();
 }
 
-}  // namespace headless
+}  // namespace harness
