@@ -1,8 +1,8 @@
 // The offscreen backend: windows are framebuffers in memory on a screen of a
 // chosen size. Nobody answers: boxes take their default button (and are echoed
 // to stderr), dialogs close, file dialogs cancel, and waiting means quitting.
-#ifndef ORVANTA_OFFSCREEN_H
-#define ORVANTA_OFFSCREEN_H
+#ifndef PLATFORM_OFFSCREEN_H
+#define PLATFORM_OFFSCREEN_H
 
 #include "backend.h"
 

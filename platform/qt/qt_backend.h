@@ -1,7 +1,7 @@
 // The Qt backend's shared pieces: the widgets that stand for a top-level
 // window and its client area, the key translation, and the modal dialogs.
-#ifndef ORVANTA_QT_BACKEND_H
-#define ORVANTA_QT_BACKEND_H
+#ifndef PLATFORM_QT_BACKEND_H
+#define PLATFORM_QT_BACKEND_H
 
 #include "backend.h"
 
