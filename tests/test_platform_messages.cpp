@@ -1,10 +1,9 @@
 // The portable core's Win32 semantics as sequences of messages: a window's life,
-// the order in which the queue gives up its messages, key translation and
-// accelerators, and the device contexts through which pixels reach a window.
+// the order in which the queue gives up its messages, and the device contexts
+// through which pixels reach a window.
 #include "core.h"
 #include "headless.h"
 
-#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <tuple>
@@ -87,34 +86,6 @@ TEST_F(CoreMessages, TheQueueGivesPostedThenInputThenQuitThenPaint) {
     EXPECT_EQ(std::tie(msg.message, msg.wParam), std::make_tuple(UINT(WM_QUIT), WPARAM(7)));
     EXPECT_EQ(GetMessageA(&msg, hwnd, 0, 0), FALSE) << "an empty headless queue ends as on WM_QUIT";
     EXPECT_EQ(GetMessageA(nullptr, hwnd, 0, 0), -1);
-}
-
-// What each key-down dispatches (besides commands) and the commands it gives.
-TEST_F(CoreMessages, KeysBecomeCharactersAndAcceleratorsBecomeCommands) {
-    HWND hwnd = Create();
-    ACCEL accels[] = {{FVIRTKEY, 'A', 106}, {0, '?', 105}, {FVIRTKEY | FCONTROL, 'S', 103}};
-    HACCEL hAccel = CreateAcceleratorTableA(accels, 3);
-    struct Case { WPARAM wKey; bool bShift; long cCommands; std::vector<UINT> dispatched; };
-    const Case cases[] = {{'A', false, 1, {WM_KEYUP}},
-                          {'A', true, 0, {WM_KEYDOWN, WM_CHAR, WM_KEYUP}},
-                          {VK_OEM_2, true, 1, {WM_KEYDOWN, WM_KEYUP}},
-                          {'S', false, 0, {WM_KEYDOWN, WM_CHAR, WM_KEYUP}}};
-    for (const Case& c : cases) {
-        if (c.bShift) headless::PostInput(hwnd, WM_KEYDOWN, VK_SHIFT, 1);
-        headless::PressKey(hwnd, static_cast<UINT>(c.wKey));
-        if (c.bShift) headless::PostInput(hwnd, WM_KEYUP, VK_SHIFT, 1);
-        g_sent.clear();
-        for (MSG msg; PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE);) {
-            if (msg.wParam == VK_SHIFT || TranslateAcceleratorA(hwnd, hAccel, &msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        long cCommands = std::count(g_sent.begin(), g_sent.end(), UINT(WM_COMMAND));
-        g_sent.erase(std::remove(g_sent.begin(), g_sent.end(), UINT(WM_COMMAND)), g_sent.end());
-        EXPECT_EQ(g_sent, c.dispatched) << "key " << c.wKey << (c.bShift ? " shifted" : "");
-        EXPECT_EQ(cCommands, c.cCommands) << "key " << c.wKey;
-    }
-    EXPECT_TRUE(DestroyAcceleratorTable(hAccel));
 }
 
 // An own context stays its window's; SetPixel keeps the window it found for a

@@ -104,14 +104,6 @@ TEST_F(ViewFiles, FilesOfEveryLengthAndMagicLoadOnlyTheirWholeFields) {
     EXPECT_TRUE(headless::Boxes().empty());
 }
 
-TEST_F(ViewFiles, SavingWhereNoFileCanBeWrittenFails) {
-    std::filesystem::create_directory(dir.Path("folder"));
-    EXPECT_EQ(Save(dir.Path("folder"), kGoldenValues), 0);
-    EXPECT_TRUE(std::filesystem::is_empty(dir.Path("folder")));
-    EXPECT_EQ(Save(dir.Path("missing/view.kqz"), kGoldenValues), 0);
-    EXPECT_FALSE(std::filesystem::exists(dir.Path("missing")));
-}
-
 #if !defined(_WIN32)
 // A file-size limit stands in for a disk that fills up in the magic or in any later field.
 TEST_F(ViewFiles, AShortWriteOfAnyFieldFails) {

@@ -33,7 +33,16 @@ struct RunState {
     WNDPROC pfnProgram = nullptr;
     int iDepth = 0, iWatched = 0;  // nesting of the handler, messages checked
     bool bInputEnded = false;
+    std::vector<int> live;  // GDI objects, contexts, windows and memory blocks at the first finished picture
 };
+
+// Every finished picture leaves as many live objects as the first did.
+void CheckLiveObjects(RunState& run) {
+    std::vector<int> live = {headless::LiveGdiObjects(), headless::LiveDeviceContexts(), headless::LiveWindows(),
+                             headless::LiveMemoryBlocks()};
+    if (run.live.empty()) run.live = live;
+    if (live != run.live) Fail("a finished picture left more or fewer live objects than the first");
+}
 
 RunState* g_pRun = nullptr;
 
@@ -106,6 +115,7 @@ bool NextInputNow(bool bIdle) {
     HWND hwnd = headless::MainWindow();
     if (!hwnd || !IsWindow(hwnd)) return false;
     Watch(hwnd);
+    if (bIdle) CheckLiveObjects(run);
     if (ulMaxLevels > run.bounds.ulLevelCap) ulMaxLevels = run.bounds.ulLevelCap;
     if (run.bInputEnded || ullPointColorCalls >= run.bounds.ullPointBudget) {
         run.bInputEnded = true;

@@ -1,6 +1,7 @@
 // The fuzz targets' shared set-up: the failure report, scratch files made
 // afresh for every input, the Edit dialog script, and the whole program run on
-// the headless platform under a watch that checks its rules after every message.
+// the headless platform under a watch that checks its rules after every message
+// and its live objects after every finished picture.
 #ifndef ORVANTA_FUZZ_PROGRAM_H
 #define ORVANTA_FUZZ_PROGRAM_H
 
