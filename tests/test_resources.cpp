@@ -7,6 +7,7 @@
 
 #include "../shell/resource.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 #include <tuple>
@@ -168,6 +169,10 @@ TEST(ProgramResources, TheClassMenuAndTheAcceleratorsReachTheWindow) {
                                 CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
     for (UINT uId : {IDM_NEW, IDM_EXIT, IDM_EDIT, IDM_HELP, IDM_ABOUT})
         EXPECT_EQ(GetMenuState(GetMenu(hwnd), uId, MF_BYCOMMAND), 0u) << uId;
+    const platform::Menu* pFile = platform::FindMenu(platform::FindMenu(GetMenu(hwnd))->items[0].hSubMenu);
+    EXPECT_TRUE(std::any_of(pFile->items.begin(), pFile->items.end(), [](const auto& item) {
+        return item.uFlags == MF_SEPARATOR && item.uId == 0;  // the File menu's separator, marked as one
+    }));
     HACCEL hAccel = LoadAcceleratorsA(nullptr, "Veldran");
     const std::tuple<UINT, WPARAM, WORD> cases[] = {  // the command, 0 for none
         {WM_KEYDOWN, 'A', IDM_ABOUT}, {WM_CHAR, '?', IDM_HELP}, {WM_KEYDOWN, VK_F1, IDM_HELP}, {WM_KEYDOWN, 0x3F, 0},
