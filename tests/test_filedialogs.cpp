@@ -141,14 +141,8 @@ TEST_F(FileDialogs, PromptsAskOnlyAboutExistingOrMissingFiles) {
     const std::string sOld = dir.Write("old.KQZ", {1, 2, 3});
     const std::string sReplace = " already exists.\nDo you want to replace it?";
     const std::string sCreate = "\nThis file does not exist.\nCreate the file?";
-    struct Case {
-        DWORD dwFlags;
-        bool bSave;
-        std::vector<std::string> choices;
-        int iAnswer;
-        BOOL bResult;
-        std::string sFile, sAsked, sCaption;  // the name asked about, if any
-    };
+    struct Case { DWORD dwFlags; bool bSave; std::vector<std::string> choices; int iAnswer; BOOL bResult;
+                  std::string sFile, sAsked, sCaption; };  // sAsked: the name asked about, if any
     const Case cases[] = {
         {OFN_OVERWRITEPROMPT, true, {"old"}, IDYES, TRUE, "old.KQZ", "old.KQZ", "Save As"},
         {OFN_OVERWRITEPROMPT, true, {"old.KQZ"}, IDNO, FALSE, "", "old.KQZ", "Save As"},

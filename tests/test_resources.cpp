@@ -260,12 +260,7 @@ TEST(ResourceDecoders, ExtendedDialogTemplatesAreRead) {
 
 // Every depth, through the cursor reader, which puts the hot spot first.
 TEST(ResourceDecoders, IconsOfEveryDepthDecode) {
-    struct Case {
-        int iBitCount;
-        std::vector<uint32_t> palette, colours;
-        std::vector<int> mask;
-        std::vector<uint32_t> expected;
-    };
+    struct Case { int iBitCount; std::vector<uint32_t> palette, colours; std::vector<int> mask; std::vector<uint32_t> expected; };
     const Case cases[] = {
         {1, {0x000000, 0xFFFFFF}, {0, 1, 0, 1, 1, 1, 0, 0}, {0, 0, 1, 1, 1, 0, 1, 0},
          {kBlack, kWhite, kClear, kWhite, kWhite, kWhite, kClear, kBlack}},
@@ -340,13 +335,7 @@ TEST(CorruptResources, BadHeadersCountsAndSizesAreRejected) {
                            DataOf(RT_GROUP_ICON, "VELDRAN"), dib};
     ASSERT_EQ(Decode(kIcon, dib), 1);
     const uint32_t uImageSize = static_cast<uint32_t>(image.size());
-    struct Case {
-        const char* pszName;
-        int iKind;
-        size_t iOffset;
-        uint32_t uValue;
-        int cbValue;
-    };
+    struct Case { const char* pszName; int iKind; size_t iOffset; uint32_t uValue; int cbValue; };
     const Case cases[] = {
         {"first entry has data", kRes, 0, 4, 4}, {"first header short", kRes, 4, 16, 4}, {"first is a type", kRes, 10, 1, 4},
         {"16-bit image", kRes, 0, 0x0001FFFF, 4}, {"header too small", kRes, 36, 28, 4}, {"header unaligned", kRes, 36, 34, 4},

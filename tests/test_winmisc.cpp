@@ -40,15 +40,10 @@ protected:
         headless::Reset();
         g_received.clear();
         g_lCommandResult = 1;
-        const std::tuple<const char*, WNDPROC, UINT> classes[] = {
-            {"WinmiscTest", RecordingProc, 0}, {"WinmiscOwnDC", RecordingProc, CS_OWNDC}, {"BrokenList", BrokenListProc, 0}};
-        for (auto [pszName, pfnProc, uStyle] : classes) {
-            WNDCLASSA wc = {};
-            wc.style = uStyle;
-            wc.lpfnWndProc = pfnProc;
-            wc.lpszClassName = pszName;
-            RegisterClassA(&wc);
-        }
+        WNDCLASSA classes[] = {{0, RecordingProc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "WinmiscTest"},
+                               {CS_OWNDC, RecordingProc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "WinmiscOwnDC"},
+                               {0, BrokenListProc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "BrokenList"}};
+        for (const WNDCLASSA& wc : classes) RegisterClassA(&wc);
         hwnd = Create("WinmiscTest");
     }
     static HWND Create(const char* pszClass, HWND hwndParent = nullptr) {
@@ -73,14 +68,7 @@ TEST_F(Winmisc, PromptsShowTheirTextAndGiveTheAnswer) {
     auto askSave = [](std::string sName) { return [=](HWND h) { return vrxAskFileSave(h, sName.c_str(), "Veldran", 103); }; };
     auto askExit = [](HWND h) { return vrxAskExit(h, "Veldran"); };
     const UINT uWarn = MB_OK | MB_ICONEXCLAMATION, uSave = MB_YESNOCANCEL | MB_ICONQUESTION;
-    struct Case {
-        std::function<int(HWND)> ask;
-        int iAnswer;
-        LRESULT lSaveResult;
-        int iResult;
-        std::string sText;
-        UINT uType;
-    };
+    struct Case { std::function<int(HWND)> ask; int iAnswer; LRESULT lSaveResult; int iResult; std::string sText; UINT uType; };
     const Case cases[] = {
         {warn("Could not write file %s", ""), IDOK, 1, 0, "Could not write file untitled", uWarn},
         {warn("Could not write file %s", "100%s %d%%.kqz"), IDOK, 1, 0, "Could not write file 100%s %d%%.kqz", uWarn},
@@ -163,31 +151,28 @@ TEST_F(Winmisc, ToggleMenuItemSetsTheOppositeMarkAndReturnsIt) {
     }
 }
 
+// Compares every pixel of a region with what colour(x, y) says it should be.
+void ExpectPixels(HWND hwnd, RECT rc, const std::function<COLORREF(int, int)>& colour) {
+    int iWrong = 0;
+    for (int y = rc.top; y < rc.bottom; ++y)
+        for (int x = rc.left; x < rc.right; ++x)
+            if (headless::Pixel(hwnd, x, y) != colour(x, y) && ++iWrong <= 5)
+                ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << std::hex << headless::Pixel(hwnd, x, y);
+    EXPECT_EQ(iWrong, 0);
+}
+
+// A window painted kBackground; pens and brushes are deleted when the test ends.
 class WinmiscDrawing : public Winmisc {
 protected:
     void SetUp() override {
         Winmisc::SetUp();
-        hdc = GetDC(hwnd);
-        HBRUSH hbr = CreateSolidBrush(kBackground);
         RECT rc = {0, 0, 640, 480};
-        FillRect(hdc, &rc, hbr);
+        HBRUSH hbr = CreateSolidBrush(kBackground);
+        FillRect(hdc = GetDC(hwnd), &rc, hbr);
         DeleteObject(hbr);
         iGdiObjects = headless::LiveGdiObjects();
     }
-    void TearDown() override {
-        EXPECT_EQ(headless::LiveGdiObjects(), iGdiObjects) << "pens and brushes are deleted";
-        ReleaseDC(hwnd, hdc);
-    }
-    // Compares every pixel of a region with what colour(x, y) says it should be.
-    void ExpectPixels(RECT rc, const std::function<COLORREF(int, int)>& colour) {
-        int iWrong = 0;
-        for (int y = rc.top; y < rc.bottom; ++y)
-            for (int x = rc.left; x < rc.right; ++x)
-                if (headless::Pixel(hwnd, x, y) != colour(x, y) && ++iWrong <= 5)
-                    ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << std::hex << headless::Pixel(hwnd, x, y)
-                                  << ", expected " << colour(x, y);
-        EXPECT_EQ(iWrong, 0);
-    }
+    void TearDown() override { EXPECT_EQ(headless::LiveGdiObjects(), iGdiObjects); }
     HDC hdc = nullptr;
     int iGdiObjects = 0;
 };
@@ -197,7 +182,7 @@ bool Within(int v, int iFirst, int iLast) { return v >= iFirst && v <= iLast; }
 TEST_F(WinmiscDrawing, RecessedBoxesOfDepthOneAndTwo) {
     vrxDrawRecessedBox(hdc, 10, 10, 20, 20, 1);
     vrxDrawRecessedBox(hdc, 40, 10, 50, 20, 2);
-    ExpectPixels({0, 0, 64, 32}, [](int x, int y) {
+    ExpectPixels(hwnd, {0, 0, 64, 32}, [](int x, int y) {
         if (x < 32) {
             if ((y == 21 && Within(x, 9, 21)) || (x == 21 && Within(y, 9, 21))) return GetSysColor(COLOR_BTNHIGHLIGHT);
             if ((y == 9 && Within(x, 9, 20)) || (x == 9 && Within(y, 9, 20))) return GetSysColor(COLOR_BTNSHADOW);
@@ -213,7 +198,7 @@ TEST_F(WinmiscDrawing, RecessedBoxesOfDepthOneAndTwo) {
 TEST_F(WinmiscDrawing, StatusBarAlongTheBottomOfA640By480Window) {
     RECT rc = vrxCreateStatusBar(hwnd, hdc);
     EXPECT_EQ(std::tie(rc.left, rc.top, rc.right, rc.bottom), std::make_tuple(LONG(10), LONG(461), LONG(630), LONG(477)));
-    ExpectPixels({0, 440, 640, 480}, [](int x, int y) {
+    ExpectPixels(hwnd, {0, 440, 640, 480}, [](int x, int y) {
         if (y < 457) return kBackground;
         if (y == 457) return GetSysColor(COLOR_BTNTEXT);
         if (y == 458) return GetSysColor(COLOR_BTNHIGHLIGHT);
@@ -251,19 +236,10 @@ TEST_F(WinmiscDrawing, SayWritesAtACharacterCellAndPutsTheColoursBack) {
 // The items one per line, each cut to 511 characters and the whole to 65534;
 // an empty or broken list, or a clipboard another window holds, leave it as it was.
 TEST_F(Winmisc, ListBoxToClipboardCopiesTheItemsOrLeavesTheClipboardAlone) {
-    std::vector<std::string> many;
+    std::vector<std::string> many(200);
     std::string sMany;
-    for (int i = 0; i < 200; ++i) {
-        many.push_back(std::string(400, static_cast<char>('a' + i % 26)));
-        sMany += (i ? "\r\n" : "") + many.back();
-    }
-    struct Case {
-        std::vector<std::string> items;
-        const char* pszClass;
-        bool bHeld;
-        BYTE bResult;
-        std::string sClipboard;
-    };
+    for (int i = 0; i < 200; ++i) sMany += (i ? "\r\n" : "") + (many[i] = std::string(400, static_cast<char>('a' + i % 26)));
+    struct Case { std::vector<std::string> items; const char* pszClass; bool bHeld; BYTE bResult; std::string sClipboard; };
     const Case cases[] = {
         {{"alpha"}, "LISTBOX", false, TRUE, "alpha"},
         {{"alpha", "", "beta"}, "LISTBOX", false, TRUE, "alpha\r\n\r\nbeta"},

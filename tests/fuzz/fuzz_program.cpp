@@ -83,8 +83,7 @@ void CheckGeometry(HWND hwnd) {
 
 LRESULT CALLBACK WatchedHandler(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM lParam) {
     RunState& run = *g_pRun;
-    Handled handled{hwnd, uMessage, wParam, lParam, 0, bIsDirty, psFilePath, TitleOf(hwnd),
-                    bMouseDown, ptMousePrevious};
+    Handled handled{hwnd, uMessage, wParam, lParam, 0, bIsDirty, bMouseDown, psFilePath, TitleOf(hwnd), ptMousePrevious};
     ++run.iDepth;
     handled.lResult = run.pfnProgram(hwnd, uMessage, wParam, lParam);
     --run.iDepth;

@@ -58,9 +58,8 @@ struct Handled {
     WPARAM wParam;
     LPARAM lParam;
     LRESULT lResult;
-    int bDirtyBefore;
+    int bDirtyBefore, bMouseDownBefore;
     std::string sPathBefore, sTitleBefore;
-    int bMouseDownBefore;
     POINT ptPreviousBefore;
 };
 
