@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -14,19 +15,15 @@ const char kFilters[] = "Views (*.KQW)\0*.kqw\0All (*.*)\0*.*\0";
 
 class FileDialogs : public ::testing::Test {
 protected:
-    void SetUp() override {
-        harness::Reset();
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = "DialogOwner";
-        RegisterClassA(&wc);
-        hwnd = CreateWindowExA(0, "DialogOwner", "Owner", WS_OVERLAPPEDWINDOW, 0, 0, 320, 200,
-                               nullptr, nullptr, nullptr, nullptr);
-        FreshRecord();
-    }
+    void SetUp() override { Fresh(); }
 
-    // Buffers full of 'Q' behind a short name, and a record over them.
-    void FreshRecord() {
+    // A new owner, and a record over buffers full of 'Q' behind a short name.
+    void Fresh() {
+        harness::Reset();
+        WNDCLASSA wc = {0, DefWindowProcA, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "DialogOwner"};
+        RegisterClassA(&wc);
+        hwnd = CreateWindowExA(0, "DialogOwner", "Owner", WS_OVERLAPPEDWINDOW, 0, 0, 320, 200, nullptr, nullptr,
+                               nullptr, nullptr);
         ofn = {};
         std::memset(szFile, 'Q', sizeof szFile);
         std::memset(szTitle, 'Q', sizeof szTitle);
@@ -40,17 +37,10 @@ protected:
         ofn.nMaxFileTitle = 32;
         ofn.lpstrDefExt = "KQZ";
     }
-
     // Buffers and record as they stand, to show that a call left them alone.
-    struct Snapshot {
-        std::string sFile, sTitle;
-        DWORD dwFilterIndex;
-        WORD wFileOffset, wFileExtension;
-        bool operator==(const Snapshot&) const = default;
-    };
-    Snapshot Take() const {
-        return {std::string(szFile, sizeof szFile), std::string(szTitle, sizeof szTitle),
-                ofn.nFilterIndex, ofn.nFileOffset, ofn.nFileExtension};
+    auto Snapshot() const {
+        return std::make_tuple(std::string(szFile, sizeof szFile), std::string(szTitle, sizeof szTitle),
+                               ofn.nFilterIndex, ofn.nFileOffset, ofn.nFileExtension);
     }
 
     HWND hwnd = nullptr;
@@ -65,213 +55,126 @@ TEST_F(FileDialogs, TheBackendIsAskedWithTheRecordsFiltersNameAndExtension) {
     ofn.lpstrDefExt = ".KQZ";
     ofn.Flags = OFN_CREATEPROMPT;
     EXPECT_FALSE(GetOpenFileNameA(&ofn));
-    ofn.Flags = OFN_OVERWRITEPROMPT;
+    ofn.lpstrFilter = "Views\0*.kqw\0Dangling\0\0";  // a label without a pattern ends the list
     EXPECT_FALSE(GetSaveFileNameA(&ofn));
     ASSERT_EQ(harness::FileRequests().size(), 2u);
     const platform::FileDialogRequest& open = harness::FileRequests()[0];
     using Filters = std::vector<std::pair<std::string, std::string>>;
     EXPECT_EQ(open.filters, (Filters{{"Views (*.KQW)", "*.kqw"}, {"All (*.*)", "*.*"}}));
-    EXPECT_EQ(open.iFilterIndex, 2);
-    EXPECT_EQ(open.sInitialPath, "start.kqz");
-    EXPECT_EQ(open.sDefExt, "KQZ");
-    EXPECT_EQ(open.dwFlags, static_cast<DWORD>(OFN_CREATEPROMPT));
-    EXPECT_EQ(open.hwndOwner, hwnd);
-    EXPECT_FALSE(open.bSave);
+    EXPECT_EQ(std::tie(open.iFilterIndex, open.sInitialPath, open.sDefExt, open.dwFlags, open.hwndOwner, open.bSave),
+              std::make_tuple(2, std::string("start.kqz"), std::string("KQZ"), DWORD(OFN_CREATEPROMPT), hwnd, false));
+    EXPECT_EQ(harness::FileRequests()[1].filters, (Filters{{"Views", "*.kqw"}}));
     EXPECT_TRUE(harness::FileRequests()[1].bSave);
 }
 
-TEST_F(FileDialogs, AFilterListEndsAtALabelWithoutPattern) {
-    ofn.lpstrFilter = "Views\0*.kqw\0Dangling\0\0";
-    GetOpenFileNameA(&ofn);
-    ASSERT_EQ(harness::FileRequests().size(), 1u);
-    ASSERT_EQ(harness::FileRequests()[0].filters.size(), 1u);
-    EXPECT_EQ(harness::FileRequests()[0].filters[0].second, "*.kqw");
-}
-
 TEST_F(FileDialogs, TheRecordGetsPathTitleAndOffsets) {
-    struct Case {
-        const char* pszDefExt;
-        const char* pszChosen;
-        const char* pszFile;
-        const char* pszTitle;
-        WORD wOffset;
-        WORD wExtension;
-    };
+    struct Case { const char* pszDefExt; const char* pszChosen; const char* pszFile; WORD wOffset, wExtension; };
     const Case cases[] = {
-        {"KQZ", "/views/spiral", "/views/spiral.KQZ", "spiral.KQZ", 7, 14},
-        {".KQZ", "/views/spiral", "/views/spiral.KQZ", "spiral.KQZ", 7, 14},
-        {"KQZW", "/views/spiral", "/views/spiral.KQZ", "spiral.KQZ", 7, 14},
-        {"KQZ", "/views/spiral.kqw", "/views/spiral.kqw", "spiral.kqw", 7, 14},
-        {"KQZ", "/vi.ews/spiral", "/vi.ews/spiral.KQZ", "spiral.KQZ", 8, 15},
-        {"KQZ", "C:\\VIEWS\\Spiral", "C:\\VIEWS\\Spiral.KQZ", "Spiral.KQZ", 9, 16},
-        {"KQZ", "spiral", "spiral.KQZ", "spiral.KQZ", 0, 7},
-        {"KQZ", "/views/spiral.", "/views/spiral.", "spiral.", 7, 0},
-        {nullptr, "/views/spiral", "/views/spiral", "spiral", 7, 13},
+        {"KQZ", "/views/spiral", "/views/spiral.KQZ", 7, 14},    {".KQZ", "/views/spiral", "/views/spiral.KQZ", 7, 14},
+        {"KQZW", "/views/spiral", "/views/spiral.KQZ", 7, 14},   {"KQZ", "/views/spiral.kqw", "/views/spiral.kqw", 7, 14},
+        {"KQZ", "/vi.ews/spiral", "/vi.ews/spiral.KQZ", 8, 15},  {"KQZ", "C:\\VIEWS\\Spiral", "C:\\VIEWS\\Spiral.KQZ", 9, 16},
+        {"KQZ", "spiral", "spiral.KQZ", 0, 7},                   {"KQZ", "/views/spiral.", "/views/spiral.", 7, 0},
+        {nullptr, "/views/spiral", "/views/spiral", 7, 13},
     };
     for (const Case& c : cases) {
         ofn.lpstrDefExt = c.pszDefExt;
         harness::ChooseFiles({c.pszChosen});
         ASSERT_TRUE(GetSaveFileNameA(&ofn)) << c.pszChosen;
-        EXPECT_STREQ(szFile, c.pszFile);
-        EXPECT_STREQ(szTitle, c.pszTitle);
-        EXPECT_EQ(ofn.nFileOffset, c.wOffset) << c.pszFile;
-        EXPECT_EQ(ofn.nFileExtension, c.wExtension) << c.pszFile;
+        EXPECT_EQ(std::tie(szFile, szTitle, ofn.nFileOffset, ofn.nFileExtension),
+                  std::make_tuple(std::string(c.pszFile), std::string(c.pszFile + c.wOffset), c.wOffset, c.wExtension));
     }
     EXPECT_TRUE(harness::Boxes().empty());
 }
 
-TEST_F(FileDialogs, CancellingLeavesTheRecordAndBuffersAlone) {
-    ofn.nFilterIndex = 2;
-    ofn.nFileOffset = 3;
-    Snapshot before = Take();
-    harness::ChooseFiles({""});
-    EXPECT_FALSE(GetOpenFileNameA(&ofn));
-    EXPECT_FALSE(GetSaveFileNameA(&ofn));  // no answer left: cancelled too
-    EXPECT_TRUE(Take() == before);
-    EXPECT_EQ(harness::FileRequests().size(), 2u);
-}
-
+// A refused call (cancelled, or a name that does not fit) leaves the record and
+// buffers alone; an accepted one writes nothing past either buffer.
 TEST_F(FileDialogs, ANameThatDoesNotFitIsRefusedAndNothingIsWrittenPastABuffer) {
     const std::string sPath = "/views/spiral.KQZ";  // 17 characters, title 10
-    struct Case {
-        DWORD dwMaxFile;
-        DWORD dwMaxTitle;
-        bool bTitle;
-        BOOL bResult;
-    };
-    const Case cases[] = {
-        {17, 32, true, FALSE}, {18, 32, true, TRUE}, {18, 10, true, FALSE},
-        {18, 11, true, TRUE},  {18, 0, false, TRUE}, {0, 32, true, FALSE},
-    };
+    struct Case { DWORD dwMaxFile, dwMaxTitle; bool bTitle; const char* pszChosen; BOOL bResult; };
+    const Case cases[] = {{17, 32, true, sPath.c_str(), FALSE}, {18, 32, true, sPath.c_str(), TRUE},
+                          {18, 10, true, sPath.c_str(), FALSE}, {18, 11, true, sPath.c_str(), TRUE},
+                          {18, 0, false, sPath.c_str(), TRUE},  {0, 32, true, sPath.c_str(), FALSE},
+                          {64, 32, true, "", FALSE}};
     for (const Case& c : cases) {
-        FreshRecord();
+        Fresh();
         ofn.nMaxFile = c.dwMaxFile;
         ofn.nMaxFileTitle = c.dwMaxTitle;
         ofn.lpstrFileTitle = c.bTitle ? szTitle : nullptr;
-        Snapshot before = Take();
-        harness::ChooseFiles({sPath});
-        BOOL bResult = GetSaveFileNameA(&ofn);
-        EXPECT_EQ(bResult, c.bResult) << c.dwMaxFile << " " << c.dwMaxTitle;
-        Snapshot after = Take();
-        if (!bResult) {
-            EXPECT_TRUE(after == before);
-            continue;
-        }
+        ofn.nFileOffset = 3;
+        auto before = Snapshot();
+        harness::ChooseFiles({c.pszChosen});
+        EXPECT_EQ(GetSaveFileNameA(&ofn), c.bResult) << c.dwMaxFile << " " << c.dwMaxTitle;
+        auto after = Snapshot();
+        EXPECT_TRUE(c.bResult || after == before);
+        if (!c.bResult) continue;
         EXPECT_EQ(sPath, szFile);
-        EXPECT_EQ(after.sFile.substr(c.dwMaxFile), before.sFile.substr(c.dwMaxFile));
-        EXPECT_EQ(after.sTitle.substr(c.dwMaxTitle), before.sTitle.substr(c.dwMaxTitle));
+        EXPECT_EQ(std::get<0>(after).substr(c.dwMaxFile), std::get<0>(before).substr(c.dwMaxFile));
+        EXPECT_EQ(std::get<1>(after).substr(c.dwMaxTitle), std::get<1>(before).substr(c.dwMaxTitle));
     }
 }
 
-TEST_F(FileDialogs, TheFilterIndexIsTheOneTheDialogEndedOn) {
-    struct Case {
-        DWORD dwOffered;
-        int iChosen;
-        DWORD dwAfter;
-    };
-    const Case cases[] = {{0, 0, 1}, {2, 0, 2}, {1, 2, 2}, {5, 0, 1}, {1, 3, 1}};
-    for (const Case& c : cases) {
-        ofn.nFilterIndex = c.dwOffered;
-        harness::ChooseFiles({{"/views/a.kqz", c.iChosen}});
+TEST_F(FileDialogs, TheFilterIndexIsTheOneTheDialogEndedOnAndRecordsAreChecked) {
+    const std::tuple<DWORD, int, DWORD> cases[] = {{0, 0, 1}, {2, 0, 2}, {1, 2, 2}, {5, 0, 1}, {1, 3, 1}};
+    for (const auto& [dwOffered, iChosen, dwAfter] : cases) {
+        ofn.nFilterIndex = dwOffered;
+        harness::ChooseFiles({{"/views/a.kqz", iChosen}});
         ASSERT_TRUE(GetOpenFileNameA(&ofn));
-        EXPECT_EQ(ofn.nFilterIndex, c.dwAfter) << c.dwOffered << " " << c.iChosen;
+        EXPECT_EQ(ofn.nFilterIndex, dwAfter) << dwOffered << " " << iChosen;
     }
     ofn.lpstrFilter = nullptr;
-    harness::ChooseFiles({"/views/a.kqz"});
+    harness::ChooseFiles({"/views/a.kqz", "/views/b.kqz"});
     ASSERT_TRUE(GetOpenFileNameA(&ofn));
     EXPECT_EQ(ofn.nFilterIndex, 0u);
-}
-
-TEST_F(FileDialogs, RecordsOfAnotherSizeOrWithoutAFileBufferAreRefused) {
-    harness::ChooseFiles({"/views/a.kqz", "/views/b.kqz"});
     ofn.lStructSize = 76;
     EXPECT_FALSE(GetOpenFileNameA(&ofn));
-    EXPECT_TRUE(harness::FileRequests().empty());
     ofn.lStructSize = offsetof(OPENFILENAMEA, pvReserved);  // the older, shorter record
     EXPECT_TRUE(GetOpenFileNameA(&ofn));
     ofn.lStructSize = sizeof(OPENFILENAMEA);
     ofn.lpstrFile = nullptr;
     EXPECT_FALSE(GetOpenFileNameA(&ofn));
-    EXPECT_EQ(harness::FileRequests().size(), 1u);
+    EXPECT_EQ(harness::FileRequests().size(), std::size(cases) + 2) << "refused records reach no dialog";
 }
 
-TEST_F(FileDialogs, OverwritePromptYesTakesTheExistingFileWithoutTouchingIt) {
-    std::string sPath = dir.Write("old.KQZ", {1, 2, 3});
-    ofn.Flags = OFN_OVERWRITEPROMPT;
-    harness::ChooseFiles({dir.Path("old")});  // typed without extension
-    harness::AnswerBoxes({IDYES});
-    ASSERT_TRUE(GetSaveFileNameA(&ofn));
-    EXPECT_EQ(sPath, szFile);
-    ASSERT_EQ(harness::Boxes().size(), 1u);
-    const harness::ShownBox& box = harness::Boxes()[0];
-    EXPECT_EQ(box.sText, sPath + " already exists.\nDo you want to replace it?");
-    EXPECT_EQ(box.sCaption, "Save As");
-    EXPECT_EQ(box.uType, static_cast<UINT>(MB_YESNO | MB_ICONWARNING));
-    EXPECT_EQ(box.hwndOwner, hwnd);
-    EXPECT_EQ(ScratchDir::Read(sPath), (Bytes{1, 2, 3}));
-}
-
-TEST_F(FileDialogs, OverwritePromptNoGoesBackToChoosing) {
-    std::string sOld = dir.Write("old.kqz", {1, 2, 3});
-    std::string sNew = dir.Path("new.kqz");
-    ofn.Flags = OFN_OVERWRITEPROMPT;
-    Snapshot before = Take();
-    harness::ChooseFiles({sOld});
-    harness::AnswerBoxes({IDNO});
-    EXPECT_FALSE(GetSaveFileNameA(&ofn));  // then cancelled
-    EXPECT_TRUE(Take() == before);
-    ASSERT_EQ(harness::FileRequests().size(), 2u);
-    EXPECT_EQ(harness::FileRequests()[1].sInitialPath, sOld);
-
-    harness::ChooseFiles({sOld, sNew});
-    harness::AnswerBoxes({IDNO});
-    EXPECT_TRUE(GetSaveFileNameA(&ofn));
-    EXPECT_EQ(sNew, szFile);
-    EXPECT_EQ(harness::Boxes().size(), 2u);  // none for the new name
-    EXPECT_FALSE(std::filesystem::exists(sNew));
-    EXPECT_EQ(ScratchDir::Read(sOld), (Bytes{1, 2, 3}));
-}
-
-TEST_F(FileDialogs, OverwritePromptOnlyForAnExistingFileInTheSaveDialog) {
-    std::string sOld = dir.Write("old.kqz", {1});
-    ofn.Flags = OFN_OVERWRITEPROMPT;
-    harness::ChooseFiles({dir.Path("missing.kqz"), sOld});
-    EXPECT_TRUE(GetSaveFileNameA(&ofn));
-    EXPECT_TRUE(GetOpenFileNameA(&ofn));
-    EXPECT_TRUE(harness::Boxes().empty());
-}
-
-TEST_F(FileDialogs, CreatePromptAsksForAMissingFileAndCreatesNothing) {
-    std::string sMissing = dir.Path("new.KQZ");
-    ofn.Flags = OFN_CREATEPROMPT;
-    harness::ChooseFiles({dir.Path("new")});
-    harness::AnswerBoxes({IDYES});
-    ASSERT_TRUE(GetOpenFileNameA(&ofn));
-    EXPECT_EQ(sMissing, szFile);
-    EXPECT_STREQ(szTitle, "new.KQZ");
-    ASSERT_EQ(harness::Boxes().size(), 1u);
-    const harness::ShownBox& box = harness::Boxes()[0];
-    EXPECT_EQ(box.sText, sMissing + "\nThis file does not exist.\nCreate the file?");
-    EXPECT_EQ(box.sCaption, "Open");
-    EXPECT_EQ(box.uType, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
-    EXPECT_EQ(box.hwndOwner, hwnd);
-    EXPECT_FALSE(std::filesystem::exists(sMissing));
-}
-
-TEST_F(FileDialogs, CreatePromptNoGoesBackToChoosingAndAnExistingFileIsNotAsked) {
-    std::string sOld = dir.Write("old.kqz", {1});
-    ofn.Flags = OFN_CREATEPROMPT;
-    ofn.lpstrTitle = "Open a view";
-    harness::ChooseFiles({dir.Path("new.kqz")});
-    harness::AnswerBoxes({IDNO});
-    EXPECT_FALSE(GetOpenFileNameA(&ofn));
-    ASSERT_EQ(harness::Boxes().size(), 1u);
-    EXPECT_EQ(harness::Boxes()[0].sCaption, "Open a view");
-    EXPECT_EQ(harness::FileRequests().size(), 2u);
-    harness::ChooseFiles({sOld});
-    EXPECT_TRUE(GetOpenFileNameA(&ofn));
-    EXPECT_EQ(harness::Boxes().size(), 1u);
-    EXPECT_FALSE(std::filesystem::exists(dir.Path("new.kqz")));
+// Save As asks before replacing an existing file, Open before naming a missing
+// one; No goes back to choosing. Neither prompt touches a file.
+TEST_F(FileDialogs, PromptsAskOnlyAboutExistingOrMissingFiles) {
+    const std::string sOld = dir.Write("old.KQZ", {1, 2, 3});
+    const std::string sReplace = " already exists.\nDo you want to replace it?";
+    const std::string sCreate = "\nThis file does not exist.\nCreate the file?";
+    struct Case { DWORD dwFlags; bool bSave; std::vector<std::string> choices; int iAnswer; BOOL bResult;
+                  std::string sFile, sAsked, sCaption; };  // sAsked: the name asked about, if any
+    const Case cases[] = {
+        {OFN_OVERWRITEPROMPT, true, {"old"}, IDYES, TRUE, "old.KQZ", "old.KQZ", "Save As"},
+        {OFN_OVERWRITEPROMPT, true, {"old.KQZ"}, IDNO, FALSE, "", "old.KQZ", "Save As"},
+        {OFN_OVERWRITEPROMPT, true, {"old.KQZ", "new.kqz"}, IDNO, TRUE, "new.kqz", "old.KQZ", "Save As"},
+        {OFN_OVERWRITEPROMPT, true, {"missing.kqz"}, IDNO, TRUE, "missing.kqz", "", ""},
+        {OFN_OVERWRITEPROMPT, false, {"old.KQZ"}, IDNO, TRUE, "old.KQZ", "", ""},
+        {OFN_CREATEPROMPT, false, {"new"}, IDYES, TRUE, "new.KQZ", "new.KQZ", "Open"},
+        {OFN_CREATEPROMPT, false, {"new.kqz"}, IDNO, FALSE, "", "new.kqz", "Open a view"},
+        {OFN_CREATEPROMPT, false, {"old.KQZ"}, IDNO, TRUE, "old.KQZ", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.choices[0] + (c.bSave ? " saved" : " opened"));
+        Fresh();
+        ofn.Flags = c.dwFlags;
+        ofn.lpstrTitle = c.sCaption == "Open a view" ? "Open a view" : nullptr;  // else the dialog's own
+        auto before = Snapshot();
+        for (const std::string& sName : c.choices) harness::ChooseFiles({dir.Path(sName)});
+        harness::AnswerBoxes({c.iAnswer});
+        EXPECT_EQ(c.bSave ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn), c.bResult);
+        EXPECT_TRUE(c.bResult ? dir.Path(c.sFile) == szFile : Snapshot() == before);
+        ASSERT_EQ(harness::FileRequests().size(), c.bResult ? c.choices.size() : c.choices.size() + 1);
+        EXPECT_EQ(harness::FileRequests().back().sInitialPath, harness::FileRequests().size() > 1 ? dir.Path(c.choices[0]) : "start.kqz");
+        ASSERT_EQ(harness::Boxes().size(), c.sAsked.empty() ? 0u : 1u);
+        if (!c.sAsked.empty()) {
+            const harness::ShownBox& box = harness::Boxes()[0];
+            UINT uType = c.bSave ? MB_YESNO | MB_ICONWARNING : MB_YESNO | MB_ICONQUESTION;
+            EXPECT_EQ(std::tie(box.sText, box.sCaption, box.uType, box.hwndOwner),
+                      std::make_tuple(dir.Path(c.sAsked) + (c.bSave ? sReplace : sCreate), c.sCaption, uType, hwnd));
+        }
+        EXPECT_EQ(ScratchDir::Read(sOld), (Bytes{1, 2, 3}));
+        EXPECT_FALSE(std::filesystem::exists(dir.Path("new.kqz")) || std::filesystem::exists(dir.Path("new.KQZ")));
+    }
 }
 
 }  // namespace

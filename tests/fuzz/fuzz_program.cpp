@@ -1,5 +1,5 @@
-// The fuzz targets' program harness: scratch files, the watch on the main
-// window with the rules every message keeps, and the bounded run of WinMain.
+// The fuzz targets' shared set-up: scratch files, the Edit dialog script, the
+// watch on the main window with the rules every message keeps, and the run.
 #include "fuzz_program.h"
 
 #include "core.h"
@@ -12,12 +12,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <fuzzer/FuzzedDataProvider.h>
 #include <limits>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -27,27 +24,6 @@ namespace {
 
 HINSTANCE const kInstance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
 
-fs::path& ScratchDir() {
-    static fs::path dir;
-    if (dir.empty()) {
-        dir = fs::temp_directory_path() / ("orvanta-fuzz-" + std::to_string(getpid()));
-        std::atexit([] {
-            std::error_code error;
-            fs::remove_all(ScratchDir(), error);
-        });
-    }
-    return dir;
-}
-
-std::string ViewBytes(const DrawingValues& v) {
-    Bytes bytes = ViewFileBytes(v);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-void WriteFile(const std::string& sName, const std::string& sBytes) {
-    std::ofstream(ScratchPath(sName), std::ios::binary | std::ios::trunc) << sBytes;
-}
-
 // ---- The watch on the main window.
 
 struct RunState {
@@ -55,20 +31,23 @@ struct RunState {
     NextInput fnNext;
     AfterMessage fnAfter;
     WNDPROC pfnProgram = nullptr;
-    int iDepth = 0;
-    int iWatched = 0;  // messages checked
+    int iDepth = 0, iWatched = 0;  // nesting of the handler, messages checked
     bool bInputEnded = false;
+    std::vector<int> live;  // GDI objects, contexts, windows and memory blocks at the first finished picture
 };
+
+// Every finished picture leaves as many live objects as the first did.
+void CheckLiveObjects(RunState& run) {
+    std::vector<int> live = {harness::LiveGdiObjects(), harness::LiveDeviceContexts(), harness::LiveWindows(),
+                             harness::LiveMemoryBlocks()};
+    if (run.live.empty()) run.live = live;
+    if (live != run.live) Fail("a finished picture left more or fewer live objects than the first");
+}
 
 RunState* g_pRun = nullptr;
 
-bool SameDouble(double a, double b) {
-    if (std::isnan(a) && std::isnan(b)) return true;
-    return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
-}
-
 void ExpectDouble(const char* pszName, double dfHeld, double dfWanted) {
-    if (!SameDouble(dfHeld, dfWanted)) {
+    if (!(std::isnan(dfHeld) && std::isnan(dfWanted)) && std::bit_cast<uint64_t>(dfHeld) != std::bit_cast<uint64_t>(dfWanted)) {
         char szText[200];
         std::snprintf(szText, sizeof szText, "%s is %.17g, SetupSet gives %.17g", pszName, dfHeld, dfWanted);
         Fail(szText);
@@ -82,7 +61,8 @@ void CheckTitle(HWND hwnd) {
         if (psFilePath[0] || bIsDirty) Fail("the title is still \"Orvanta\" but the view has a name or changes");
         return;
     }
-    std::string sName = psFilePath[0] ? Lower(psFilePath) : "untitled";
+    std::string sName = psFilePath[0] ? psFilePath : "untitled";
+    for (char& c : sName) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
     if (sTitle != std::string(APP_TITLE) + " - [" + sName + "]")
         Fail("title \"" + sTitle + "\" does not name \"" + psFilePath + "\"");
 }
@@ -103,8 +83,7 @@ void CheckGeometry(HWND hwnd) {
 
 LRESULT CALLBACK WatchedHandler(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM lParam) {
     RunState& run = *g_pRun;
-    Handled handled{hwnd, uMessage, wParam, lParam, 0, bIsDirty, psFilePath, TitleOf(hwnd),
-                    bMouseDown, ptMousePrevious};
+    Handled handled{hwnd, uMessage, wParam, lParam, 0, bIsDirty, bMouseDown, psFilePath, TitleOf(hwnd), ptMousePrevious};
     ++run.iDepth;
     handled.lResult = run.pfnProgram(hwnd, uMessage, wParam, lParam);
     --run.iDepth;
@@ -135,8 +114,9 @@ bool NextInputNow(bool bIdle) {
     HWND hwnd = harness::MainWindow();
     if (!hwnd || !IsWindow(hwnd)) return false;
     Watch(hwnd);
+    if (bIdle) CheckLiveObjects(run);
     if (ulMaxLevels > run.bounds.ulLevelCap) ulMaxLevels = run.bounds.ulLevelCap;
-    if (run.bInputEnded || !WithinBudget()) {
+    if (run.bInputEnded || ullPointColorCalls >= run.bounds.ullPointBudget) {
         run.bInputEnded = true;
         return false;
     }
@@ -151,40 +131,41 @@ void Fail(const std::string& sWhat) {
     std::abort();
 }
 
-std::string ScratchPath(const std::string& sName) { return (ScratchDir() / sName).string(); }
+ScratchDir& Scratch() {
+    static ScratchDir dir;  // removed at exit
+    return dir;
+}
 
 void MakeScratchFiles() {
-    std::error_code error;
-    fs::remove_all(ScratchDir(), error);
-    fs::create_directories(ScratchDir());
-    const double kInf = std::numeric_limits<double>::infinity();
-    const double kNaN = std::numeric_limits<double>::quiet_NaN();
-    WriteFile("good.kqz", ViewBytes({-0.5, 0.0, 64, 3.0, 0.2, 2, 100, 1}));
-    WriteFile("extreme.kqz", ViewBytes({kNaN, kInf, 0xFFFFFFFF, -1e300, 1e308, INT_MIN, INT_MIN, INT_MAX}));
-    WriteFile("tiny.kqz", ViewBytes({1e300, -1e300, 0, 1e-300, -0.0, INT_MAX, 0, -1}));
-    std::string sGood = ViewBytes({0.25, -0.25, 32, 0.5, 0.3, 1, 120, 4});
-    WriteFile("cut.kqz", sGood.substr(0, 40));
-    WriteFile("long.kqz", sGood + std::string(35, '\xEE'));
-    WriteFile("short.kqz", sGood.substr(0, 16));
-    WriteFile("empty.kqz", "");
-    std::string sBad = sGood;
-    sBad[0] = 'v';
-    WriteFile("bad.kqz", sBad);
-    fs::create_directories(ScratchDir() / "folder");
+    for (const fs::directory_entry& entry : fs::directory_iterator(Scratch().Path(""))) fs::remove_all(entry.path());
+    const double kInf = std::numeric_limits<double>::infinity(), kNaN = std::numeric_limits<double>::quiet_NaN();
+    Bytes good = ViewFileBytes({0.25, -0.25, 32, 0.5, 0.3, 1, 120, 4});
+    Scratch().Write("good.kqz", ViewFileBytes({-0.5, 0.0, 64, 3.0, 0.2, 2, 100, 1}));
+    Scratch().Write("extreme.kqz", ViewFileBytes({kNaN, kInf, 0xFFFFFFFF, -1e300, 1e308, INT_MIN, INT_MIN, INT_MAX}));
+    Scratch().Write("tiny.kqz", ViewFileBytes({1e300, -1e300, 0, 1e-300, -0.0, INT_MAX, 0, -1}));
+    Scratch().Write("cut.kqz", Bytes(good.begin(), good.begin() + 40));
+    Scratch().Write("short.kqz", Bytes(good.begin(), good.begin() + 16));
+    Scratch().Write("empty.kqz", {});
+    good[0] = 'v';
+    Scratch().Write("bad.kqz", good);
+    good[0] = 'V';
+    good.resize(100, 0xEE);
+    Scratch().Write("long.kqz", good);
+    fs::create_directories(Scratch().Path("folder"));
     // A name with an extension, so that the dialogs add none: writes fail, reads give zeros.
-    if (fs::exists("/dev/full")) fs::create_symlink("/dev/full", ScratchDir() / "full.kqz");
+    if (fs::exists("/dev/full")) fs::create_symlink("/dev/full", Scratch().Path("full.kqz"));
 }
 
 const std::vector<std::string>& ChoicePaths() {
-    static const std::vector<std::string> paths = {
-        ScratchPath("good.kqz"),      ScratchPath("extreme.kqz"),  ScratchPath("tiny.kqz"),
-        ScratchPath("cut.kqz"),       ScratchPath("long.kqz"),     ScratchPath("short.kqz"),
-        ScratchPath("empty.kqz"),     ScratchPath("bad.kqz"),      ScratchPath("folder"),
-        ScratchPath("missing.kqz"),   ScratchPath("no-folder/view.kqz"),
-        ScratchPath("new"),           ScratchPath("Mixed%s Name.KQW"),
-        ScratchPath(std::string(300, 'x') + ".kqz"),
-        ScratchPath("full.kqz"),      "",
-    };
+    static std::vector<std::string> paths;
+    if (paths.empty()) {
+        for (const std::string& sName : std::vector<std::string>{
+                 "good.kqz", "extreme.kqz", "tiny.kqz", "cut.kqz", "long.kqz", "short.kqz", "empty.kqz", "bad.kqz",
+                 "folder", "missing.kqz", "no-folder/view.kqz", "new", "Mixed%s Name.KQW",
+                 std::string(300, 'x') + ".kqz", "full.kqz"})
+            paths.push_back(Scratch().Path(sName));
+        paths.push_back("");  // cancelled
+    }
     return paths;
 }
 
@@ -204,8 +185,7 @@ EditScript MakeEditScript(FuzzedDataProvider& data) {
     EditScript script;
     for (int i = 0; i < 8; ++i) {
         if (!data.ConsumeBool()) continue;
-        std::string sText = data.ConsumeRandomLengthString(80);
-        sText = sText.substr(0, std::strlen(sText.c_str()));
+        std::string sText = data.ConsumeRandomLengthString(80).c_str();
         script.steps.push_back(harness::TypeText(IDD_CENTERX + i, sText));
         script.abTyped[i] = true;
         script.asTyped[i] = sText;
@@ -222,13 +202,8 @@ EditScript MakeEditScript(FuzzedDataProvider& data) {
     return script;
 }
 
-bool WithinBudget() { return !g_pRun || ullPointColorCalls < g_pRun->bounds.ullPointBudget; }
-
 void RunProgram(const RunBounds& bounds, NextInput fnNext, AfterMessage fnAfter) {
-    RunState run;
-    run.bounds = bounds;
-    run.fnNext = std::move(fnNext);
-    run.fnAfter = std::move(fnAfter);
+    RunState run{bounds, std::move(fnNext), std::move(fnAfter)};
     g_pRun = &run;
     harness::Reset();
     InitializeProgramValues();
@@ -245,16 +220,30 @@ void RunProgram(const RunBounds& bounds, NextInput fnNext, AfterMessage fnAfter)
     g_pRun = nullptr;
 }
 
+void RunCommand(const DrawingValues& before, std::function<void()> fnPrepare, WORD wCommand,
+                std::function<void()> fnCheck) {
+    bool bPosted = false;
+    RunProgram(
+        {},
+        [&](HWND hwnd, bool bIdle) {
+            if (!bIdle) return true;
+            if (bPosted) return false;
+            bPosted = true;
+            ApplyDrawingValues(before);
+            SetupSet();
+            fnPrepare();
+            PostMessageA(hwnd, WM_COMMAND, wCommand, 0);
+            return true;
+        },
+        [&](const Handled& h) {
+            if (h.uMessage == WM_COMMAND && LOWORD(h.wParam) == wCommand) fnCheck();
+        });
+}
+
 std::string TitleOf(HWND hwnd) {
     char szTitle[700];
     GetWindowTextA(hwnd, szTitle, sizeof szTitle);
     return szTitle;
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return s;
 }
 
 }  // namespace fuzz

@@ -23,13 +23,9 @@ const UINT kTableKeys[] = {VK_PRIOR, VK_NEXT, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN,
                            VK_NUMPAD0, VK_NUMPAD1, VK_NUMPAD9, VK_ADD, VK_SUBTRACT, 'A',
                            VK_F1, VK_OEM_2, VK_ESCAPE, VK_RETURN};
 
-struct Size {
-    int iWidth;
-    int iHeight;
-};
+using Size = std::pair<int, int>;
 const Size kStartSizes[] = {{24, 16}, {1, 1}, {17, 9}, {9, 8}, {1, 64}, {64, 1}, {40, 30}, {2, 3}};
-const Size kResizes[] = {{0, 0},    {1, 1},     {1, 5000}, {5000, 1}, {16384, 1},
-                         {1, 16384}, {24, 16}, {40, 30},   {8, 8},    {0, 20}};
+const Size kResizes[] = {{0, 0}, {1, 1}, {1, 5000}, {5000, 1}, {16384, 1}, {1, 16384}, {24, 16}, {40, 30}, {8, 8}, {0, 20}};
 
 const int kAnswers[] = {IDOK, IDCANCEL, IDYES, IDNO};
 
@@ -38,30 +34,18 @@ const platform::DisplayCaps kDisplays[] = {harness::TrueColorDisplay(), harness:
                                            {1, 8, 0, 0, 8}};
 
 LPARAM Position(FuzzedDataProvider& data) {
-    WORD x = data.ConsumeIntegral<WORD>(), y = data.ConsumeIntegral<WORD>();
-    return MAKELPARAM(x, y);
+    WORD x = data.ConsumeIntegral<WORD>();
+    return MAKELPARAM(x, data.ConsumeIntegral<WORD>());
 }
 
 // What an Edit dialog ended with, in the order the dialogs open.
 std::deque<bool> g_editOutcomes;
-
-void Resize(HWND hwnd, FuzzedDataProvider& data) {
-    const Size& size = kResizes[data.ConsumeIntegralInRange<size_t>(0, std::size(kResizes) - 1)];
-    harness::ResizeWindow(hwnd, size.iWidth, size.iHeight);
-}
 
 void Drag(HWND hwnd, FuzzedDataProvider& data) {
     harness::PostInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, Position(data));
     int iMoves = data.ConsumeIntegralInRange(0, 4);
     for (int i = 0; i < iMoves; ++i) harness::PostInput(hwnd, WM_MOUSEMOVE, MK_LBUTTON, Position(data));
     if (data.ConsumeBool()) harness::PostInput(hwnd, WM_LBUTTONUP, 0, Position(data));
-}
-
-void EditDialog(HWND hwnd, FuzzedDataProvider& data) {
-    fuzz::EditScript script = fuzz::MakeEditScript(data);
-    harness::ScriptDialog(script.steps);
-    g_editOutcomes.push_back(script.bOk);
-    PostMessageA(hwnd, WM_COMMAND, IDM_EDIT, 0);
 }
 
 void Operation(HWND hwnd, FuzzedDataProvider& data, int iKind) {
@@ -74,17 +58,23 @@ void Operation(HWND hwnd, FuzzedDataProvider& data, int iKind) {
     case 5: harness::PostInput(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, Position(data)); break;
     case 6: harness::PostInput(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, data.ConsumeIntegral<WORD>()), Position(data)); break;
     case 7: PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(data.ConsumeIntegralInRange(100, 111), data.ConsumeBool()), 0); break;
-    case 8: Resize(hwnd, data); break;
-    case 9: {
-        const auto& paths = fuzz::ChoicePaths();
-        harness::ChooseFiles({paths[data.ConsumeIntegralInRange<size_t>(0, paths.size() - 1)]});
+    case 8: {
+        const auto& [iWidth, iHeight] = kResizes[data.ConsumeIntegralInRange<size_t>(0, std::size(kResizes) - 1)];
+        harness::ResizeWindow(hwnd, iWidth, iHeight);
         break;
     }
+    case 9: harness::ChooseFiles({fuzz::ChoicePaths()[data.ConsumeIntegralInRange<size_t>(0, fuzz::ChoicePaths().size() - 1)]}); break;
     case 10:
         for (int i = data.ConsumeIntegralInRange(1, 3); i > 0; --i)
             harness::AnswerBoxes({kAnswers[data.ConsumeIntegralInRange(0, 3)]});
         break;
-    case 11: EditDialog(hwnd, data); break;
+    case 11: {
+        fuzz::EditScript script = fuzz::MakeEditScript(data);
+        harness::ScriptDialog(script.steps);
+        g_editOutcomes.push_back(script.bOk);
+        PostMessageA(hwnd, WM_COMMAND, IDM_EDIT, 0);
+        break;
+    }
     case 12: harness::PostInput(hwnd, data.ConsumeBool() ? WM_CLOSE : WM_QUERYENDSESSION, 0, 0); break;
     default: Drag(hwnd, data); break;
     }
@@ -173,9 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t cbData) {
     fuzz::MakeScratchFiles();
     g_editOutcomes.clear();
     fuzz::RunBounds bounds;
-    const Size& start = kStartSizes[data.ConsumeIntegralInRange<size_t>(0, std::size(kStartSizes) - 1)];
-    bounds.iWidth = start.iWidth;
-    bounds.iHeight = start.iHeight;
+    std::tie(bounds.iWidth, bounds.iHeight) = kStartSizes[data.ConsumeIntegralInRange<size_t>(0, std::size(kStartSizes) - 1)];
     bounds.caps = kDisplays[data.ConsumeIntegralInRange<size_t>(0, std::size(kDisplays) - 1)];
     int iOperations = 0;
     int iPending = -1;  // an operation's code, taken but not yet carried out
