@@ -35,10 +35,6 @@ std::string TitleOf(HWND hwnd) {
     return szTitle;
 }
 
-ProgramStep Post(UINT uMessage, WPARAM wParam, LPARAM lParam) {
-    return [=](HWND hwnd) { headless::PostInput(hwnd, uMessage, wParam, lParam); };
-}
-
 ProgramStep Key(UINT uVirtualKey) {
     return [=](HWND hwnd) { headless::PressKey(hwnd, uVirtualKey); };
 }
