@@ -70,6 +70,7 @@ std::vector<KeyRow> KeyRows() {
     auto startLevel2 = [] { EXPECT_EQ(iMinLevel, 2); };
     std::vector<KeyRow> rows = {
         {"PageUp 65504", VK_PRIOR, [] { ulMaxLevels = 65504; }, [] { EXPECT_EQ(ulMaxLevels, 65520u); }, true, false},
+        {"PageUp 65519", VK_PRIOR, [] { ulMaxLevels = 65519; }, [] { EXPECT_EQ(ulMaxLevels, 65519u); }, false, false},
         {"PageUp 65520", VK_PRIOR, [] { ulMaxLevels = 65520; }, [] { EXPECT_EQ(ulMaxLevels, 65520u); }, false, false},
         {"PageUp 65518", VK_PRIOR, [] { ulMaxLevels = 65518; }, [] { EXPECT_EQ(ulMaxLevels, 65534u); }, true, false},
         {"PageDown 32", VK_NEXT, [] { ulMaxLevels = 32; }, [] { EXPECT_EQ(ulMaxLevels, 16u); }, true, false},
