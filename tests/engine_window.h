@@ -1,4 +1,4 @@
-// A headless main window for engine tests: the start-up steps that matter to
+// A main window on the harness for engine tests: the start-up steps that matter to
 // the renderer (maximised window, its own device context, NewRect) and a
 // window procedure that plays a handler's part when a test posts messages.
 #ifndef ORVANTA_TESTS_ENGINE_WINDOW_H

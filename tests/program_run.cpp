@@ -35,10 +35,6 @@ std::string TitleOf(HWND hwnd) {
     return szTitle;
 }
 
-ProgramStep Post(UINT uMessage, WPARAM wParam, LPARAM lParam) {
-    return [=](HWND hwnd) { harness::PostInput(hwnd, uMessage, wParam, lParam); };
-}
-
 ProgramStep Key(UINT uVirtualKey) {
     return [=](HWND hwnd) { harness::PressKey(hwnd, uVirtualKey); };
 }

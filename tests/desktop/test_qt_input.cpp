@@ -1,7 +1,6 @@
-// The Qt backend's input translation, on Qt's offscreen platform: every key of
-// the program's key table arrives as the right virtual key, mouse buttons and
-// moves carry their flags and client coordinates, the wheel comes in notches,
-// and resizing and the close box reach the window procedure.
+// The Qt backend's input translation on Qt's offscreen platform: every key of
+// the key table as its virtual key, mouse flags and client coordinates, wheel
+// notches, resizing, minimising, the close box and the menu's commands.
 #include "backend.h"
 #include "qt_backend.h"
 
@@ -107,10 +106,8 @@ TEST_F(QtInput, EveryKeyOfTheKeyTableArrivesAsItsVirtualKey) {
         ASSERT_EQ(Only(WM_KEYUP).size(), 1u);
         EXPECT_EQ(Only(WM_KEYUP)[0].wParam, row.uVirtualKey);
     }
-}
-
-TEST_F(QtInput, AQuestionMarkYieldsItsCharacter) {
-    QTest::keyClick(Client(), Qt::Key_Question, Qt::ShiftModifier);
+    g_received.clear();
+    QTest::keyClick(Client(), Qt::Key_Question, Qt::ShiftModifier);  // Help's key yields its character
     Pump();
     ASSERT_EQ(Only(WM_KEYDOWN).size(), 1u);
     EXPECT_EQ(Only(WM_KEYDOWN)[0].wParam, static_cast<WPARAM>(VK_OEM_2));
@@ -160,37 +157,28 @@ TEST_F(QtInput, WheelTurnsArriveAsWholeNotches) {
     EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(notches[2].wParam), WHEEL_DELTA);
 }
 
-TEST_F(QtInput, ResizingAndTheCloseBoxReachTheProcedure) {
-    platform::qt::WidgetOf(s_hwnd)->resize(400, 300);
-    Pump();
-    std::vector<MSG> sizes = Only(WM_SIZE);
-    ASSERT_FALSE(sizes.empty());
+// A minimised window has no client area; the close box leaves closing to the program.
+TEST_F(QtInput, ResizingMinimisingAndTheCloseBoxReachTheProcedure) {
+    QWidget* pFrame = platform::qt::WidgetOf(s_hwnd);
     RECT rc;
-    GetClientRect(s_hwnd, &rc);
-    EXPECT_EQ(LOWORD(sizes.back().lParam), rc.right);
-    EXPECT_EQ(HIWORD(sizes.back().lParam), rc.bottom);
-    EXPECT_EQ(rc.right, Client()->DeviceSize().width());
-    platform::qt::WidgetOf(s_hwnd)->close();
+    for (int iStep = 0; iStep < 3; ++iStep) {
+        g_received.clear();
+        if (iStep == 0) pFrame->resize(400, 300);
+        if (iStep == 1) pFrame->showMinimized();
+        if (iStep == 2) pFrame->showNormal();
+        Pump();
+        GetClientRect(s_hwnd, &rc);
+        EXPECT_EQ(rc.right, iStep == 1 ? 0 : Client()->DeviceSize().width()) << iStep;
+        EXPECT_EQ(rc.right > 0 && rc.bottom > 0, iStep != 1) << iStep;
+        std::vector<MSG> sizes = Only(WM_SIZE);
+        ASSERT_FALSE(sizes.empty()) << iStep;
+        EXPECT_EQ(sizes.back().lParam, MAKELPARAM(rc.right, rc.bottom)) << iStep;
+        if (iStep == 1) { EXPECT_EQ(sizes.back().wParam, static_cast<WPARAM>(SIZE_MINIMIZED)); }
+    }
+    pFrame->close();
     Pump();
     EXPECT_EQ(Only(WM_CLOSE).size(), 1u);
     EXPECT_TRUE(IsWindow(s_hwnd));  // the program decides whether to close
-}
-
-TEST_F(QtInput, AMinimisedWindowHasNoClientArea) {
-    QWidget* pFrame = platform::qt::WidgetOf(s_hwnd);
-    pFrame->showMinimized();
-    Pump();
-    RECT rc;
-    GetClientRect(s_hwnd, &rc);
-    EXPECT_EQ(rc.right, 0);
-    EXPECT_EQ(rc.bottom, 0);
-    ASSERT_FALSE(Only(WM_SIZE).empty());
-    EXPECT_EQ(Only(WM_SIZE).back().wParam, static_cast<WPARAM>(SIZE_MINIMIZED));
-    pFrame->showNormal();
-    Pump();
-    GetClientRect(s_hwnd, &rc);
-    EXPECT_EQ(rc.right, Client()->DeviceSize().width());
-    EXPECT_GT(rc.right, 0);
 }
 
 TEST_F(QtInput, TheMenuPostsItsCommands) {

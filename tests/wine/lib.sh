@@ -1,13 +1,10 @@
-# Shared by the Wine test scripts (sourced): the Wine environment of one
-# prefix, a private Xvfb display, polling with a deadline, and failure reports.
+# Shared by the Wine test scripts and the desktop end-to-end test (sourced):
+# Wine's environment, a private Xvfb display, polling with a deadline, failure
+# reports, and pictures compared pixel for pixel with orvanta-render's.
 
 wine_environment() {
-  export WINEPREFIX="$1"
-  # No Mono or Gecko installer prompts, no menu entries in the user's home,
-  # no debug chatter in the test logs.
-  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-  export WINEDEBUG=-all
-  export HOME="${HOME:-/root}"
+  # No Mono or Gecko installer prompts, no menu entries in the user's home, no debug chatter.
+  export WINEPREFIX="$1" WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEDEBUG=-all HOME="${HOME:-/root}"
 }
 
 note() { echo "[$(date +%T)] $*"; }
@@ -23,38 +20,53 @@ until_true() {
   local deadline=$((SECONDS + $1))
   shift
   until "$@"; do
-    if [ "$SECONDS" -ge "$deadline" ]; then
-      return 1
-    fi
+    [ "$SECONDS" -lt "$deadline" ] || return 1
     sleep 0.2
   done
 }
 
-# Starts Xvfb on a display that no other server holds; Xvfb chooses the number
-# and reports it once it accepts clients. Sets DISPLAY and XVFB_PID.
+# Starts Xvfb (SIZE WxH) on a display that no other server holds; Xvfb chooses
+# the number and reports it once it accepts clients. Sets DISPLAY and XVFB_PID.
 start_xvfb() {
-  local size="$1" number_file
+  local number_file
   number_file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$number_file" \
-    >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$number_file" >/dev/null 2>&1 &
   XVFB_PID=$!
-  if ! until_true 20 test -s "$number_file"; then
-    rm -f "$number_file"
-    fail "Xvfb did not start"
-  fi
+  until_true 20 test -s "$number_file" || fail "Xvfb did not start"
   export DISPLAY=":$(tr -d '\n' <"$number_file")"
   rm -f "$number_file"
   note "Xvfb $XVFB_PID on $DISPLAY"
 }
 
 stop_xvfb() {
-  if [ -n "${XVFB_PID:-}" ]; then
-    kill "$XVFB_PID" 2>/dev/null || true
-    wait "$XVFB_PID" 2>/dev/null || true
-    XVFB_PID=
-  fi
+  [ -n "${XVFB_PID:-}" ] || return 0
+  kill "$XVFB_PID" 2>/dev/null || true
+  wait "$XVFB_PID" 2>/dev/null || true
+  XVFB_PID=
 }
 
-stop_wine() {
-  wineserver -k 2>/dev/null || true
+stop_wine() { wineserver -k 2>/dev/null || true; }
+
+# differing_pixels A B [DIFF]: how many pixels of the two pictures differ.
+differing_pixels() { { compare -metric AE "$1" "$2" "${3:-null:}" 2>&1 >/dev/null || true; } | cut -d' ' -f1; }
+
+# expect_picture NAME [orvanta-render options]: waits until the caller's
+# capture FILE shows what RENDER draws at CLIENT_W x CLIENT_H into $work;
+# otherwise the caller's picture_failed MESSAGE.
+same_picture() {
+  capture "$work/$1-actual.png" &&
+    [ "$(differing_pixels "$work/$1-actual.png" "$work/$1-expected.png" "$work/$1-diff.png")" = "0" ]
+}
+
+expect_picture() {
+  local name="$1" start=$SECONDS
+  shift
+  "$RENDER" --size "${CLIENT_W}x${CLIENT_H}" "$@" "$work/$name-expected.png" || { picture_failed "orvanta-render $* failed"; return 1; }
+  if ! until_true "$PICTURE_TIMEOUT" same_picture "$name"; then
+    picture_failed "$name: the picture still differs from orvanta-render $* in" \
+      "$(differing_pixels "$work/$name-actual.png" "$work/$name-expected.png") pixels after $PICTURE_TIMEOUT s"
+    return 1
+  fi
+  note "$name: the picture equals orvanta-render $* (after $((SECONDS - start)) s)"
+  rm -f "$work/$name-"*.png
 }
