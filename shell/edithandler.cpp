@@ -88,16 +88,20 @@ int LimitedChannelOrder(int iCombo) {
     return iCombo < 0 ? 0 : iCombo;
 }
 
+// The limits hold on OK whether or not their fields were touched: a loaded
+// view may bring an iteration count or channel order beyond them.
 void TakeValues(HWND hWnd) {
     char cText[kTextSize];
     if (ReadChanged(hWnd, IDD_CENTERX, cText)) dfSetMidX = TextToDouble(cText);
     if (ReadChanged(hWnd, IDD_CENTERY, cText)) dfSetMidY = -TextToDouble(cText);
-    if (ReadChanged(hWnd, IDD_ITERATIONS, cText)) ulMaxLevels = LimitedLevels(TextToLevels(cText));
+    if (ReadChanged(hWnd, IDD_ITERATIONS, cText)) ulMaxLevels = TextToLevels(cText);
+    ulMaxLevels = LimitedLevels(ulMaxLevels);
     if (ReadChanged(hWnd, IDD_ZOOM, cText)) dfSetHeight = TextToDouble(cText);
     if (ReadChanged(hWnd, IDD_MOVE, cText)) dfMoveFactor = TextToDouble(cText);
     if (ReadChanged(hWnd, IDD_STARTLEVEL, cText)) iMinLevel = TextToInt(cText);
     if (ReadChanged(hWnd, IDD_COLORFACTOR, cText)) iColorFactor = TextToInt(cText);
-    if (ReadChanged(hWnd, IDD_RGB, cText)) iRGB_Combo = LimitedChannelOrder(TextToInt(cText));
+    if (ReadChanged(hWnd, IDD_RGB, cText)) iRGB_Combo = TextToInt(cText);
+    iRGB_Combo = LimitedChannelOrder(iRGB_Combo);
 }
 
 }  // namespace
