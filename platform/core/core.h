@@ -179,6 +179,9 @@ struct Accelerators {
     std::vector<ACCEL> entries;
 };
 
+// Pop-ups nest at most this deep; deeper ones are refused when a menu loads.
+constexpr int kMaxMenuDepth = 16;
+
 struct Menu {
     struct Item {
         UINT uFlags = 0;  // MF_POPUP, MF_SEPARATOR, MF_CHECKED, MF_GRAYED, MF_HELP ...

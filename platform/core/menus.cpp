@@ -9,7 +9,7 @@ namespace {
 
 Menu::Item* FindItem(HMENU hMenu, UINT uId, UINT uFlags, int iDepth = 0) {
     Menu* pMenu = FindMenu(hMenu);
-    if (!pMenu || iDepth > 16) return nullptr;
+    if (!pMenu || iDepth > kMaxMenuDepth) return nullptr;
     if (uFlags & MF_BYPOSITION) return uId < pMenu->items.size() ? &pMenu->items[uId] : nullptr;
     for (Menu::Item& item : pMenu->items) {
         if (item.uFlags & MF_POPUP) {
@@ -24,7 +24,7 @@ Menu::Item* FindItem(HMENU hMenu, UINT uId, UINT uFlags, int iDepth = 0) {
 bool MenuHolds(HMENU hMenu, HMENU hPart, int iDepth = 0) {
     if (hMenu == hPart) return true;
     Menu* pMenu = FindMenu(hMenu);
-    if (!pMenu || iDepth > 16) return false;
+    if (!pMenu || iDepth > kMaxMenuDepth) return false;
     for (const Menu::Item& item : pMenu->items)
         if ((item.uFlags & MF_POPUP) && MenuHolds(item.hSubMenu, hPart, iDepth + 1)) return true;
     return false;
@@ -34,7 +34,8 @@ bool MenuHolds(HMENU hMenu, HMENU hPart, int iDepth = 0) {
 void TellWindowsOf(HMENU hMenu) {
     std::vector<HWND> shown;
     TheCore().windows.ForEach([&](uintptr_t h, const Window& w) {
-        if (!(w.dwStyle & WS_CHILD) && w.hMenu && MenuHolds(w.hMenu, hMenu)) shown.push_back(reinterpret_cast<HWND>(h));
+        if (!(w.dwStyle & WS_CHILD) && w.hMenu && MenuHolds(w.hMenu, hMenu))
+            shown.push_back(reinterpret_cast<HWND>(h));
     });
     for (HWND hwnd : shown) GetBackend().MenuChanged(hwnd);
 }

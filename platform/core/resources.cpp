@@ -17,7 +17,6 @@ namespace {
 constexpr WORD kOrdinalMarker = 0xFFFF;
 constexpr DWORD kMinEntryHeaderSize = 32;
 constexpr BYTE kLastAcceleratorFlag = 0x80;
-constexpr int kMaxMenuDepth = 16;
 constexpr WORD kExtendedDialogVersion = 1;
 constexpr WORD kIconGroupType = 1;
 constexpr WORD kCursorGroupType = 2;

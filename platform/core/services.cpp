@@ -11,12 +11,11 @@ namespace {
 
 // A single-line edit control takes this many characters until told otherwise.
 constexpr int kEditTextLimit = 32767;
-constexpr int kMenuDepthLimit = 16;
 
 std::vector<MenuEntry> MenuEntries(HMENU hMenu, int iDepth) {
     std::vector<MenuEntry> entries;
     const Menu* pMenu = FindMenu(hMenu);
-    if (!pMenu || iDepth > kMenuDepthLimit) return entries;
+    if (!pMenu || iDepth > kMaxMenuDepth) return entries;
     for (const Menu::Item& item : pMenu->items) {
         MenuEntry entry{item.uFlags, item.uId, item.sText, {}};
         if (item.uFlags & MF_POPUP) entry.items = MenuEntries(item.hSubMenu, iDepth + 1);
