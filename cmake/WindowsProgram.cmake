@@ -16,11 +16,11 @@ function(orvanta_add_windows_resources TARGET)
       OBJECT_DEPENDS ${ORVANTA_MANIFEST})
 endfunction()
 
-# The zip holds one folder: the program, README.md and help/orvanta.html,
-# laid out as beside the Linux program.
+# The zip holds one folder: the program, LICENSE, README.md and
+# help/orvanta.html, laid out as beside the Linux program.
 macro(orvanta_package_windows TARGET)
   install(TARGETS ${TARGET} RUNTIME DESTINATION .)
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
   install(FILES ${PROJECT_SOURCE_DIR}/help/orvanta.html DESTINATION help)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_NAME orvanta)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # package_test.sh BUILD NAME WORK: `cpack -G ZIP` in the Windows build folder
-# makes NAME.zip holding the program, the README and the help document.
+# makes NAME.zip holding the program, the license, the README and the help
+# document.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 [ $# -eq 3 ] || fail "usage: package_test.sh BUILD NAME WORK"
@@ -15,11 +16,12 @@ zip="$work/$name.zip"
 
 mkdir "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "$zip")
-listing="$(cd "$work/unpacked" && find . -type f | sort)"
-expected="$(printf '%s\n' "./$name/README.md" "./$name/help/orvanta.html" "./$name/orvanta.exe")"
+listing="$(cd "$work/unpacked" && find . -type f | LC_ALL=C sort)"
+expected="$(printf '%s\n' "./$name/LICENSE" "./$name/README.md" "./$name/help/orvanta.html" "./$name/orvanta.exe")"
 [ "$listing" = "$expected" ] || fail "$name.zip holds"$'\n'"$listing"$'\n'"instead of"$'\n'"$expected"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 cmp "$work/unpacked/$name/orvanta.exe" "$build/shell/orvanta.exe"
+cmp "$work/unpacked/$name/LICENSE" "$root/LICENSE"
 cmp "$work/unpacked/$name/README.md" "$root/README.md"
 cmp "$work/unpacked/$name/help/orvanta.html" "$root/help/orvanta.html"
 echo "$name.zip: $(echo "$listing" | tr '\n' ' ')"
