@@ -80,7 +80,8 @@ void RunScriptedDialog(HWND hDlg) {
         RunStep(hDlg, step);
     }
     if (!platform::DialogEnded(hDlg)) SendMessageA(hDlg, WM_CLOSE, 0, 0);
-    if (!platform::DialogEnded(hDlg)) EndDialog(hDlg, IDCANCEL);
+    shown.bKeptOpen = !platform::DialogEnded(hDlg);
+    if (shown.bKeptOpen) EndDialog(hDlg, IDCANCEL);
     shown.fieldsAtEnd = FieldTexts(hDlg);
     D().shown.push_back(std::move(shown));
 }

@@ -104,6 +104,7 @@ struct ShownDialog {
     int iFocusId;  // the control that had the focus when the dialog came up
     std::map<int, std::string> fieldsAtStart;  // control id -> text
     std::map<int, std::string> fieldsAtEnd;
+    bool bKeptOpen = false;  // the close box did not end it: a person would be stuck
 };
 const std::vector<ShownDialog>& Dialogs();
 void ResetDialogs();
