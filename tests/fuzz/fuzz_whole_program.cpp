@@ -1,187 +1,157 @@
-// Fuzz target: the whole program under a sequence of input taken from the
-// fuzz bytes (keys, mouse, wheel, commands 100..111, resizes, file choices,
-// box answers, Edit dialogs, closing), given between blocks of a pass or
-// while the finished picture waits. After every message the harness checks
-// the title and the view geometry; this target adds the rules of bIsDirty.
-// Sides reach 16384 only on thin client areas (16384 x 1, 1 x 16384): a
-// square of 16384 is a 1 GiB framebuffer whose clearing alone takes seconds
-// here, so the whole-program tests take that size instead.
-#include "fuzz_program.h"
-
+// Fuzz target: the whole program on the test harness under input taken from the
+// fuzz bytes (keys, mouse, wheel, commands, resizes, file choices, box answers,
+// Edit dialogs with any texts, closing), given between blocks of a pass or while
+// the finished picture waits. Besides the sanitizers' checks: the title names
+// the view, and every finished picture leaves as many live objects as the first.
+#include "core.h"
 #include "resource.h"
+#include "scratch_files.h"
+#include "veldran.h"
+#include "view_values.h"
 
+#include <climits>
 #include <cstdio>
-#include <deque>
+#include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
+#include <limits>
 
 namespace {
 
 const int kMaxOperations = 48;
-
-const UINT kTableKeys[] = {VK_PRIOR, VK_NEXT, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, VK_INSERT,
-                           VK_DELETE, '0', '1', '5', '9', 'C', 'D', 'I', 'L', 'M', 'N', 'R',
-                           VK_NUMPAD0, VK_NUMPAD1, VK_NUMPAD9, VK_ADD, VK_SUBTRACT, 'A',
-                           VK_F1, VK_OEM_2, VK_ESCAPE, VK_RETURN};
-
+const ULONG kLevelCap = 256;           // the iteration limit, brought down after every message
+const uint64_t kPointBudget = 300000;  // input stops after this many PointColor calls
+const UINT kTableKeys[] = {VK_PRIOR, VK_NEXT, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, VK_INSERT, VK_DELETE, '0', '5',
+                           'C', 'D', 'I', 'L', 'M', 'N', 'R', VK_NUMPAD1, VK_ADD, VK_SUBTRACT, 'A', VK_F1,
+                           VK_OEM_2, VK_ESCAPE, VK_RETURN};
 using Size = std::pair<int, int>;
-const Size kStartSizes[] = {{24, 16}, {1, 1}, {17, 9}, {9, 8}, {1, 64}, {64, 1}, {40, 30}, {2, 3}};
-const Size kResizes[] = {{0, 0}, {1, 1}, {1, 5000}, {5000, 1}, {16384, 1}, {1, 16384}, {24, 16}, {40, 30}, {8, 8}, {0, 20}};
-
+const Size kStartSizes[] = {{24, 16}, {1, 1}, {17, 9}, {1, 64}, {64, 1}, {40, 30}};
+// Sides reach 16384 only on thin client areas: a square of 16384 is a 1 GiB framebuffer.
+const Size kResizes[] = {{0, 0}, {1, 1}, {5000, 1}, {16384, 1}, {1, 16384}, {24, 16}, {40, 30}, {0, 20}};
+const std::pair<UINT, WPARAM> kMouse[] = {{WM_MOUSEMOVE, MK_LBUTTON}, {WM_MOUSEMOVE, MK_RBUTTON}, {WM_LBUTTONDOWN, MK_LBUTTON},
+                                          {WM_LBUTTONUP, 0}, {WM_RBUTTONDOWN, MK_RBUTTON}, {WM_MOUSEWHEEL, 0}};
 const int kAnswers[] = {IDOK, IDCANCEL, IDYES, IDNO};
-
 const platform::DisplayCaps kDisplays[] = {harness::TrueColorDisplay(), harness::HighColorDisplay(),
-                                           harness::PaletteDisplay(), harness::SixteenColorDisplay(),
-                                           {1, 8, 0, 0, 8}};
+                                           harness::PaletteDisplay(), harness::SixteenColorDisplay()};
 
-LPARAM Position(FuzzedDataProvider& data) {
-    WORD x = data.ConsumeIntegral<WORD>();
-    return MAKELPARAM(x, data.ConsumeIntegral<WORD>());
+[[noreturn]] void Fail(const std::string& sWhat) {
+    std::fprintf(stderr, "orvanta fuzz: %s\n", sWhat.c_str());
+    std::abort();
 }
 
-// What an Edit dialog ended with, in the order the dialogs open.
-std::deque<bool> g_editOutcomes;
-
-void Drag(HWND hwnd, FuzzedDataProvider& data) {
-    harness::PostInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, Position(data));
-    int iMoves = data.ConsumeIntegralInRange(0, 4);
-    for (int i = 0; i < iMoves; ++i) harness::PostInput(hwnd, WM_MOUSEMOVE, MK_LBUTTON, Position(data));
-    if (data.ConsumeBool()) harness::PostInput(hwnd, WM_LBUTTONUP, 0, Position(data));
+// Good, extreme, cut, short and foreign view files, a folder, missing places and a
+// full disk, made anew for every input; "" cancels the dialog.
+std::vector<std::string> MakeScratchFiles() {
+    static ScratchDir dir;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path(""))) std::filesystem::remove_all(entry.path());
+    const double kInf = std::numeric_limits<double>::infinity(), kNaN = std::numeric_limits<double>::quiet_NaN();
+    Bytes good = ViewFileBytes({0.25, -0.25, 32, 0.5, 0.3, 1, 120, 4}), foreign = good;
+    foreign[0] = 'v';
+    std::filesystem::create_directories(dir.Path("folder"));
+    if (std::filesystem::exists("/dev/full")) std::filesystem::create_symlink("/dev/full", dir.Path("full.kqz"));
+    return {dir.Write("good.kqz", good), dir.Write("cut.kqz", Bytes(good.begin(), good.begin() + 40)),
+            dir.Write("extreme.kqz", ViewFileBytes({kNaN, kInf, 0xFFFFFFFF, -1e300, 1e308, INT_MIN, INT_MIN, INT_MAX})),
+            dir.Write("short.kqz", Bytes(good.begin(), good.begin() + 16)), dir.Write("foreign.kqz", foreign),
+            dir.Path("folder"), dir.Path("missing.kqz"), dir.Path("no-folder/view.kqz"), dir.Path("new"),
+            dir.Path(std::string(300, 'x') + ".kqz"), dir.Path("full.kqz"), ""};
 }
 
-void Operation(HWND hwnd, FuzzedDataProvider& data, int iKind) {
+LPARAM Position(FuzzedDataProvider& data) { return MAKELPARAM(data.ConsumeIntegral<WORD>(), data.ConsumeIntegral<WORD>()); }
+
+// Any bytes typed into some of the Edit dialog's fields, perhaps Help, then a way out
+// or none (the dialog is closed when its script runs out).
+void ScriptEditDialog(FuzzedDataProvider& data) {
+    std::vector<harness::DialogStep> steps;
+    for (int i = 0; i < 8; ++i)
+        if (data.ConsumeBool()) steps.push_back(harness::TypeText(IDD_CENTERX + i, data.ConsumeRandomLengthString(80).c_str()));
+    if (data.ConsumeBool()) steps.push_back(harness::PressButton(IDD_HELPBUTTON));
+    const harness::DialogStep waysOut[] = {harness::PressButton(IDOK), harness::PressDialogKey(VK_RETURN),
+                                           harness::PressButton(IDCANCEL), harness::PressDialogKey(VK_ESCAPE),
+                                           harness::CloseDialog()};
+    size_t uWay = data.ConsumeIntegralInRange<size_t>(0, std::size(waysOut));
+    if (uWay < std::size(waysOut)) steps.push_back(waysOut[uWay]);
+    harness::ScriptDialog(steps);
+}
+
+void Operation(HWND hwnd, FuzzedDataProvider& data, const std::vector<std::string>& paths, int iKind) {
     switch (iKind) {
     case 0: harness::PressKey(hwnd, kTableKeys[data.ConsumeIntegralInRange<size_t>(0, std::size(kTableKeys) - 1)]); break;
     case 1: harness::PressKey(hwnd, data.ConsumeIntegral<BYTE>()); break;
-    case 2: harness::PostInput(hwnd, WM_MOUSEMOVE, data.ConsumeBool() ? MK_LBUTTON : 0, Position(data)); break;
-    case 3: harness::PostInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, Position(data)); break;
-    case 4: harness::PostInput(hwnd, WM_LBUTTONUP, 0, Position(data)); break;
-    case 5: harness::PostInput(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, Position(data)); break;
-    case 6: harness::PostInput(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, data.ConsumeIntegral<WORD>()), Position(data)); break;
-    case 7: PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(data.ConsumeIntegralInRange(100, 111), data.ConsumeBool()), 0); break;
-    case 8: {
+    case 2: {
+        const auto& [uMessage, wParam] = kMouse[data.ConsumeIntegralInRange<size_t>(0, std::size(kMouse) - 1)];
+        WPARAM wDelta = uMessage == WM_MOUSEWHEEL ? MAKEWPARAM(0, data.ConsumeIntegral<WORD>()) : 0;
+        harness::PostInput(hwnd, uMessage, wParam | wDelta, Position(data));
+        break;
+    }
+    case 3: PostMessageA(hwnd, WM_COMMAND, data.ConsumeIntegralInRange(IDM_EXIT - 1, IDM_REDRAW + 1), 0); break;
+    case 4: {
         const auto& [iWidth, iHeight] = kResizes[data.ConsumeIntegralInRange<size_t>(0, std::size(kResizes) - 1)];
         harness::ResizeWindow(hwnd, iWidth, iHeight);
         break;
     }
-    case 9: harness::ChooseFiles({fuzz::ChoicePaths()[data.ConsumeIntegralInRange<size_t>(0, fuzz::ChoicePaths().size() - 1)]}); break;
-    case 10:
-        for (int i = data.ConsumeIntegralInRange(1, 3); i > 0; --i)
-            harness::AnswerBoxes({kAnswers[data.ConsumeIntegralInRange(0, 3)]});
-        break;
-    case 11: {
-        fuzz::EditScript script = fuzz::MakeEditScript(data);
-        harness::ScriptDialog(script.steps);
-        g_editOutcomes.push_back(script.bOk);
-        PostMessageA(hwnd, WM_COMMAND, IDM_EDIT, 0);
-        break;
-    }
-    case 12: harness::PostInput(hwnd, data.ConsumeBool() ? WM_CLOSE : WM_QUERYENDSESSION, 0, 0); break;
-    default: Drag(hwnd, data); break;
+    case 5: harness::ChooseFiles({paths[data.ConsumeIntegralInRange<size_t>(0, paths.size() - 1)]}); break;
+    case 6: harness::AnswerBoxes({kAnswers[data.ConsumeIntegralInRange(0, 3)], kAnswers[data.ConsumeIntegralInRange(0, 3)]}); break;
+    case 7: ScriptEditDialog(data); PostMessageA(hwnd, WM_COMMAND, IDM_EDIT, 0); break;
+    default: harness::PostInput(hwnd, data.ConsumeBool() ? WM_CLOSE : WM_QUERYENDSESSION, 0, 0); break;
     }
 }
 
-// ---- The rules of bIsDirty, message by message.
-
-bool IsViewKey(WPARAM wKey) {
-    switch (wKey) {
-    case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN: case VK_INSERT: case VK_DELETE: case 'C': return true;
-    default: return false;
-    }
+// The title is the program's name until the first retitle, then it names the view.
+void CheckTitle(HWND hwnd) {
+    char szTitle[700];
+    GetWindowTextA(hwnd, szTitle, sizeof szTitle);
+    std::string sName = psFilePath[0] ? psFilePath : "untitled";
+    for (char& c : sName) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    if (szTitle == std::string(APP_TITLE) ? psFilePath[0] || bIsDirty : szTitle != std::string(APP_TITLE) + " - [" + sName + "]")
+        Fail(std::string("the title \"") + szTitle + "\" does not name \"" + psFilePath + "\"");
 }
 
-// Messages that go through NewSet: the view changed and belongs to no file.
-// A position means nothing on an empty client area.
-bool ChangesTheView(const fuzz::Handled& h) {
-    bool bClientArea = iMaxX > 0 && iMaxY > 0;
-    switch (h.uMessage) {
-    case WM_KEYDOWN: return IsViewKey(h.wParam);
-    case WM_MOUSEWHEEL: return true;
-    case WM_RBUTTONDOWN: return bClientArea;
-    case WM_MOUSEMOVE: {
-        POINT pt = {LOWORD(h.lParam), HIWORD(h.lParam)};
-        return bClientArea && h.bMouseDownBefore && (h.wParam & MK_LBUTTON) &&
-               (pt.x != h.ptPreviousBefore.x || pt.y != h.ptPreviousBefore.y);
-    }
-    default: return false;
-    }
-}
+WNDPROC g_pfnProgram = nullptr;
 
-std::string Report(const fuzz::Handled& h, const char* pszWhy) {
-    char szText[200];
-    std::snprintf(szText, sizeof szText, "%s (message 0x%04X, wParam 0x%llX): bIsDirty %d -> %d, title ", pszWhy,
-                  h.uMessage, static_cast<unsigned long long>(h.wParam), h.bDirtyBefore, bIsDirty);
-    return szText + h.sTitleBefore + " -> " + fuzz::TitleOf(h.hwnd);
-}
-
-void ExpectUntitled(const fuzz::Handled& h, int bDirty, const char* pszWhy) {
-    if (bIsDirty != bDirty || psFilePath[0] || fuzz::TitleOf(h.hwnd) != "Orvanta - [untitled]")
-        fuzz::Fail(Report(h, pszWhy) + ", expected an untitled view with bIsDirty " + std::to_string(bDirty));
-}
-
-void ExpectUnchanged(const fuzz::Handled& h, const char* pszWhy) {
-    if (bIsDirty != h.bDirtyBefore || h.sPathBefore != psFilePath || h.sTitleBefore != fuzz::TitleOf(h.hwnd))
-        fuzz::Fail(Report(h, pszWhy) + ", expected no change");
-}
-
-void CheckCommand(const fuzz::Handled& h) {
-    WORD wId = LOWORD(h.wParam);
-    if (wId == IDM_EDIT) {
-        bool bOk = !g_editOutcomes.empty() && g_editOutcomes.front();
-        if (!g_editOutcomes.empty()) g_editOutcomes.pop_front();
-        if (bOk) ExpectUntitled(h, 1, "Edit dialog OK");
-        else ExpectUnchanged(h, "a cancelled Edit dialog");
-        return;
-    }
-    if (wId == IDM_NEW) {
-        ExpectUntitled(h, 0, "New");
-        return;
-    }
-    if (bIsDirty && !h.bDirtyBefore) fuzz::Fail(Report(h, "a command set bIsDirty"));
-    if ((wId == IDM_SAVE || wId == IDM_SAVEAS) && h.lResult == 1 && bIsDirty)
-        fuzz::Fail(Report(h, "a successful save left bIsDirty set"));
-    if (wId < IDM_EXIT || wId > IDM_REDRAW || wId == IDM_HELP || wId == IDM_ABOUT || wId == IDM_DISPLAY ||
-        wId == IDM_REDRAW)
-        ExpectUnchanged(h, "a command that touches no file");
-}
-
-void CheckDirtyRules(const fuzz::Handled& h) {
-    if (!IsWindow(h.hwnd)) return;
-    if (h.uMessage == WM_COMMAND) return CheckCommand(h);
-    if (ChangesTheView(h)) return ExpectUntitled(h, 1, "a pan or zoom");
-    if (h.uMessage == WM_KEYDOWN && h.wParam == 'N') return ExpectUntitled(h, 0, "the N key");
-    if (h.uMessage == WM_CLOSE || h.uMessage == WM_SIZE || h.uMessage == WM_PAINT) {
-        if (bIsDirty && !h.bDirtyBefore) fuzz::Fail(Report(h, "closing, sizing or painting set bIsDirty"));
-        return;
-    }
-    ExpectUnchanged(h, "input that changes no view");
+LRESULT CALLBACK CappedProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM lParam) {
+    LRESULT lResult = g_pfnProgram(hwnd, uMessage, wParam, lParam);
+    if (ulMaxLevels > kLevelCap) ulMaxLevels = kLevelCap;  // before the renderer draws again
+    return lResult;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t cbData) {
     FuzzedDataProvider data(pData, cbData);
-    fuzz::MakeScratchFiles();
-    g_editOutcomes.clear();
-    fuzz::RunBounds bounds;
-    std::tie(bounds.iWidth, bounds.iHeight) = kStartSizes[data.ConsumeIntegralInRange<size_t>(0, std::size(kStartSizes) - 1)];
-    bounds.caps = kDisplays[data.ConsumeIntegralInRange<size_t>(0, std::size(kDisplays) - 1)];
-    int iOperations = 0;
-    int iPending = -1;  // an operation's code, taken but not yet carried out
-    fuzz::RunProgram(
-        bounds,
-        [&](HWND hwnd, bool bIdle) {
-            if (iPending < 0) {
-                if (data.remaining_bytes() == 0 || iOperations >= kMaxOperations) return false;
-                iPending = data.ConsumeIntegral<uint8_t>();
-                ++iOperations;
-            }
-            // The code's top bit lets the operation in between two blocks of a pass.
-            if (!bIdle && !(iPending & 0x80)) return true;
-            int iKind = (iPending & 0x7F) % 14;
-            iPending = -1;
-            Operation(hwnd, data, iKind);
-            return true;
-        },
-        CheckDirtyRules);
+    const std::vector<std::string> paths = MakeScratchFiles();
+    const auto [iWidth, iHeight] = kStartSizes[data.ConsumeIntegralInRange<size_t>(0, std::size(kStartSizes) - 1)];
+    harness::Reset();
+    InitializeProgramValues();
+    harness::SetMaximizedSize(iWidth, iHeight);
+    harness::SetDefaultSize(iWidth, iHeight);  // no 640 x 480 framebuffer to clear first
+    harness::SetDisplay(kDisplays[data.ConsumeIntegralInRange<size_t>(0, std::size(kDisplays) - 1)]);
+    int iOperations = 0, iPending = -1;  // iPending: an operation's code, taken but not yet carried out
+    std::vector<int> firstLive;
+    auto next = [&](bool bIdle) {
+        HWND hwnd = harness::MainWindow();
+        platform::Window* pWindow = hwnd ? platform::FindWindowRecord(hwnd) : nullptr;
+        if (!pWindow) return false;
+        if (pWindow->pfnProc != CappedProc) g_pfnProgram = std::exchange(pWindow->pfnProc, CappedProc);
+        if (ulMaxLevels > kLevelCap) ulMaxLevels = kLevelCap;
+        if (bIdle) {
+            CheckTitle(hwnd);
+            std::vector<int> live = {harness::LiveGdiObjects(), harness::LiveDeviceContexts(), harness::LiveWindows(),
+                                     harness::LiveMemoryBlocks()};
+            if (firstLive.empty()) firstLive = live;
+            if (live != firstLive) Fail("a finished picture left more or fewer live objects than the first");
+        }
+        if (iPending < 0) {
+            if (!data.remaining_bytes() || iOperations++ >= kMaxOperations || ullPointColorCalls >= kPointBudget) return false;
+            iPending = data.ConsumeIntegral<uint8_t>();
+        }
+        if (!bIdle && !(iPending & 0x80)) return true;  // the top bit lets it in between two blocks of a pass
+        Operation(hwnd, data, paths, (iPending & 0x7F) % 9);
+        iPending = -1;
+        return true;
+    };
+    harness::OnEveryPeek([&] { next(false); });
+    harness::OnIdle([&] { return next(true); });
+    char szCmdLine[] = "";
+    WinMain(reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000)), nullptr, szCmdLine, SW_SHOWNORMAL);
+    harness::Reset();
     return 0;
 }
