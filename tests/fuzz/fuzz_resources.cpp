@@ -14,15 +14,16 @@ void DecodeEveryWay(const unsigned char* pData, size_t cbData) {
     std::vector<platform::MenuTemplateItem> menu;
     std::vector<ACCEL> accels;
     platform::DialogTemplate dialog;
-    std::vector<platform::IconGroupEntry> icons, cursors;
+    std::vector<platform::IconGroupEntry> group;
     platform::CursorImage cursor;
-    platform::ParseMenuTemplate(copy.data(), copy.size(), &menu);
-    platform::ParseAccelerators(copy.data(), copy.size(), &accels);
-    platform::ParseDialogTemplate(copy.data(), copy.size(), &dialog);
-    platform::ParseIconGroup(copy.data(), copy.size(), false, &icons);
-    platform::ParseIconGroup(copy.data(), copy.size(), true, &cursors);
-    platform::DecodeIconImage(copy.data(), copy.size(), &cursor.image);
-    platform::DecodeCursorImage(copy.data(), copy.size(), &cursor);
+    const unsigned char* p = copy.data();
+    platform::ParseMenuTemplate(p, cbData, &menu);
+    platform::ParseAccelerators(p, cbData, &accels);
+    platform::ParseDialogTemplate(p, cbData, &dialog);
+    platform::ParseIconGroup(p, cbData, false, &group);
+    platform::ParseIconGroup(p, cbData, true, &group);
+    platform::DecodeIconImage(p, cbData, &cursor.image);
+    platform::DecodeCursorImage(p, cbData, &cursor);
 }
 
 }  // namespace

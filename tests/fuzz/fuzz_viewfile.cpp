@@ -27,12 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t cbData) {
         std::copy(file.begin() + kFieldEnds[i - 1], file.begin() + kFieldEnds[i], expected.begin() + kFieldEnds[i - 1]);
     harness::Reset();
     ApplyDrawingValues(kBefore);
-    const char* pszFault = LoadValues(nullptr) != bLoads                            ? "LoadValues answered wrongly"
-                           : ViewFileBytes(CurrentDrawingValues()) != expected      ? "not the file's whole fields loaded"
-                           : harness::Boxes().size() != (bLoads ? 0u : 1u)          ? "not one report for a rejected file"
-                                                                                    : nullptr;
-    if (pszFault) {
-        std::fprintf(stderr, "orvanta fuzz: %s\n", pszFault);
+    if (LoadValues(nullptr) != bLoads || ViewFileBytes(CurrentDrawingValues()) != expected ||
+        harness::Boxes().size() != (bLoads ? 0u : 1u)) {
+        std::fprintf(stderr, "orvanta fuzz: a file of %zu bytes loaded other fields or reports\n", cbData);
         std::abort();
     }
     return 0;
