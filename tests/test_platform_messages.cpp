@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 #include <tuple>
-#include <vector>
 
 namespace {
 
@@ -17,10 +16,11 @@ protected:
         WNDCLASSA wc = {CS_OWNDC, DefWindowProcA, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "Queued"};
         ASSERT_NE(RegisterClassA(&wc), 0);
     }
-    HWND Create(bool bShow = false) {
+    // A shown window, a paint pending.
+    HWND Create() {
         HWND hwnd = CreateWindowExA(0, "queued", "Queued", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                                     CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
-        if (bShow) ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+        ShowWindow(hwnd, SW_SHOWMAXIMIZED);
         return hwnd;
     }
     // Takes every message the queue gives for hwnd, in order, translating and dispatching each.
@@ -37,7 +37,7 @@ protected:
 // Posted messages, then input (a key gives its character behind it), then the quit, then
 // the paint; a look for one window leaves another's messages queued.
 TEST_F(CoreMessages, TheQueueGivesPostedThenInputThenQuitThenPaint) {
-    HWND hwnd = Create(true), hwndOther = Create();
+    HWND hwnd = Create(), hwndOther = Create();
     harness::PostInput(hwnd, WM_KEYDOWN, 'Q', 0);
     PostQuitMessage(3);
     PostMessageA(hwndOther, WM_USER + 3, 0, 0);

@@ -8,9 +8,7 @@
 #include "../shell/resource.h"
 
 #include <gtest/gtest.h>
-#include <string>
 #include <tuple>
-#include <vector>
 
 namespace {
 
@@ -25,7 +23,6 @@ struct ByteWriter {
     ByteWriter& Word(unsigned u) { return Byte(u & 0xFF).Byte((u >> 8) & 0xFF); }
     ByteWriter& Dword(uint32_t u) { return Word(u & 0xFFFF).Word(u >> 16); }
     ByteWriter& Text(const std::u16string& s) { return s.empty() ? Word(0) : Word(s[0]).Text(s.substr(1)); }
-    ByteWriter& Align4() { return bytes.size() % 4 ? Byte(0).Align4() : *this; }
     Bytes bytes;
 };
 
@@ -96,11 +93,9 @@ Bytes NestedMenu(int cPopups) {
 
 TEST(ResourceNames, MatchWithoutRegardToCaseAndOrdinalsByNumber) {
     const std::tuple<LPCSTR, LPCSTR, bool> cases[] = {
-        {RT_MENU, "veldran", true}, {RT_ACCELERATOR, "vElDrAn", true}, {RT_DIALOG, "dialog_1", true},
-        {RT_ICON, MAKEINTRESOURCEA(2), true}, {RT_ICON, "#2", true}, {RT_CURSOR, "#1", true}, {RT_MENU, "VELDRA", false},
-        {RT_MENU, "VELDRANS", false}, {RT_MENU, "", false}, {RT_MENU, nullptr, false}, {RT_DIALOG, "VELDRAN", false},
-        {RT_ICON, MAKEINTRESOURCEA(3), false}, {RT_ICON, "2", false}, {RT_ICON, "#", false}, {RT_ICON, "#2x", false},
-        {RT_ICON, "#65538", false}, {"VELDRAN", "VELDRAN", false},
+        {RT_MENU, "vElDrAn", true}, {RT_ICON, MAKEINTRESOURCEA(2), true}, {RT_ICON, "#2", true}, {RT_MENU, "VELDRA", false},
+        {RT_MENU, "VELDRANS", false}, {RT_MENU, nullptr, false}, {RT_DIALOG, "VELDRAN", false}, {RT_ICON, MAKEINTRESOURCEA(3), false},
+        {RT_ICON, "2", false}, {RT_ICON, "#2x", false}, {RT_ICON, "#65538", false}, {"VELDRAN", "VELDRAN", false},
     };
     for (const auto& [lpType, lpName, bFound] : cases)
         EXPECT_EQ(FindResourceEntry(lpType, lpName) != nullptr, bFound)
@@ -116,10 +111,7 @@ LRESULT CALLBACK RecordingProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM l
 
 TEST(ProgramResources, TheClassMenuAndTheAcceleratorsReachTheWindow) {
     harness::Reset();
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = RecordingProc;
-    wc.lpszMenuName = "Veldran";
-    wc.lpszClassName = "ResourceTest";
+    WNDCLASSA wc = {0, RecordingProc, 0, 0, nullptr, nullptr, nullptr, nullptr, "Veldran", "ResourceTest"};
     ASSERT_TRUE(RegisterClassA(&wc));
     HWND hwnd = CreateWindowExA(0, "ResourceTest", "Orvanta", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
@@ -143,9 +135,8 @@ TEST(ProgramResources, IconsAndCursorsLoadOnceAndByKind) {
     HICON hIcon = LoadIconA(nullptr, "Veldran");
     HCURSOR hCursor = LoadCursorA(nullptr, "veldran");
     ASSERT_TRUE(hIcon && hCursor && hIcon != hCursor && FindIcon(hIcon) && FindCursor(hCursor));
-    EXPECT_EQ(LoadIconA(nullptr, "VELDRAN"), hIcon);
+    EXPECT_TRUE(LoadIconA(nullptr, "VELDRAN") == hIcon && FindIcon(hCursor) == &FindCursor(hCursor)->image);
     EXPECT_EQ(FindIcon(hIcon)->iWidth, 32) << "the image closest to 32 pixels is the icon";
-    EXPECT_EQ(FindIcon(hCursor), &FindCursor(hCursor)->image);
     EXPECT_TRUE(!FindIconImages(hCursor) && !FindCursor(hIcon));
 }
 
@@ -165,18 +156,15 @@ TEST(ResourceDecoders, MenusNestSixteenDeepInUtf8AndAcceleratorsDropTheirLastMar
               std::make_tuple(size_t(2), BYTE(FVIRTKEY | FCONTROL), WORD('S'), WORD(6)));
 }
 
-// The depths of the program's icon and cursor, and a palette shorter than the
-// indices, through the cursor reader, which puts the hot spot first.
-TEST(ResourceDecoders, IconsOfEveryDepthDecode) {
+// The depths of the program's icon and cursor, one with a palette shorter than
+// its indices, through the cursor reader, which puts the hot spot first.
+TEST(ResourceDecoders, IconsOfTheProgramsDepthsDecode) {
     struct Case { int iBitCount; std::vector<uint32_t> palette, colours; std::vector<int> mask; std::vector<uint32_t> expected; };
     const Case cases[] = {
         {1, {0x000000, 0xFFFFFF}, {0, 1, 0, 1, 1, 1, 0, 0}, {0, 0, 1, 1, 1, 0, 1, 0},
          {kBlack, kWhite, kClear, kWhite, kWhite, kWhite, kClear, kBlack}},
-        {4, {0, 0x111111, 0x222222, 0x333333, 4, 5, 6, 7, 8, 9, 10, 11, 0xCCCCCC, 0xDDDDDD, 0xEEEEEE, 0xFFFFFF},
-         {0, 1, 2, 3, 12, 13, 14, 15}, {0, 0, 0, 0, 0, 0, 0, 1},
-         {kBlack, 0xFF111111, 0xFF222222, 0xFF333333, 0xFFCCCCCC, 0xFFDDDDDD, 0xFFEEEEEE, kWhite}},
-        {8, {0x102030, 0x405060}, {0, 1, 2, 255, 1, 0, 1, 0}, {0, 0, 0, 0, 1, 1, 0, 0},  // beyond a short palette
-         {0xFF102030, 0xFF405060, kBlack, kBlack, 0xFF405060, 0xFF102030, 0xFF405060, 0xFF102030}},
+        {4, {0, 0x111111, 0x222222, 0x333333, 4, 5, 6, 7, 8, 9, 10, 11, 0xCCCCCC, 0xDDDDDD},  // 14 and 15 beyond it
+         {0, 1, 2, 3, 12, 13, 14, 15}, {0, 0, 0, 0, 0, 0, 0, 1}, {kBlack, 0xFF111111, 0xFF222222, 0xFF333333, 0xFFCCCCCC, 0xFFDDDDDD, kBlack, kClear}},
     };
     for (const Case& c : cases) {
         Bytes dib = MakeDib(c.iBitCount, c.palette, c.colours, c.mask);

@@ -4,7 +4,6 @@
 #include "engine.h"
 #include "harness.h"
 #include "scratch_files.h"
-#include "view_io.h"
 #include "view_values.h"
 #include "viewfile.h"
 
