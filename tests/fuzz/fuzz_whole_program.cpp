@@ -43,7 +43,7 @@ void Operation(HWND hwnd, FuzzedDataProvider& data, const std::vector<std::strin
     case 0: case 1: harness::PressKey(hwnd, data.ConsumeBool() ? Pick(data, kKeys) : data.ConsumeIntegral<BYTE>()); break;
     case 2: harness::PostInput(hwnd, Pick(data, kMouse), data.ConsumeIntegral<WPARAM>() & 0xFFFF0003, lPosition); break;
     case 3: PostMessageA(hwnd, WM_COMMAND, data.ConsumeIntegralInRange(IDM_EXIT - 1, IDM_REDRAW + 1), 0); break;
-    case 4: harness::ResizeWindow(hwnd, Pick(data, kSizes).first, Pick(data, kSizes).second); break;
+    case 4: { const auto [iWidth, iHeight] = Pick(data, kSizes); harness::ResizeWindow(hwnd, iWidth, iHeight); break; }
     case 5: harness::ChooseFiles({paths[data.ConsumeIntegralInRange<size_t>(0, paths.size() - 1)]}); break;
     case 6: harness::AnswerBoxes({Pick(data, {IDOK, IDCANCEL, IDYES, IDNO}), Pick(data, {IDOK, IDCANCEL, IDYES, IDNO})}); break;
     default:  // any bytes in some fields, then OK, Cancel or the script runs out (Cancel)
