@@ -36,8 +36,7 @@ protected:
     }
 
     HWND hwnd = nullptr;
-    char szFile[128];
-    char szTitle[64];
+    char szFile[128], szTitle[64];
     OPENFILENAMEA ofn = {};
     ScratchDir dir;
 };

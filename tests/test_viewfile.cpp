@@ -1,8 +1,10 @@
 // View files (viewfile/viewfile.cpp): the 65-byte layout both ways, files of
-// every length and wrong magics, saves that cannot finish, and the Open and
-// Save As dialogs on the program's shared record.
+// every length and wrong magics, saves that cannot finish, the Open and Save As
+// dialogs on the program's shared record, and what the program's Open does with a rejected file.
 #include "engine.h"
 #include "harness.h"
+#include "program_run.h"
+#include "resource.h"
 #include "scratch_files.h"
 #include "view_values.h"
 #include "viewfile.h"
@@ -141,6 +143,22 @@ TEST_F(ViewFiles, TheDialogsShareTheNameAndTheFilter) {
     EXPECT_EQ(Load(dir.Path("new.KQZ")), 0);
     EXPECT_FALSE(std::filesystem::exists(dir.Path("new.KQZ")));
     EXPECT_EQ(harness::Boxes().size(), 1u) << "only the create prompt";
+}
+
+// A file the program's Open rejects (short, foreign or missing) leaves the values
+// alone and the view untitled.
+TEST(ViewFilesInTheProgram, AFileOpenRejectsChangesNothing) {
+    ScratchDir dir;
+    for (const std::string& sPath : {dir.Write("short.kqz", Bytes(16, 'V')), dir.Write("foreign.kqz", Bytes(65, 'v')),
+                                     dir.Path("missing.kqz")})
+        RunProgram({[&](HWND hwnd) {
+            ApplyDrawingValues(kBefore);
+            harness::ChooseFiles({sPath});
+            harness::AnswerBoxes({IDYES});  // create the missing file? yes
+            SendMessageA(hwnd, WM_COMMAND, IDM_OPEN, 0);
+            EXPECT_EQ(ValueBits(CurrentDrawingValues()), ValueBits(kBefore)) << sPath;
+            EXPECT_EQ(TitleOf(hwnd), "Orvanta - [untitled]") << sPath;
+        }});
 }
 
 }  // namespace

@@ -13,14 +13,13 @@ void DecodeEveryWay(const unsigned char* pData, size_t cbData) {
     platform::DialogTemplate dialog;
     std::vector<platform::IconGroupEntry> group;
     platform::CursorImage cursor;
-    const unsigned char* p = copy.data();
-    platform::ParseMenuTemplate(p, cbData, &menu);
-    platform::ParseAccelerators(p, cbData, &accels);
-    platform::ParseDialogTemplate(p, cbData, &dialog);
-    platform::ParseIconGroup(p, cbData, false, &group);
-    platform::ParseIconGroup(p, cbData, true, &group);
-    platform::DecodeIconImage(p, cbData, &cursor.image);
-    platform::DecodeCursorImage(p, cbData, &cursor);
+    platform::ParseMenuTemplate(copy.data(), cbData, &menu);
+    platform::ParseAccelerators(copy.data(), cbData, &accels);
+    platform::ParseDialogTemplate(copy.data(), cbData, &dialog);
+    platform::ParseIconGroup(copy.data(), cbData, false, &group);
+    platform::ParseIconGroup(copy.data(), cbData, true, &group);
+    platform::DecodeIconImage(copy.data(), cbData, &cursor.image);
+    platform::DecodeCursorImage(copy.data(), cbData, &cursor);
 }
 
 }  // namespace
