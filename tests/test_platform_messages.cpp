@@ -53,6 +53,9 @@ TEST_F(CoreMessages, TheQueueGivesPostedThenInputThenQuitThenPaint) {
     EXPECT_EQ(GetMessageA(&msg, hwnd, 0, 0), FALSE);
     EXPECT_EQ(std::tie(msg.message, msg.wParam), std::make_tuple(UINT(WM_QUIT), WPARAM(7)));
     EXPECT_EQ(GetMessageA(&msg, hwnd, 0, 0), FALSE) << "an empty offscreen queue ends as on WM_QUIT";
+    HDC hdc = GetDC(hwnd);  // and pixels reach only the client area
+    EXPECT_EQ(std::make_tuple(SetPixel(hdc, 199, 99, 1), SetPixel(hdc, 200, 0, 1), SetPixel(hdc, 0, 100, 1)),
+              std::make_tuple(COLORREF(1), COLORREF(-1), COLORREF(-1)));
 }
 
 }  // namespace

@@ -147,8 +147,7 @@ TEST_F(ViewFiles, TheDialogsShareTheNameAndTheFilter) {
 
 // A file the program's Open rejects (short, foreign or missing) leaves the values
 // alone and the view untitled.
-TEST(ViewFilesInTheProgram, AFileOpenRejectsChangesNothing) {
-    ScratchDir dir;
+TEST_F(ViewFiles, AFileTheProgramsOpenRejectsChangesNothing) {
     for (const std::string& sPath : {dir.Write("short.kqz", Bytes(16, 'V')), dir.Write("foreign.kqz", Bytes(65, 'v')),
                                      dir.Path("missing.kqz")})
         RunProgram({[&](HWND hwnd) {

@@ -32,9 +32,7 @@ std::vector<std::string> MakeScratchFiles() {
             dir.Path("full.kqz"), ""};
 }
 
-template <typename T, size_t N> const T& Pick(FuzzedDataProvider& data, const T (&items)[N]) {
-    return items[data.ConsumeIntegralInRange<size_t>(0, N - 1)];
-}
+template <typename T, size_t N> T Pick(FuzzedDataProvider& data, const T (&items)[N]) { return items[data.ConsumeIntegralInRange<size_t>(0, N - 1)]; }
 
 void Operation(HWND hwnd, FuzzedDataProvider& data, const std::vector<std::string>& paths, int iKind) {
     LPARAM lPosition = MAKELPARAM(data.ConsumeIntegral<WORD>(), data.ConsumeIntegral<WORD>());
