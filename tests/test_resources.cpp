@@ -1,50 +1,38 @@
 // The resource reader (platform/core/resources.cpp): names, menus, accelerators,
-// dialog templates, icon pictures and UTF-16 text decoded from built and real
-// bytes, and every kind of corrupt or cut input refused with its output untouched.
+// icon pictures and UTF-16 text decoded from built and real bytes, and every kind
+// of corrupt or cut input refused with its output untouched.
 #include "core.h"
 #include "harness.h"
 #include "resources.h"
 
 #include "../shell/resource.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
-#include <string>
 #include <tuple>
-#include <vector>
 
 namespace {
 
-using platform::DialogTemplate;
-using platform::IconImage;
-using platform::MenuTemplateItem;
-using platform::ResourceEntry;
+using namespace platform;
 using Bytes = std::vector<unsigned char>;
 
-constexpr uint32_t kBlack = 0xFF000000;
-constexpr uint32_t kWhite = 0xFFFFFFFF;
-constexpr uint32_t kClear = 0x00000000;
+constexpr uint32_t kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kClear = 0x00000000;
 
 // Builds little-endian test data.
 struct ByteWriter {
     ByteWriter& Byte(unsigned u) { bytes.push_back(static_cast<unsigned char>(u)); return *this; }
     ByteWriter& Word(unsigned u) { return Byte(u & 0xFF).Byte((u >> 8) & 0xFF); }
     ByteWriter& Dword(uint32_t u) { return Word(u & 0xFFFF).Word(u >> 16); }
-    ByteWriter& Text(const std::u16string& s) {
-        for (char16_t ch : s) Word(ch);
-        return Word(0);
-    }
-    ByteWriter& Align4() { return bytes.size() % 4 ? Byte(0).Align4() : *this; }
+    ByteWriter& Text(const std::u16string& s) { return s.empty() ? Word(0) : Word(s[0]).Text(s.substr(1)); }
     Bytes bytes;
 };
 
 Bytes ProgramImage() {
-    const auto& images = platform::RegisteredResourceImages();
+    const auto& images = RegisteredResourceImages();
     return images.empty() ? Bytes{} : Bytes(images[0].pBytes, images[0].pBytes + images[0].cbBytes);
 }
 
 Bytes DataOf(LPCSTR lpType, LPCSTR lpName) {
-    const ResourceEntry* pEntry = platform::FindResourceEntry(lpType, lpName);
+    const ResourceEntry* pEntry = FindResourceEntry(lpType, lpName);
     return pEntry ? Bytes(pEntry->pData, pEntry->pData + pEntry->cbData) : Bytes{};
 }
 
@@ -56,99 +44,62 @@ int Decode(int iKind, const Bytes& b) {
     std::vector<ResourceEntry> entries(1);
     std::vector<MenuTemplateItem> items(1);
     std::vector<ACCEL> accels(1);
-    std::vector<platform::IconGroupEntry> group(1);
+    std::vector<IconGroupEntry> group(1);
     DialogTemplate dialog;
     dialog.sTitle = "kept";
-    platform::CursorImage cursor;
+    CursorImage cursor;
     cursor.xHotspot = cursor.image.iWidth = -1;
-    bool bOk = false;
-    switch (iKind) {
-    case kRes: bOk = platform::ParseResFile(b.data(), b.size(), &entries); break;
-    case kMenu: bOk = platform::ParseMenuTemplate(b.data(), b.size(), &items); break;
-    case kAccelerators: bOk = platform::ParseAccelerators(b.data(), b.size(), &accels); break;
-    case kDialog: bOk = platform::ParseDialogTemplate(b.data(), b.size(), &dialog); break;
-    case kIconGroup: bOk = platform::ParseIconGroup(b.data(), b.size(), false, &group); break;
-    case kIcon: bOk = platform::DecodeIconImage(b.data(), b.size(), &cursor.image); break;
-    default: bOk = platform::DecodeCursorImage(b.data(), b.size(), &cursor); break;
-    }
+    const bool bOk = iKind == kRes            ? ParseResFile(b.data(), b.size(), &entries)
+                     : iKind == kMenu         ? ParseMenuTemplate(b.data(), b.size(), &items)
+                     : iKind == kAccelerators ? ParseAccelerators(b.data(), b.size(), &accels)
+                     : iKind == kDialog       ? ParseDialogTemplate(b.data(), b.size(), &dialog)
+                     : iKind == kIconGroup    ? ParseIconGroup(b.data(), b.size(), false, &group)
+                     : iKind == kIcon         ? DecodeIconImage(b.data(), b.size(), &cursor.image)
+                                              : DecodeCursorImage(b.data(), b.size(), &cursor);
     bool bUntouched = entries.size() == 1 && items.size() == 1 && accels.size() == 1 && group.size() == 1 &&
                       dialog.sTitle == "kept" && cursor.xHotspot == -1 && cursor.image.iWidth == -1;
     return bOk ? 1 : bUntouched ? 0 : -1;
 }
 
-// A DIB of 4 x 2 pixels: colours (indices up to 8 bits, else 0xAARRGGBB) and AND bits, top row first.
+// A DIB of 4 x 2 pixels at up to 8 bits: palette indices and AND bits, top row first.
 Bytes MakeDib(int iBitCount, const std::vector<uint32_t>& palette, const std::vector<uint32_t>& colours,
               const std::vector<int>& mask) {
-    ByteWriter w;
+    ByteWriter w, masks;
     w.Dword(40).Dword(4).Dword(4).Word(1).Word(iBitCount).Dword(0).Dword(0).Dword(0).Dword(0);
     w.Dword(static_cast<uint32_t>(palette.size())).Dword(0);
     for (uint32_t u : palette) w.Dword(u & 0xFFFFFF);
     for (int y = 1; y >= 0; --y) {
-        uint64_t ullRow = 0;  // the row's bits, most significant first, below 8-bit depths
+        uint32_t uRow = 0, uMask = 0;  // the row's bits, most significant first
         for (int x = 0; x < 4; ++x) {
-            uint32_t u = colours[y * 4 + x];
-            if (iBitCount == 24) w.Byte(u & 0xFF).Byte((u >> 8) & 0xFF).Byte((u >> 16) & 0xFF);
-            if (iBitCount == 32) w.Dword(u);
-            ullRow = (ullRow << iBitCount) | u;
+            uRow = (uRow << iBitCount) | colours[y * 4 + x];
+            uMask |= (mask[y * 4 + x] ? 0x80u : 0u) >> x;
         }
-        for (int i = 3; iBitCount <= 8 && i >= 0; --i) w.Byte(static_cast<unsigned>((ullRow << (32 - 4 * iBitCount)) >> (8 * i)));
+        for (int i = 3; i >= 0; --i) w.Byte(static_cast<unsigned>((uint64_t(uRow) << (32 - 4 * iBitCount)) >> (8 * i)));
+        masks.Dword(uMask);
     }
-    for (int y = 1; y >= 0; --y) {
-        unsigned uBits = 0;
-        for (int x = 0; x < 4; ++x) uBits |= (mask[y * 4 + x] ? 0x80u : 0u) >> x;
-        w.Dword(uBits);
-    }
+    w.bytes.insert(w.bytes.end(), masks.bytes.begin(), masks.bytes.end());
     return w.bytes;
 }
 
+// Popups nested cPopups deep around one item, whose text takes UTF-8's every length and a lone surrogate.
+const std::u16string kItemText = u"\u00E9\u20AC\U0001F600" + std::u16string(1, char16_t(0xD83D)) + u"a";
 Bytes NestedMenu(int cPopups) {
     ByteWriter w;
     w.Word(0).Word(0);
     for (int i = 0; i < cPopups; ++i) w.Word(MF_POPUP | MF_END).Text(u"P");
-    w.Word(MF_END).Word(1).Text(u"Item");
-    return w.bytes;
-}
-
-// An extended template with one control of each kind of class reference.
-Bytes ExtendedDialog() {
-    ByteWriter w;
-    w.Word(1).Word(0xFFFF).Dword(77).Dword(0x100).Dword(WS_POPUP | DS_SETFONT).Word(3).Word(1).Word(2).Word(300);
-    w.Word(200).Word(0xFFFF).Word(42).Text(u"MyDialogClass").Text(u"Extended").Word(9).Word(700).Byte(1).Byte(0);
-    w.Text(u"Tahoma").Align4().Dword(5).Dword(0).Dword(WS_CHILD).Word(1).Word(2).Word(3).Word(4).Dword(0xFFFFFFFF);
-    w.Word(0xFFFF).Word(platform::kButtonAtom).Word(0xFFFF).Word(12).Word(3).Byte(0xAA).Byte(0xBB).Byte(0xCC);
-    w.Align4().Dword(0).Dword(0).Dword(WS_CHILD).Word(5).Word(6).Word(7).Word(8).Dword(1000);
-    w.Text(u"listbox").Word(0).Word(0);
-    w.Align4().Dword(0).Dword(0).Dword(WS_CHILD).Word(5).Word(6).Word(7).Word(8).Dword(1001);
-    w.Text(u"Custom").Word(0xFFFF).Word(0x99).Word(0);
+    w.Word(MF_END).Word(1).Text(kItemText);
     return w.bytes;
 }
 
 TEST(ResourceNames, MatchWithoutRegardToCaseAndOrdinalsByNumber) {
     const std::tuple<LPCSTR, LPCSTR, bool> cases[] = {
-        {RT_MENU, "VELDRAN", true}, {RT_MENU, "veldran", true}, {RT_ACCELERATOR, "vElDrAn", true},
-        {RT_DIALOG, "dialog_1", true}, {RT_GROUP_ICON, "Veldran", true}, {RT_GROUP_CURSOR, "Veldran", true},
-        {RT_ICON, MAKEINTRESOURCEA(2), true}, {RT_ICON, "#2", true}, {RT_CURSOR, "#1", true},
-        {RT_MENU, "VELDRA", false}, {RT_MENU, "VELDRANS", false}, {RT_MENU, "", false}, {RT_MENU, nullptr, false},
-        {RT_DIALOG, "VELDRAN", false}, {RT_ICON, MAKEINTRESOURCEA(3), false}, {RT_ICON, "2", false},
-        {RT_ICON, "#", false}, {RT_ICON, "#2x", false}, {RT_ICON, "#65538", false},
-        {RT_BITMAP, "VELDRAN", false}, {"VELDRAN", "VELDRAN", false},
+        {RT_MENU, "vElDrAn", true}, {RT_ICON, MAKEINTRESOURCEA(2), true}, {RT_ICON, "#2", true}, {RT_MENU, "VELDRA", false},
+        {RT_MENU, "VELDRANS", false}, {RT_MENU, nullptr, false}, {RT_DIALOG, "VELDRAN", false}, {RT_ICON, MAKEINTRESOURCEA(3), false},
+        {RT_ICON, "2", false}, {RT_ICON, "#2x", false}, {RT_ICON, "#65538", false}, {"VELDRAN", "VELDRAN", false},
     };
     for (const auto& [lpType, lpName, bFound] : cases)
-        EXPECT_EQ(platform::FindResourceEntry(lpType, lpName) != nullptr, bFound)
+        EXPECT_EQ(FindResourceEntry(lpType, lpName) != nullptr, bFound)
             << (IS_INTRESOURCE(lpName) ? "#" + std::to_string(LOWORD(lpName)) : lpName);
-}
-
-TEST(ResourceNames, MissingResourcesLoadAsNothing) {
-    harness::Reset();
-    EXPECT_EQ(LoadMenuA(nullptr, "Nope"), nullptr);
-    EXPECT_EQ(LoadMenuA(nullptr, "DIALOG_1"), nullptr);
-    EXPECT_EQ(LoadAcceleratorsA(nullptr, "Nope"), nullptr);
-    EXPECT_EQ(LoadIconA(nullptr, "Nope"), nullptr);
-    EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(1)), nullptr);
-    DialogTemplate dialog;
-    dialog.sTitle = "untouched";
-    EXPECT_FALSE(platform::FindDialogTemplate("DIALOG_2", &dialog));
-    EXPECT_EQ(dialog.sTitle, "untouched");
 }
 
 std::vector<WORD> g_commands;
@@ -160,19 +111,12 @@ LRESULT CALLBACK RecordingProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM l
 
 TEST(ProgramResources, TheClassMenuAndTheAcceleratorsReachTheWindow) {
     harness::Reset();
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = RecordingProc;
-    wc.lpszMenuName = "Veldran";
-    wc.lpszClassName = "ResourceTest";
+    WNDCLASSA wc = {0, RecordingProc, 0, 0, nullptr, nullptr, nullptr, nullptr, "Veldran", "ResourceTest"};
     ASSERT_TRUE(RegisterClassA(&wc));
     HWND hwnd = CreateWindowExA(0, "ResourceTest", "Orvanta", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
     for (UINT uId : {IDM_NEW, IDM_EXIT, IDM_EDIT, IDM_HELP, IDM_ABOUT})
         EXPECT_EQ(GetMenuState(GetMenu(hwnd), uId, MF_BYCOMMAND), 0u) << uId;
-    const platform::Menu* pFile = platform::FindMenu(platform::FindMenu(GetMenu(hwnd))->items[0].hSubMenu);
-    EXPECT_TRUE(std::any_of(pFile->items.begin(), pFile->items.end(), [](const auto& item) {
-        return item.uFlags == MF_SEPARATOR && item.uId == 0;  // the File menu's separator, marked as one
-    }));
     HACCEL hAccel = LoadAcceleratorsA(nullptr, "Veldran");
     const std::tuple<UINT, WPARAM, WORD> cases[] = {  // the command, 0 for none
         {WM_KEYDOWN, 'A', IDM_ABOUT}, {WM_CHAR, '?', IDM_HELP}, {WM_KEYDOWN, VK_F1, IDM_HELP}, {WM_KEYDOWN, 0x3F, 0},
@@ -185,108 +129,52 @@ TEST(ProgramResources, TheClassMenuAndTheAcceleratorsReachTheWindow) {
     }
 }
 
-TEST(ProgramResources, TabFollowsTheEditDialogsTemplateOrder) {
-    DialogTemplate dialog;
-    ASSERT_TRUE(platform::FindDialogTemplate("Dialog_1", &dialog));
-    std::vector<DWORD> tabOrder;
-    for (const platform::DialogItemTemplate& item : dialog.items)
-        if (item.dwStyle & WS_TABSTOP) tabOrder.push_back(item.dwId);
-    EXPECT_EQ(tabOrder, (std::vector<DWORD>{IDD_CENTERX, IDD_CENTERY, IDD_ITERATIONS, IDD_ZOOM, IDD_MOVE, IDD_COLORFACTOR,
-                                            IDOK, IDCANCEL, IDD_HELPBUTTON, IDD_STARTLEVEL, IDD_RGB}));
-}
-
 // Loading again gives the same handle; each kind of handle finds only its own kind.
 TEST(ProgramResources, IconsAndCursorsLoadOnceAndByKind) {
     harness::Reset();
     HICON hIcon = LoadIconA(nullptr, "Veldran");
     HCURSOR hCursor = LoadCursorA(nullptr, "veldran");
-    ASSERT_TRUE(hIcon && hCursor && hIcon != hCursor && platform::FindIcon(hIcon) && platform::FindCursor(hCursor));
-    EXPECT_EQ(LoadIconA(nullptr, "VELDRAN"), hIcon);
-    EXPECT_EQ(platform::FindIcon(hIcon)->iWidth, 32) << "the image closest to 32 pixels is the icon";
-    EXPECT_EQ(platform::FindIcon(hCursor), &platform::FindCursor(hCursor)->image);
-    EXPECT_EQ(platform::FindIconImages(hCursor), nullptr);
-    EXPECT_EQ(platform::FindCursor(hIcon), nullptr);
+    ASSERT_TRUE(hIcon && hCursor && hIcon != hCursor && FindIcon(hIcon) && FindCursor(hCursor));
+    EXPECT_TRUE(LoadIconA(nullptr, "VELDRAN") == hIcon && FindIcon(hCursor) == &FindCursor(hCursor)->image);
+    EXPECT_EQ(FindIcon(hIcon)->iWidth, 32) << "the image closest to 32 pixels is the icon";
+    EXPECT_TRUE(!FindIconImages(hCursor) && !FindCursor(hIcon));
 }
 
-TEST(ResourceDecoders, Utf16BecomesUtf8) {
-    const std::u16string sLoneHigh(1, char16_t(0xD83D)), sLoneLow(1, char16_t(0xDE00));
-    const std::pair<std::u16string, std::string> cases[] = {
-        {u"&Help", "&Help"}, {u"\bx", "\bx"}, {u"caf\u00E9", "caf\xC3\xA9"}, {u"\u20AC", "\xE2\x82\xAC"},
-        {u"\U0001F600", "\xF0\x9F\x98\x80"}, {sLoneHigh + u"a", "\xEF\xBF\xBD" "a"}, {sLoneLow, "\xEF\xBF\xBD"},
-        {sLoneHigh, "\xEF\xBF\xBD"}};
-    for (const auto& [text, sExpected] : cases) {
-        ByteWriter menu;
-        menu.Word(0).Word(0).Word(MF_END).Word(7).Text(text);
-        std::vector<MenuTemplateItem> items;
-        ASSERT_TRUE(platform::ParseMenuTemplate(menu.bytes.data(), menu.bytes.size(), &items));
-        ASSERT_EQ(items.size(), 1u);
-        EXPECT_EQ(std::tie(items[0].wId, items[0].sText), std::make_tuple(WORD(7), sExpected));
-    }
-}
-
-TEST(ResourceDecoders, MenusNestSixteenDeepAndAcceleratorsDropTheirLastMark) {
+TEST(ResourceDecoders, MenusNestSixteenDeepInUtf8AndAcceleratorsDropTheirLastMark) {
     Bytes deepest = NestedMenu(16);
     std::vector<MenuTemplateItem> items;
-    ASSERT_TRUE(platform::ParseMenuTemplate(deepest.data(), deepest.size(), &items));
+    ASSERT_TRUE(ParseMenuTemplate(deepest.data(), deepest.size(), &items));
     const std::vector<MenuTemplateItem>* pLevel = &items;
     for (int i = 0; i < 16; ++i, pLevel = &(*pLevel)[0].subItems) ASSERT_EQ(pLevel->size(), 1u) << i;
-    EXPECT_EQ((*pLevel)[0].sText, "Item");
+    EXPECT_EQ(std::tie((*pLevel)[0].wId, (*pLevel)[0].sText), std::make_tuple(WORD(1), std::string("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBD" "a")));
     EXPECT_EQ(Decode(kMenu, NestedMenu(17)), 0);
     ByteWriter w;
     w.Word(FVIRTKEY).Word('A').Word(5).Word(0).Word(0x80 | FVIRTKEY | FCONTROL).Word('S').Word(6).Word(0);
     std::vector<ACCEL> accels;
-    ASSERT_TRUE(platform::ParseAccelerators(w.bytes.data(), w.bytes.size(), &accels));
-    ASSERT_EQ(accels.size(), 2u);
-    EXPECT_EQ(std::tie(accels[1].fVirt, accels[1].key, accels[1].cmd), std::make_tuple(BYTE(FVIRTKEY | FCONTROL), WORD('S'), WORD(6)));
+    ASSERT_TRUE(ParseAccelerators(w.bytes.data(), w.bytes.size(), &accels));
+    EXPECT_EQ(std::make_tuple(accels.size(), accels[1].fVirt, accels[1].key, accels[1].cmd),
+              std::make_tuple(size_t(2), BYTE(FVIRTKEY | FCONTROL), WORD('S'), WORD(6)));
 }
 
-TEST(ResourceDecoders, ExtendedDialogTemplatesAreRead) {
-    Bytes data = ExtendedDialog();
-    DialogTemplate d;
-    ASSERT_TRUE(platform::ParseDialogTemplate(data.data(), data.size(), &d));
-    EXPECT_EQ(std::tie(d.bExtended, d.dwHelpId, d.dwExStyle, d.cx, d.menu.wOrdinal, d.windowClass.sName, d.sTitle),
-              std::make_tuple(true, DWORD(77), DWORD(0x100), short(300), WORD(42), std::string("MyDialogClass"),
-                              std::string("Extended")));
-    EXPECT_EQ(std::tie(d.wPointSize, d.wWeight, d.bItalic, d.sFont), std::make_tuple(WORD(9), WORD(700), BYTE(1), std::string("Tahoma")));
-    std::vector<std::tuple<DWORD, WORD, std::string, bool, WORD, std::vector<BYTE>>> controls;
-    for (const auto& item : d.items)
-        controls.emplace_back(item.dwId, item.wClassAtom, item.sClass, item.text.bIsOrdinal, item.text.wOrdinal, item.creationData);
-    EXPECT_EQ(controls, (decltype(controls){{0xFFFFFFFF, platform::kButtonAtom, "BUTTON", true, 12, {0xAA, 0xBB, 0xCC}},
-                                            {1000, platform::kListBoxAtom, "LISTBOX", false, 0, {}},
-                                            {1001, 0, "Custom", true, 0x99, {}}}));
-    ASSERT_FALSE(d.items.empty());
-    EXPECT_EQ(std::tie(d.items[0].dwHelpId, d.items[0].x, d.items[0].cy), std::make_tuple(DWORD(5), short(1), short(4)));
-}
-
-// Every depth, through the cursor reader, which puts the hot spot first.
-TEST(ResourceDecoders, IconsOfEveryDepthDecode) {
+// The depths of the program's icon and cursor, one with a palette shorter than
+// its indices, through the cursor reader, which puts the hot spot first.
+TEST(ResourceDecoders, IconsOfTheProgramsDepthsDecode) {
     struct Case { int iBitCount; std::vector<uint32_t> palette, colours; std::vector<int> mask; std::vector<uint32_t> expected; };
     const Case cases[] = {
         {1, {0x000000, 0xFFFFFF}, {0, 1, 0, 1, 1, 1, 0, 0}, {0, 0, 1, 1, 1, 0, 1, 0},
          {kBlack, kWhite, kClear, kWhite, kWhite, kWhite, kClear, kBlack}},
-        {4, {0, 0x111111, 0x222222, 0x333333, 4, 5, 6, 7, 8, 9, 10, 11, 0xCCCCCC, 0xDDDDDD, 0xEEEEEE, 0xFFFFFF},
-         {0, 1, 2, 3, 12, 13, 14, 15}, {0, 0, 0, 0, 0, 0, 0, 1},
-         {kBlack, 0xFF111111, 0xFF222222, 0xFF333333, 0xFFCCCCCC, 0xFFDDDDDD, 0xFFEEEEEE, kWhite}},
-        {8, {0x102030, 0x405060}, {0, 1, 2, 255, 1, 0, 1, 0}, {0, 0, 0, 0, 1, 1, 0, 0},  // beyond a short palette
-         {0xFF102030, 0xFF405060, kBlack, kBlack, 0xFF405060, 0xFF102030, 0xFF405060, 0xFF102030}},
-        {24, {}, {0x123456, 0, 0xABCDEF, 0xFFFFFF, 0, 0x010203, 0, 0x0000FF}, {0, 0, 1, 1, 1, 1, 0, 0},
-         {0xFF123456, kBlack, 0xFFABCDEF, kWhite, kClear, 0xFF010203, kBlack, 0xFF0000FF}},
-        {32, {}, {0x80123456, 0, 0xFF00FF00, 0x01020304, 0x7F000000, 0, 0, kWhite}, {1, 1, 1, 1, 0, 0, 0, 0},
-         {0x80123456, 0, 0xFF00FF00, 0x01020304, 0x7F000000, 0, 0, kWhite}},  // alpha kept
-        {32, {}, {0x123456, 0, 0x00FF00, 0, 0, 0, 0, 0}, {0, 0, 1, 1, 0, 0, 0, 0},  // no alpha: the mask's
-         {0xFF123456, kBlack, 0xFF00FF00, kClear, kBlack, kBlack, kBlack, kBlack}},
+        {4, {0, 0x111111, 0x222222, 0x333333, 4, 5, 6, 7, 8, 9, 10, 11, 0xCCCCCC, 0xDDDDDD},  // 14 and 15 beyond it
+         {0, 1, 2, 3, 12, 13, 14, 15}, {0, 0, 0, 0, 0, 0, 0, 1}, {kBlack, 0xFF111111, 0xFF222222, 0xFF333333, 0xFFCCCCCC, 0xFFDDDDDD, kBlack, kClear}},
     };
     for (const Case& c : cases) {
         Bytes dib = MakeDib(c.iBitCount, c.palette, c.colours, c.mask);
         dib.insert(dib.begin(), {3, 0, 1, 0});
-        platform::CursorImage cursor;
-        ASSERT_TRUE(platform::DecodeCursorImage(dib.data(), dib.size(), &cursor)) << c.iBitCount;
+        CursorImage cursor;
+        ASSERT_TRUE(DecodeCursorImage(dib.data(), dib.size(), &cursor)) << c.iBitCount;
         const IconImage& image = cursor.image;
-        EXPECT_EQ(std::tie(cursor.xHotspot, cursor.yHotspot, image.iWidth, image.iHeight, image.iBitCount),
-                  std::make_tuple(3, 1, 4, 2, c.iBitCount));
-        EXPECT_EQ(image.iColors, static_cast<int>(c.palette.size()));
-        EXPECT_EQ(image.pixels, c.expected) << c.iBitCount;
-        EXPECT_EQ(image.andMask, std::vector<uint8_t>(c.mask.begin(), c.mask.end())) << c.iBitCount;
+        EXPECT_EQ(std::tie(cursor.xHotspot, cursor.yHotspot, image.iWidth, image.iHeight, image.iBitCount, image.iColors),
+                  std::make_tuple(3, 1, 4, 2, c.iBitCount, static_cast<int>(c.palette.size())));
+        EXPECT_EQ(std::tie(image.pixels, image.andMask), std::make_tuple(c.expected, std::vector<uint8_t>(c.mask.begin(), c.mask.end())));
     }
 }
 
@@ -295,7 +183,7 @@ TEST(ResourceDecoders, IconsOfEveryDepthDecode) {
 TEST(CorruptResources, EveryTruncationOfTheImageIsCaught) {
     Bytes image = ProgramImage();
     std::vector<ResourceEntry> full, entries;
-    ASSERT_TRUE(platform::ParseResFile(image.data(), image.size(), &full));
+    ASSERT_TRUE(ParseResFile(image.data(), image.size(), &full));
     std::vector<size_t> ends = {32};  // the empty first entry's
     for (const ResourceEntry& entry : full) ends.push_back(static_cast<size_t>(entry.pData - image.data()) + entry.cbData);
     for (size_t cb = 0; cb < image.size(); ++cb) {
@@ -308,7 +196,7 @@ TEST(CorruptResources, EveryTruncationOfTheImageIsCaught) {
         }
         EXPECT_EQ(Decode(kRes, prefix), bOnBoundary ? 1 : 0) << cb;
         entries.clear();
-        platform::ParseResFile(prefix.data(), prefix.size(), &entries);
+        ParseResFile(prefix.data(), prefix.size(), &entries);
         EXPECT_EQ(entries.size(), bOnBoundary ? cComplete : 0) << cb;
     }
 }
@@ -317,9 +205,8 @@ TEST(CorruptResources, EveryTruncationOfTheImageIsCaught) {
 TEST(CorruptResources, EveryTruncationOfAResourceIsCaught) {
     const std::pair<int, Bytes> cases[] = {
         {kMenu, DataOf(RT_MENU, "VELDRAN")}, {kAccelerators, DataOf(RT_ACCELERATOR, "VELDRAN")},
-        {kDialog, DataOf(RT_DIALOG, "DIALOG_1")}, {kDialog, ExtendedDialog()},
-        {kIconGroup, DataOf(RT_GROUP_ICON, "VELDRAN")}, {kIcon, DataOf(RT_ICON, MAKEINTRESOURCEA(1))},
-        {kCursor, DataOf(RT_CURSOR, MAKEINTRESOURCEA(1))}};
+        {kDialog, DataOf(RT_DIALOG, "DIALOG_1")}, {kIconGroup, DataOf(RT_GROUP_ICON, "VELDRAN")},
+        {kIcon, DataOf(RT_ICON, MAKEINTRESOURCEA(1))}, {kCursor, DataOf(RT_CURSOR, MAKEINTRESOURCEA(1))}};
     for (const auto& [iKind, data] : cases) {
         ASSERT_EQ(Decode(iKind, data), 1) << iKind;
         for (size_t cb = 0; cb < data.size(); ++cb)

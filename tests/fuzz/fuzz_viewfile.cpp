@@ -1,11 +1,10 @@
-// Fuzz target: any bytes as a view file, opened by the program's Open command
-// on a small window, then rendered. A file shorter than the magic or with
-// another magic changes no value and is reported once; a file with the magic
-// loads exactly its whole fields, silently.
-#include "fuzz_program.h"
-
-#include "resource.h"
+// Fuzz target: any bytes as a view file, read by LoadValues over known values. A
+// file shorter than the magic or with another magic changes nothing and is
+// reported once; a file with the magic loads exactly its whole fields, silently.
+#include "engine.h"
+#include "harness.h"
 #include "view_values.h"
+#include "viewfile.h"
 
 #include <cstring>
 
@@ -17,21 +16,17 @@ const size_t kFieldEnds[] = {17, 25, 33, 37, 45, 53, 57, 61, 65};  // the magic'
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t cbData) {
-    fuzz::MakeScratchFiles();
-    const Bytes file(pData, pData + cbData);
-    const std::string sPath = fuzz::Scratch().Write("input.kqz", file);
-    // The file's bytes over kBefore's, field by whole field.
-    const Bytes before = ViewFileBytes(kBefore);
+    static ScratchDir dir;
+    const Bytes file(pData, pData + cbData), before = ViewFileBytes(kBefore);
+    std::strcpy(psFilePath, dir.Write("input.kqz", file).c_str());
     const bool bLoads = cbData >= kFieldEnds[0] && std::memcmp(pData, before.data(), kFieldEnds[0]) == 0;
-    Bytes expected = before;
+    Bytes expected = before;  // the file's bytes over kBefore's, field by whole field
     for (size_t i = 1; bLoads && i < std::size(kFieldEnds) && kFieldEnds[i] <= cbData; ++i)
         std::copy(file.begin() + kFieldEnds[i - 1], file.begin() + kFieldEnds[i], expected.begin() + kFieldEnds[i - 1]);
-    fuzz::RunCommand(kBefore, [&] { harness::ChooseFiles({sPath}); }, IDM_OPEN, [&] {
-        if (ViewFileBytes(CurrentDrawingValues()) != expected)
-            fuzz::Fail("Open left " + fuzz::Describe(CurrentDrawingValues()) + ", not the file's whole fields");
-        if ((psFilePath[0] != '\0') != bLoads) fuzz::Fail("Open kept the name of a file it rejected");
-        if (harness::Boxes().size() != (bLoads ? 0u : 1u))
-            fuzz::Fail("Open warned " + std::to_string(harness::Boxes().size()) + " times");
-    });
+    harness::Reset();
+    ApplyDrawingValues(kBefore);
+    if (LoadValues(nullptr) != bLoads || ViewFileBytes(CurrentDrawingValues()) != expected ||
+        harness::Boxes().size() != (bLoads ? 0u : 1u))
+        __builtin_trap();  // other fields or reports than the file's
     return 0;
 }
