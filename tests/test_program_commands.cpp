@@ -101,38 +101,33 @@ TEST(ProgramCommands, HelpFromTheMenuF1QuestionMarkAndTheEditDialog) {
                 },
                 [](HWND) { harness::ScriptDialog({harness::PressButton(IDD_HELPBUTTON)}); }, Command(IDM_EDIT), [](HWND) {}});
     ASSERT_EQ(harness::Documents().size(), 4u);
-    for (const harness::OpenedDocument& document : harness::Documents()) {
-        EXPECT_EQ(document.hwndOwner, harness::MainWindow());
-        EXPECT_TRUE(document.sPath.ends_with("help/orvanta.html")) << document.sPath;
-    }
+    for (const harness::OpenedDocument& document : harness::Documents())
+        EXPECT_TRUE(document.hwndOwner == harness::MainWindow() && document.sPath.ends_with("help/orvanta.html")) << document.sPath;
 }
 
 TEST(ProgramCommands, EditDialogConversionsAndLimits) {
     const harness::DialogStep ok = harness::PressButton(IDOK);
-    auto levels = [] { return static_cast<double>(ulMaxLevels); };
-    auto height = [] { return dfSetHeight; };
-    const struct { int iId; std::string sText; harness::DialogStep end; std::function<double()> value; double dfExpected; } rows[] = {
-        {IDD_ITERATIONS, "70000", ok, levels, 65519},     {IDD_ITERATIONS, "65518", ok, levels, 65518},
-        {IDD_ITERATIONS, "-5", ok, levels, 65519},        {IDD_ITERATIONS, " 12.9", ok, levels, 12},
-        {IDD_ITERATIONS, "many", ok, levels, 1024},  // 0, then the display's choice
-        {IDD_ITERATIONS, "4294967296", ok, levels, 1024}, {IDD_ITERATIONS, "1e30", ok, levels, 65519},
-        {IDD_RGB, "9", ok, [] { return double(iRGB_Combo); }, 5},
-        {IDD_RGB, "-3", ok, [] { return double(iRGB_Combo); }, 0},
-        {IDD_CENTERY, "0.5", ok, [] { return dfSetMidY; }, -0.5},
-        {IDD_COLORFACTOR, "99999999999", ok, [] { return double(iColorFactor); }, INT32_MAX},
-        {IDD_STARTLEVEL, "-99999999999", ok, [] { return double(iMinLevel); }, INT32_MIN},
-        {IDD_ZOOM, "0." + std::string(61, '0') + "12345", ok, height, 0.0},  // only 63 characters are read
-        {IDD_ZOOM, "0.5", harness::PressDialogKey(VK_RETURN), height, 0.5},
-        {IDD_ZOOM, "0.5", harness::PressButton(IDCANCEL), height, 4.0},
-        {IDD_ZOOM, "0.5", harness::PressDialogKey(VK_ESCAPE), height, 4.0},
+    // The field's value in the order of the dialog's fields: centre, limit, height, steps, level, factor, order.
+    auto value = [](int iId) {
+        const double values[] = {dfSetMidX, dfSetMidY, double(ulMaxLevels), dfSetHeight, dfMoveFactor,
+                                 double(iMinLevel), double(iColorFactor), double(iRGB_Combo)};
+        return values[iId - IDD_CENTERX];
+    };
+    const struct { int iId; std::string sText; double dfExpected; harness::DialogStep end = harness::PressButton(IDOK); } rows[] = {
+        {IDD_ITERATIONS, "70000", 65519},     {IDD_ITERATIONS, "65518", 65518}, {IDD_ITERATIONS, "-5", 65519},
+        {IDD_ITERATIONS, " 12.9", 12},        {IDD_ITERATIONS, "many", 1024},  // 0, then the display's choice
+        {IDD_ITERATIONS, "4294967296", 1024}, {IDD_ITERATIONS, "1e30", 65519},  {IDD_RGB, "9", 5},
+        {IDD_RGB, "-3", 0},                   {IDD_CENTERY, "0.5", -0.5},       {IDD_COLORFACTOR, "99999999999", INT32_MAX},
+        {IDD_STARTLEVEL, "-99999999999", INT32_MIN}, {IDD_ZOOM, "0." + std::string(61, '0') + "12345", 0.0},  // 63 characters read
+        {IDD_ZOOM, "0.5", 0.5, harness::PressDialogKey(VK_RETURN)}, {IDD_ZOOM, "0.5", 4.0, harness::PressButton(IDCANCEL)},
+        {IDD_ZOOM, "0.5", 4.0, harness::PressDialogKey(VK_ESCAPE)},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.sText);
-        bool bTaken = row.end.iId == IDOK || row.end.uKey == VK_RETURN;
-        RunProgram({[&](HWND) { harness::ScriptDialog({harness::TypeText(row.iId, row.sText), row.end}); },
-                    Command(IDM_EDIT), [&](HWND) {
-                        EXPECT_EQ(row.value(), row.dfExpected);
-                        EXPECT_EQ(bIsDirty, bTaken ? 1 : 0);
+        RunProgram({[&](HWND) { harness::ScriptDialog({harness::TypeText(row.iId, row.sText), row.end}); }, Command(IDM_EDIT),
+                    [&](HWND) {
+                        EXPECT_EQ(value(row.iId), row.dfExpected);
+                        EXPECT_EQ(bIsDirty, row.end.iId == IDOK || row.end.uKey == VK_RETURN ? 1 : 0);
                     }});
     }
 }
@@ -152,15 +147,12 @@ TEST(ProgramCommands, EditShowsTheValuesKeepsUnchangedOnesExactlyAndDetachesTheV
                     ASSERT_EQ(harness::Dialogs().size(), 1u);
                     const harness::ShownDialog& dialog = harness::Dialogs()[0];
                     EXPECT_EQ(dialog.sTitle, "Edit Drawing Values");
-                    EXPECT_EQ(dialog.hwndOwner, hwnd);
-                    EXPECT_EQ(dialog.iFocusId, IDD_CENTERX);
-                    const char* const shown[] = {"-0.743644", "0.131826", "1024", "0.000000",
-                                                 "1.0000000000000001e+300", "2", "1000000000", "0"};
-                    for (int iId = IDD_CENTERX; iId <= IDD_RGB; ++iId)
-                        EXPECT_EQ(dialog.fieldsAtStart.at(iId), shown[iId - IDD_CENTERX]) << iId;
+                    EXPECT_TRUE(dialog.hwndOwner == hwnd && dialog.iFocusId == IDD_CENTERX);
+                    std::string sShown;
+                    for (int iId = IDD_CENTERX; iId <= IDD_RGB; ++iId) sShown += dialog.fieldsAtStart.at(iId) + " ";
+                    EXPECT_EQ(sShown, "-0.743644 0.131826 1024 0.000000 1.0000000000000001e+300 2 1000000000 0 ");
                     EXPECT_EQ(ValueBits(CurrentDrawingValues()), ValueBits(deep));
-                    EXPECT_EQ(bIsDirty, 1);
-                    EXPECT_EQ(psFilePath[0], '\0');
+                    EXPECT_TRUE(bIsDirty && psFilePath[0] == '\0');
                     EXPECT_EQ(TitleOf(hwnd), "Orvanta - [untitled]");
                 }});
 }
@@ -218,10 +210,8 @@ TEST(ProgramCommands, ResizingRemeasuresClearsAndRestarts) {
                     harness::ResizeWindow(hwnd, 80, 40);
                 },
                 [&](HWND) {
-                    EXPECT_EQ(iMaxX, 80);
-                    EXPECT_EQ(iMaxY, 40);
-                    EXPECT_EQ(dfSetMidX, -0.5);
-                    EXPECT_EQ(dfSetWidth, 4.0);
+                    EXPECT_EQ(std::vector<double>({double(iMaxX), double(iMaxY), dfSetMidX, dfSetWidth}),
+                              std::vector<double>({80, 40, -0.5, 4.0}));
                     EXPECT_EQ(harness::BeepCount(), iBeeps + 1);
                     ASSERT_FALSE(harness::Fills().empty());
                     const auto& [rcErased, crErased] = harness::Fills()[0];

@@ -1,30 +1,18 @@
 #!/usr/bin/env bash
-# program_test.sh SCENARIO: orvanta.exe, the native Windows program, driven
-# under Wine on a private Xvfb display with keys typed through xdotool; its
-# pictures must equal the Linux orvanta-render's for the same client size and values.
-#   picture-and-quit  the first picture; closing asks "Quit now?"; Cancel keeps
-#                     the program, OK ends it with exit code 0
-#   keys-and-edit     Insert zooms in; the Edit dialog shows the values and its
-#                     OK takes typed ones; the Display box
-#   save-as           names typed without an extension in the Save As dialog
-# Environment: WINEPREFIX (made by prefix.sh), ORVANTA_EXE, WINE_PROBE (the
-# cross-built wine-probe.exe), LINUX_RENDER (orvanta-render for Linux),
-# ARTIFACTS (a folder; a failing scenario leaves its screenshots there).
+# program_test.sh: orvanta.exe, the native Windows program, driven under Wine
+# on a private Xvfb display with xdotool; its pictures must equal the Linux
+# orvanta-render's. Environment: WINEPREFIX (prefix.sh), ORVANTA_EXE, WINE_PROBE
+# (wine-probe.exe), LINUX_RENDER, ARTIFACTS (a failure leaves its screenshots there).
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-
-scenario="${1:-}"
 for name in WINEPREFIX ORVANTA_EXE WINE_PROBE LINUX_RENDER ARTIFACTS; do
   [ -n "${!name:-}" ] || fail "$name is not set"
 done
-[ -f "$ORVANTA_EXE" ] || fail "no program at $ORVANTA_EXE (build the windows preset first)"
-[ -x "$LINUX_RENDER" ] || fail "no Linux orvanta-render at $LINUX_RENDER (build the release preset first)"
-[ -d "$WINEPREFIX" ] || fail "no Wine prefix at $WINEPREFIX"
+[ -f "$ORVANTA_EXE" ] && [ -x "$LINUX_RENDER" ] && [ -d "$WINEPREFIX" ] || fail "build the windows and release presets and make the prefix first"
 wine_environment "$WINEPREFIX"
-work="$ARTIFACTS/$scenario" RENDER="$LINUX_RENDER" PICTURE_TIMEOUT=120 window_timeout=60
+work="$ARTIFACTS/program" RENDER="$LINUX_RENDER" PICTURE_TIMEOUT=120 window_timeout=60
 rm -rf "$work"
 mkdir -p "$work"
-
 cleanup() {
   local code=$?
   [ "$code" -eq 0 ] || [ -z "${DESKTOP:-}" ] || import -window "$DESKTOP" "$work/desktop-at-failure.png" || true
@@ -37,128 +25,87 @@ picture_failed() { fail "$* (see $work)"; }
 
 # Windows ends the probe's lines with CR LF.
 probe() { wine "$WINE_PROBE" "$@" 2>>"$work/probe.log" | tr -d '\r'; }
-
-# The client area on the desktop: CLIENT_X CLIENT_Y CLIENT_W CLIENT_H.
-read_client() {
-  read -r CLIENT_X CLIENT_Y CLIENT_W CLIENT_H <<<"$(probe client)" && [ "${CLIENT_W:-0}" -gt 0 ] && [ "${CLIENT_H:-0}" -gt 0 ]
-}
-
+read_client() { read -r CLIENT_X CLIENT_Y CLIENT_W CLIENT_H <<<"$(probe client)" && [ "${CLIENT_W:-0}" -gt 0 ] && [ "${CLIENT_H:-0}" -gt 0 ]; }
 desktop_window() { DESKTOP="$(xdotool search --name '^orvanta - Wine desktop$' 2>/dev/null | head -n 1)" && [ -n "$DESKTOP" ]; }
-
-start_program() {
-  start_xvfb 1024x768
-  (cd "$work" && exec wine "$ORVANTA_EXE" >"$work/program.log" 2>&1) &
-  PROGRAM_PID=$!
-  until_true "$window_timeout" desktop_window || fail "no Wine desktop window appeared"
-  until_true "$window_timeout" read_client || fail "the main window did not appear"
-  note "client area ${CLIENT_W}x${CLIENT_H} at $CLIENT_X,$CLIENT_Y"
-  # Keys go to the X window with the focus, and from there to Wine's active window.
-  xdotool windowfocus --sync "$DESKTOP"
-  until_true "$window_timeout" probe foreground || fail "the main window is not in the foreground"
-}
-
-# capture FILE: the client area as it is on the screen now.
 capture() { import -window "$DESKTOP" -crop "${CLIENT_W}x${CLIENT_H}+${CLIENT_X}+${CLIENT_Y}" +repage "$1"; }
-
-# expect_dialog CAPTION: waits for the dialog and keeps its controls in dialog.txt.
+# expect_dialog CAPTION [CONTROL...]: the dialog is shown with each "CLASS: TEXT" control.
 dialog_shown() { probe dialog "$1" >"$work/dialog.txt"; }
 dialog_gone() { ! probe dialog "$1" >/dev/null; }
-expect_dialog() { until_true "$window_timeout" dialog_shown "$1" || { capture "$work/no-dialog.png" || true; fail "no dialog \"$1\" appeared"; }; }
-expect_no_dialog() { until_true "$window_timeout" dialog_gone "$1" || fail "the dialog \"$1\" did not close"; }
-
-expect_controls() {
-  for control in "$@"; do
-    grep -qxF -- "$control" "$work/dialog.txt" || { cat "$work/dialog.txt" >&2; fail "the dialog has no control \"$control\""; }
+expect_dialog() {
+  until_true "$window_timeout" dialog_shown "$1" || fail "no dialog \"$1\" appeared"
+  for control in "${@:2}"; do
+    grep -qxF -- "$control" "$work/dialog.txt" || { cat "$work/dialog.txt" >&2; fail "the dialog \"$1\" has no control \"$control\""; }
   done
 }
-
-expect_title() {
-  local title
-  title="$(probe title)" || fail "no main window"
-  [ "$title" = "$1" ] || fail "the title is \"$title\", not \"$1\""
-}
-
+expect_no_dialog() { until_true "$window_timeout" dialog_gone "$1" || fail "the dialog \"$1\" did not close"; }
+expect_title() { [ "$(probe title)" = "$1" ] || fail "the title is \"$(probe title)\", not \"$1\""; }
 program_ended() { ! kill -0 "$PROGRAM_PID" 2>/dev/null; }
 
-scenario_picture_and_quit() {
-  start_program
-  [ "$CLIENT_W" -eq 800 ] || fail "the maximised client area is $CLIENT_W wide, not the desktop's 800"
-  expect_title "Orvanta"
-  expect_picture first
-  for answer in Escape Return; do
-    xdotool key alt+F4
-    expect_dialog Orvanta
-    expect_controls "Static: Quit now?" "Button: OK" "Button: Cancel"
-    xdotool key "$answer"
-    [ "$answer" = Return ] || { expect_no_dialog Orvanta; ! program_ended || fail "Cancel ended the program"; }
-  done
-  until_true "$window_timeout" program_ended || fail "OK did not end the program"
-  local code=0
-  wait "$PROGRAM_PID" || code=$?
-  [ "$code" -eq 0 ] || fail "the program ended with exit code $code, not 0"
-}
+start_xvfb 1024x768
+(cd "$work" && exec wine "$ORVANTA_EXE" >"$work/program.log" 2>&1) &
+PROGRAM_PID=$!
+until_true "$window_timeout" desktop_window || fail "no Wine desktop window appeared"
+until_true "$window_timeout" read_client || fail "the main window did not appear"
+[ "$CLIENT_W" -eq 800 ] || fail "the maximised client area is $CLIENT_W wide, not the desktop's 800"
+expect_title "Orvanta"
+# Keys go to the X window with the focus, and from there to Wine's active window.
+xdotool windowfocus --sync "$DESKTOP"
+until_true "$window_timeout" probe foreground || fail "the main window is not in the foreground"
+xdotool key Insert  # at once, in the middle of the first pass
+expect_picture insert --height 3.6
+expect_title "Orvanta - [untitled]"
 
-scenario_keys_and_edit() {
-  start_program
-  xdotool key Insert  # at once, in the middle of the first pass
-  expect_picture insert --height 3.6
-  expect_title "Orvanta - [untitled]"
-  xdotool key alt+e
-  expect_dialog "Edit Drawing Values"
-  expect_controls "Edit: 0.000000" "Edit: -0.000000" "Edit: 1024" "Edit: 3.600000" "Edit: 0.200000" "Edit: 2" \
-    "Edit: 100" "Edit: 0"
-  # The dialog starts in Center X with its text selected; Tab goes on to
-  # Center Y, Iterations and Zoom Factor, each selected in turn.
-  for text in -0.75 0.1 200 1.5; do
-    xdotool type --delay 30 -- "$text"
-    [ "$text" = 1.5 ] || xdotool key Tab
-  done
-  dialog_shown "Edit Drawing Values"
-  expect_controls "Edit: -0.75" "Edit: 1.5"
+# The Edit dialog starts in Center X with its text selected; Tab goes on to
+# Center Y, Iterations and Zoom Factor, each selected in turn.
+xdotool key alt+e
+expect_dialog "Edit Drawing Values" "Edit: 0.000000" "Edit: -0.000000" "Edit: 1024" "Edit: 3.600000" "Edit: 0.200000" \
+  "Edit: 2" "Edit: 100" "Edit: 0"
+for text in -0.75 0.1 200 1.5; do
+  xdotool type --delay 30 -- "$text"
+  [ "$text" = 1.5 ] || xdotool key Tab
+done
+expect_dialog "Edit Drawing Values" "Edit: -0.75" "Edit: 1.5"
+xdotool key Return
+expect_no_dialog "Edit Drawing Values"
+values=(--center -0.75,0.1 --iterations 200 --height 1.5)
+expect_picture edit "${values[@]}"
+
+# The Display box shows the capabilities of Wine's true-colour display.
+xdotool key d
+expect_dialog STATUS "$(printf 'Static: Card Colors:\t 1  Sys Colors:\t 4294967295  Palette Size:\t 0  Colors:\t\t 24')"
+xdotool key Return
+expect_no_dialog STATUS
+
+# Save As gives a name typed without an extension the extension of the
+# selected filter when that is a plain one, and the default one otherwise.
+"$LINUX_RENDER" --size 1x1 "${values[@]}" --save-view "$work/expected.kqz" "$work/unused.png"
+for saved in spiral.kqw spiral.KQZ; do
+  xdotool key alt+f a
+  expect_dialog "Save As"
+  filter="Fractal Views (*.KQW)"
+  if [ "$saved" = spiral.KQZ ]; then
+    filter="All Files (*.*)"
+    xdotool key alt+t Down alt+n End shift+Home  # Files of type: All Files; the old name replaced
+  fi
+  xdotool type --delay 30 "spiral"
+  expect_dialog "Save As" "ComboBox: $filter"
   xdotool key Return
-  expect_no_dialog "Edit Drawing Values"
-  expect_picture edit --center -0.75,0.1 --iterations 200 --height 1.5
-  # The Display box shows the capabilities of Wine's true-colour display.
-  xdotool key d
-  expect_dialog STATUS
-  expect_controls "$(printf 'Static: Card Colors:\t 1  Sys Colors:\t 4294967295  Palette Size:\t 0  Colors:\t\t 24')"
-  xdotool key Return
-  expect_no_dialog STATUS
-}
+  expect_no_dialog "Save As"
+  until_true "$window_timeout" test -s "$work/$saved" || fail "no $saved was saved with $filter chosen"
+  cmp "$work/$saved" "$work/expected.kqz" || fail "$saved is not the view file orvanta-render writes"
+  path="z:${work//\//\\}\\$saved"
+  expect_title "Orvanta - [${path,,}]"
+done
 
-# Win32's Save As dialog gives a name typed without an extension the
-# extension of the selected filter when that is a plain one ("*.kqw"), and the
-# program's default extension otherwise ("All Files (*.*)").
-scenario_save_as() {
-  start_program
-  expect_picture first
-  "$LINUX_RENDER" --size 1x1 --iterations 1024 --save-view "$work/expected.kqz" "$work/unused.png"
-  local filter saved path
-  for saved in spiral.kqw spiral.KQZ; do
-    xdotool key alt+f a
-    expect_dialog "Save As"
-    filter="Fractal Views (*.KQW)"
-    if [ "$saved" = spiral.KQZ ]; then
-      filter="All Files (*.*)"
-      xdotool key alt+t Down alt+n End shift+Home  # Files of type: All Files; the name field, its old name replaced
-    fi
-    xdotool type --delay 30 "spiral"
-    dialog_shown "Save As"
-    expect_controls "ComboBox: $filter"
-    xdotool key Return
-    expect_no_dialog "Save As"
-    until_true "$window_timeout" test -s "$work/$saved" || { ls -la "$work" >&2; fail "no $saved was saved with $filter chosen"; }
-    cmp "$work/$saved" "$work/expected.kqz" || fail "$saved is not the view file orvanta-render writes"
-    # The title shows the path on drive Z:, in lower case.
-    path="z:${work//\//\\}\\$saved"
-    expect_title "Orvanta - [${path,,}]"
-  done
-}
-
-case "$scenario" in
-picture-and-quit) scenario_picture_and_quit ;;
-keys-and-edit) scenario_keys_and_edit ;;
-save-as) scenario_save_as ;;
-*) fail "usage: program_test.sh picture-and-quit|keys-and-edit|save-as" ;;
-esac
-note "$scenario passed"
+# Closing an unchanged view asks "Quit now?": Cancel keeps the program, OK ends it with exit code 0.
+for answer in Escape Return; do
+  xdotool key alt+F4
+  expect_dialog Orvanta "Static: Quit now?" "Button: OK" "Button: Cancel"
+  xdotool key "$answer"
+  [ "$answer" = Return ] || { expect_no_dialog Orvanta; ! program_ended || fail "Cancel ended the program"; }
+done
+until_true "$window_timeout" program_ended || fail "OK did not end the program"
+code=0
+wait "$PROGRAM_PID" || code=$?
+[ "$code" -eq 0 ] || fail "the program ended with exit code $code, not 0"
+note "the program passed"
