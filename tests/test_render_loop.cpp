@@ -1,13 +1,9 @@
 // The progressive renderer: the work and block order of each pass, restarts,
-// quitting, accelerators, an empty client area, extreme views and the one
-// beep of a finished picture.
+// quitting, accelerators, an empty client area and the one beep of a finished picture.
 #include "engine_window.h"
 
 #include <algorithm>
-#include <bit>
-#include <cmath>
 #include <gtest/gtest.h>
-#include <limits>
 
 namespace {
 
@@ -78,28 +74,6 @@ TEST(RenderLoop, FinishedPictureIsThePixelByPixelPictureWithOneBeep) {
         EXPECT_EQ(harness::BeepCount(), 1);
         EXPECT_EQ(iPassCount, c.iPasses);
     }
-}
-
-// Zero, negative, tiny, huge, NaN and infinite heights and centres on thin
-// and odd client areas; the geometry is SetupSet's bit for bit, any NaN for any other.
-TEST(RenderLoop, ExtremeViewsFinishWithThePixelByPixelPicture) {
-    const double kInf = std::numeric_limits<double>::infinity(), kNaN = std::numeric_limits<double>::quiet_NaN();
-    const double views[][3] = {{-0.5, 0.0, 0.0},  {-0.5, 0.25, -3.0}, {-0.75, 0.1, 1e-300}, {0.0, 0.0, 1e300},
-                               {0.0, 0.0, kNaN},  {0.0, 0.0, kInf},   {kNaN, kNaN, 4.0},    {kInf, -kInf, 4.0},
-                               {1e300, -1e300, 1e-300}};
-    auto same = [](double a, double b) { return (std::isnan(a) && std::isnan(b)) || std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); };
-    for (const auto& [iWidth, iHeight] : {std::pair{1, 1}, {1, 5000}, {5000, 1}, {33, 17}})
-        for (const auto& view : views) {
-            SCOPED_TRACE(std::to_string(view[2]) + " on " + std::to_string(iWidth) + " x " + std::to_string(iHeight));
-            EngineWindow window = OpenEngineWindow(iWidth, iHeight);
-            dfSetMidX = view[0], dfSetMidY = view[1], dfSetHeight = view[2], ulMaxLevels = 64;
-            SetupSet();
-            EXPECT_TRUE(same(dfSetWidth, dfSetHeight * (static_cast<double>(iWidth) / iHeight)));
-            EXPECT_TRUE(same(dfSetMinX, dfSetMidX - dfSetWidth * 0.5) && same(dfSetMinY, dfSetMidY - dfSetHeight * 0.5));
-            RenderToEnd(window);
-            EXPECT_EQ(harness::BeepCount(), 1);
-            EXPECT_EQ(harness::Pixels(window.hwnd), PixelByPixelPicture());
-        }
 }
 
 // The fourth Cover call of a pass at level 4 is the first to fill; later

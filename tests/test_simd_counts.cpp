@@ -95,6 +95,8 @@ TEST(DriftUnits, EveryUnitRendersThePlainPathsPictureWithTheSameWork) {
         {120, 90, -1.25, 0.0, 0.6, 0, 9, 100, 0, harness::SixteenColorDisplay()},
         {5, 300, kNaN, 1e300, 2.5, 500, 2, -40, 0, harness::TrueColorDisplay()},
         {48, 36, 1e300, -1e300, 1e300, 64, 2, 100, 0, harness::TrueColorDisplay()},
+        {33, 17, 0.0, 0.0, kNaN, 64, 2, 100, 0, harness::TrueColorDisplay()},
+        {40, 30, -0.5, 0.25, 0.0, 64, 2, 100, 0, harness::TrueColorDisplay()},
         {64, 48, 0.25, 0.0, 1e-7, 30000, 2, 100, 0, harness::TrueColorDisplay()},  // the cusp, inside and out
         {64, 48, -0.75, 1e-6, 1e-5, 30000, 2, 100, 0, harness::TrueColorDisplay()},  // where the bulb meets the cardioid
         {1, 1, 0.25, 0.0, 1.0, 0, 2, 100, 0, harness::PaletteDisplay()},
