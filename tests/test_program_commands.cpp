@@ -176,8 +176,6 @@ TEST(ProgramCommands, ClosingAsksTheRightQuestion) {
         SCOPED_TRACE(c.pszName);
         std::filesystem::remove(sSaved);
         bool bStillOpen = false;
-        ProgramSetup setup;
-        setup.bEndsEarly = c.bCloses;
         int iExit = RunProgram({[&](HWND hwnd) {
                                     if (c.bDirty) MakeDirty();
                                     harness::AnswerBoxes({c.iAnswer});
@@ -187,7 +185,7 @@ TEST(ProgramCommands, ClosingAsksTheRightQuestion) {
                                     else EXPECT_EQ(SendMessageA(hwnd, c.uMessage, 0, 0), c.iAnswer == IDOK);
                                 },
                                 [&](HWND hwnd) { bStillOpen = IsWindow(hwnd) && !bQuitting; }},
-                               setup);
+                               {64, 48, c.bCloses});
         EXPECT_EQ(iExit, 0);
         EXPECT_EQ(bStillOpen, !c.bCloses);
         bool bQuitNow = !c.bDirty || c.uMessage == WM_QUERYENDSESSION;

@@ -25,7 +25,7 @@ TEST(ProgramStartUp, OpensMaximisedAndDrawsWhatTheRendererDraws) {
                              EXPECT_EQ(harness::BeepCount(), 1);
                              EXPECT_EQ(harness::Pixels(hwnd), expected);
                          }},
-                         ProgramSetup::Sized(320, 240)),
+                         ProgramSetup{320, 240}),
               0);
 }
 

@@ -117,8 +117,8 @@ TEST(RenderLoop, AnAcceleratorKeyBecomesACommandAndNotAKey) {
     hAccelerators = CreateAcceleratorTableA(&accel, 1);
     harness::AtPeek(harness::PeekCount() + 10, [&] { harness::PressKey(window.hwnd, 'A'); });
     RenderToEnd(window);
-    EXPECT_EQ(ReceivedCommands(), std::vector<WPARAM>{MAKEWPARAM(106, 1)});
-    EXPECT_EQ(std::count(ReceivedMessages().begin(), ReceivedMessages().end(), WM_KEYDOWN), 0);
+    EXPECT_EQ(g_receivedCommands, std::vector<WPARAM>{MAKEWPARAM(106, 1)});
+    EXPECT_EQ(std::count(g_receivedMessages.begin(), g_receivedMessages.end(), WM_KEYDOWN), 0);
     EXPECT_EQ(harness::BeepCount(), 1);
 }
 
