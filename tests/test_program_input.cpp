@@ -88,6 +88,11 @@ TEST(ProgramKeys, EveryRowOfTheKeyTable) {
         // New starts again but keeps the starting level and the inversion.
         {'N', {1, 0, 5000, 0.1, 0.5, 4, 50, 3}, {0, 0, 1024, 4, 0.2, 4, 100, 0}, true, false, 1},
     };
+    // The wheel: one step per message whatever its size; forward zooms out.
+    for (const auto& [iDelta, dfFactor] : {std::pair{WHEEL_DELTA, 1.1111111111111112}, {3 * WHEEL_DELTA, 1.1111111111111112},
+                                           {-WHEEL_DELTA, 0.8999999999999999}, {0, 0.8999999999999999}})
+        rows.push_back({WM_MOUSEWHEEL | (static_cast<UINT>(static_cast<WORD>(iDelta)) << 16), {0, 0, 1024, 4, 0.2, 2, 100, 0},
+                        {0, 0, 1024, 4.0 * dfFactor, 0.2, 2, 100, 0}, true, true});
     for (int iDigit = 1; iDigit <= 9; ++iDigit)
         for (UINT uKey : {static_cast<UINT>('0' + iDigit), static_cast<UINT>(VK_NUMPAD0 + iDigit)})
             rows.push_back({uKey, {0, 0, 1024, 4, 0.2, 2, 100, 0}, {0, 0, 1024, 4, 0.2, iDigit, 100, 0}, true, false});
@@ -100,7 +105,8 @@ TEST(ProgramKeys, EveryRowOfTheKeyTable) {
                         ApplyDrawingValues(row.before);
                         bInvertColors = row.bInvertBefore, bIsDirty = row.uKey == 'N';
                         iBeeps = harness::BeepCount();
-                        harness::PressKey(hwnd, row.uKey);
+                        if ((row.uKey & 0xFFFF) == WM_MOUSEWHEEL) harness::PostInput(hwnd, WM_MOUSEWHEEL, row.uKey & 0xFFFF0000, MAKELPARAM(5, 5));
+                        else harness::PressKey(hwnd, row.uKey);
                     },
                     [&](HWND hwnd) {
                         EXPECT_EQ(ValueBits(CurrentDrawingValues()), ValueBits(row.after));
@@ -116,8 +122,9 @@ TEST(ProgramKeys, DShowsTheDisplayBox) {
     RunProgram({Key('D'), [](HWND) { ASSERT_EQ(harness::Boxes().size(), 1u); EXPECT_EQ(harness::Boxes()[0].sCaption, "STATUS"); }});
 }
 
-// The point under the cursor stays there while the button is down.
-TEST(ProgramMouse, DraggingPansUntilTheButtonIsUp) {
+// The point under the cursor stays there while the button is down; a right
+// click recentres on the point under it.
+TEST(ProgramMouse, DraggingPansUntilTheButtonIsUpAndRightClickRecentres) {
     double dfX = 0, dfY = 0;
     RunProgram({[&](HWND hwnd) {
                     dfX = PlaneX(10), dfY = PlaneY(12);
@@ -131,10 +138,16 @@ TEST(ProgramMouse, DraggingPansUntilTheButtonIsUp) {
                     harness::PostInput(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(30, 20));
                     harness::PostInput(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(40, 40));
                 },
-                [&](HWND) {
+                [&](HWND hwnd) {
                     EXPECT_NEAR(PlaneX(30), dfX, 1e-12);
                     EXPECT_EQ(bMouseDown, 0);
                     EXPECT_EQ(ptMouseCurrent.x, 40);
+                    dfX = PlaneX(16), dfY = PlaneY(40);
+                    harness::PostInput(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(16, 40));
+                },
+                [&](HWND) {
+                    EXPECT_NEAR(dfSetMidX, dfX, 1e-15);
+                    EXPECT_NEAR(dfSetMidY, dfY, 1e-15);
                 }});
 }
 
@@ -158,35 +171,6 @@ TEST(ProgramMouse, InputThatIsNoDragChangesNothing) {
                         EXPECT_EQ(dfSetMidY, 0.0);
                         EXPECT_EQ(bIsDirty, 0);
                         EXPECT_EQ(TitleOf(hwnd), "Orvanta");
-                    }});
-    }
-}
-
-TEST(ProgramMouse, RightClickRecentres) {
-    double dfX = 0, dfY = 0;
-    RunProgram({[&](HWND hwnd) {
-                    dfX = PlaneX(16), dfY = PlaneY(40);
-                    harness::PostInput(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(16, 40));
-                },
-                [&](HWND) {
-                    EXPECT_NEAR(dfSetMidX, dfX, 1e-15);
-                    EXPECT_NEAR(dfSetMidY, dfY, 1e-15);
-                    EXPECT_EQ(bIsDirty, 1);
-                }});
-}
-
-// One step per message whatever its size; forward zooms out.
-TEST(ProgramMouse, TheWheelZoomsOneStepPerMessage) {
-    const std::pair<short, double> turns[] = {{WHEEL_DELTA, 1.1111111111111112}, {3 * WHEEL_DELTA, 1.1111111111111112},
-                                              {-WHEEL_DELTA, 0.8999999999999999}, {0, 0.8999999999999999}};
-    for (const auto& [iDelta, dfFactor] : turns) {
-        RunProgram({[&](HWND hwnd) {
-                        harness::PostInput(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(iDelta)), MAKELPARAM(5, 5));
-                    },
-                    [&](HWND hwnd) {
-                        EXPECT_EQ(dfSetHeight, 4.0 * dfFactor) << iDelta;
-                        EXPECT_EQ(dfSetMidX, 0.0);
-                        EXPECT_EQ(TitleOf(hwnd), kUntitled);
                     }});
     }
 }
