@@ -46,14 +46,6 @@ TEST(ViewGeometry, DisplaysChooseColoursAndLimit) {
     }
 }
 
-TEST(ViewGeometry, ThresholdFollowsTheClientShape) {
-    const int sizes[][3] = {{1024, 768, 6}, {1366, 705, 4}, {800, 800, 8}, {1, 5000, 40000}, {5000, 1, 0}};
-    for (const auto& size : sizes) {
-        OpenEngineWindow(size[0], size[1]);
-        EXPECT_EQ(yThreshold, size[2]) << size[0] << "x" << size[1];
-    }
-}
-
 void ColourMode(ULONG ulLevels, bool bPalette = false, DWORD dwColors = 20) {
     InitializeProgramValues();
     ulMaxLevels = ulLevels;

@@ -1,12 +1,10 @@
 // The Qt backend's input translation on Qt's offscreen platform: every key of
 // the key table as its virtual key, mouse flags and client coordinates, wheel
-// notches, resizing, minimising, the close box and the menu's commands.
-#include "../../shell/resource.h"
+// notches, resizing, minimising and the close box. The menu is driven end to end (e2e.sh).
 #include "backend.h"
 #include "qt_backend.h"
 
 #include <QApplication>
-#include <QMenuBar>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <vector>
@@ -138,23 +136,6 @@ TEST_F(QtInput, ResizingMinimisingAndTheCloseBoxReachTheProcedure) {
     pFrame->close();
     EXPECT_EQ(Delivered(WM_CLOSE).size(), 1u);
     EXPECT_TRUE(IsWindow(g_hwnd));
-}
-
-TEST_F(QtInput, TheMenuPostsItsCommands) {
-    QList<QAction*> bar = static_cast<QMainWindow*>(platform::qt::WidgetOf(g_hwnd))->menuBar()->actions();
-    QStringList titles;
-    for (QAction* pAction : bar)
-        if (!pAction->isSeparator()) titles << pAction->text();
-    EXPECT_EQ(titles, QStringList({"&File", "&Edit", "&Display", "&Help"}));
-    for (QAction* pAction : bar) {
-        if (pAction->text() == "&Edit") pAction->trigger();
-        if (pAction->text() == "&File")
-            for (QAction* pItem : pAction->menu()->actions())
-                if (pItem->text() == "Save &As") pItem->trigger();
-    }
-    std::vector<MSG> commands = Delivered(WM_COMMAND);
-    ASSERT_EQ(commands.size(), 2u);
-    EXPECT_EQ(commands[0].wParam * 1000 + commands[1].wParam, WPARAM(IDM_SAVEAS * 1000 + IDM_EDIT));
 }
 
 }  // namespace
