@@ -5,14 +5,11 @@
 # (wine-probe.exe), LINUX_RENDER, ARTIFACTS (a failure leaves its screenshots there).
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-for name in WINEPREFIX ORVANTA_EXE WINE_PROBE LINUX_RENDER ARTIFACTS; do
-  [ -n "${!name:-}" ] || fail "$name is not set"
-done
-[ -f "$ORVANTA_EXE" ] && [ -x "$LINUX_RENDER" ] && [ -d "$WINEPREFIX" ] || fail "build the windows and release presets and make the prefix first"
+[ -f "${ORVANTA_EXE:-}" ] && [ -x "${LINUX_RENDER:-}" ] && [ -d "${WINEPREFIX:-}" ] && [ -n "${WINE_PROBE:-}" ] && [ -n "${ARTIFACTS:-}" ] ||
+  fail "set ORVANTA_EXE, LINUX_RENDER, WINEPREFIX, WINE_PROBE and ARTIFACTS: build the windows and release presets, make the prefix"
 wine_environment "$WINEPREFIX"
 work="$ARTIFACTS/program" RENDER="$LINUX_RENDER" PICTURE_TIMEOUT=120 window_timeout=60
-rm -rf "$work"
-mkdir -p "$work"
+rm -rf "$work" && mkdir -p "$work"
 cleanup() {
   local code=$?
   [ "$code" -eq 0 ] || [ -z "${DESKTOP:-}" ] || import -window "$DESKTOP" "$work/desktop-at-failure.png" || true
@@ -30,14 +27,13 @@ desktop_window() { DESKTOP="$(xdotool search --name '^orvanta - Wine desktop$' 2
 capture() { import -window "$DESKTOP" -crop "${CLIENT_W}x${CLIENT_H}+${CLIENT_X}+${CLIENT_Y}" +repage "$1"; }
 # expect_dialog CAPTION [CONTROL...]: the dialog is shown with each "CLASS: TEXT" control.
 dialog_shown() { probe dialog "$1" >"$work/dialog.txt"; }
-dialog_gone() { ! probe dialog "$1" >/dev/null; }
 expect_dialog() {
   until_true "$window_timeout" dialog_shown "$1" || fail "no dialog \"$1\" appeared"
   for control in "${@:2}"; do
     grep -qxF -- "$control" "$work/dialog.txt" || { cat "$work/dialog.txt" >&2; fail "the dialog \"$1\" has no control \"$control\""; }
   done
 }
-expect_no_dialog() { until_true "$window_timeout" dialog_gone "$1" || fail "the dialog \"$1\" did not close"; }
+expect_no_dialog() { until_true "$window_timeout" eval "! probe dialog '$1' >/dev/null" || fail "the dialog \"$1\" did not close"; }
 expect_title() { [ "$(probe title)" = "$1" ] || fail "the title is \"$(probe title)\", not \"$1\""; }
 program_ended() { ! kill -0 "$PROGRAM_PID" 2>/dev/null; }
 
