@@ -10,10 +10,8 @@ namespace {
 // A resize keeps the centre and height; an empty client area keeps the last shape.
 TEST(ViewGeometry, StartUpAndResizesKeepTheCentreAndHeight) {
     EngineWindow window = OpenEngineWindow(1024, 768);
-    EXPECT_DOUBLE_EQ(dfSetWidth, 16.0 / 3.0);
-    EXPECT_DOUBLE_EQ(dfSetMinX, -8.0 / 3.0);
-    EXPECT_EQ(dfSetMinY, -2.0);
-    EXPECT_EQ(512 * dfSetWidth / iMaxX + dfSetMinX, 0.0);
+    EXPECT_EQ(std::vector<double>({dfSetWidth, dfSetMinX, dfSetMinY, 512 * dfSetWidth / iMaxX + dfSetMinX}),
+              std::vector<double>({16.0 / 3.0, -8.0 / 3.0, -2.0, 0.0}));
     EXPECT_EQ(bRestarting, 1);
     harness::ResizeWindow(window.hwnd, 1000, 500);
     dfSetMidX = -0.75, dfSetMidY = 0.1, dfSetHeight = 0.5;
@@ -21,11 +19,8 @@ TEST(ViewGeometry, StartUpAndResizesKeepTheCentreAndHeight) {
     EXPECT_EQ(std::vector<double>({dfSetHeight, dfSetWidth, dfSetMinX, dfSetMinY}), std::vector<double>({0.5, 0.5, -1.0, -0.15}));
     bRestarting = 0;
     harness::ResizeWindow(window.hwnd, 0, 0);
-    EXPECT_EQ(iMaxX, 0);
-    EXPECT_EQ(yThreshold, 8);
-    EXPECT_EQ(dfSetAspect, 1.0);
-    EXPECT_EQ(dfSetWidth, 0.5);
-    EXPECT_EQ(bRestarting, 1);
+    EXPECT_EQ(std::vector<double>({double(iMaxX), double(yThreshold), dfSetAspect, dfSetWidth, double(bRestarting)}),
+              std::vector<double>({0, 8, 1.0, 0.5, 1}));
 }
 
 // A limit once chosen is kept until it is 0 again.
