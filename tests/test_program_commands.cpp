@@ -14,7 +14,7 @@ namespace {
 const char kSaveQuestion[] = "Save current changes in untitled";
 
 std::string Titled(std::string sPath) {
-    std::transform(sPath.begin(), sPath.end(), sPath.begin(), [](unsigned char c) { return std::tolower(c); });
+    for (char& ch : sPath) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     return "Orvanta - [" + sPath + "]";
 }
 
@@ -57,8 +57,7 @@ TEST(ProgramCommands, OpenAsksAboutChangesThenLoadsAndNamesTheView) {
                         EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, IDM_OPEN, 0), 0);
                     },
                     [&](HWND hwnd) {
-                        EXPECT_EQ(dfSetMidX, c.bOpened ? -0.75 : 0.25);
-                        EXPECT_EQ(bIsDirty, c.bOpened ? 0 : 1);
+                        EXPECT_TRUE(dfSetMidX == (c.bOpened ? -0.75 : 0.25) && bIsDirty == !c.bOpened);
                         EXPECT_EQ(BoxTexts(), std::vector<std::string>(c.bDirty, std::string("Veldran: ") + kSaveQuestion));
                         EXPECT_EQ(harness::FileRequests().size(), c.uFileDialogs);
                         EXPECT_EQ(TitleOf(hwnd), c.bOpened ? Titled(sView) : "Orvanta");
@@ -81,10 +80,8 @@ TEST(ProgramCommands, SavingAnUntitledViewAsksForANameAndAFailureWarns) {
             EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, c.uCommand, 0), c.lrResult);
             EXPECT_EQ(TitleOf(hwnd), Titled(c.sWritten));  // the new name, even when the write fails
         }});
-        EXPECT_EQ(bIsDirty, c.lrResult ? 0 : 1);
-        EXPECT_EQ(FileSize(c.sWritten), c.lrResult ? 65u : 0u);
-        ASSERT_EQ(harness::FileRequests().size(), 1u);
-        EXPECT_TRUE(harness::FileRequests()[0].bSave);
+        EXPECT_TRUE(bIsDirty == !c.lrResult && FileSize(c.sWritten) == (c.lrResult ? 65u : 0u));
+        EXPECT_TRUE(harness::FileRequests().size() == 1 && harness::FileRequests()[0].bSave);
         EXPECT_EQ(BoxTexts(), c.lrResult ? std::vector<std::string>{}
                                          : std::vector<std::string>{"Veldran: Could not write file view.kqz"});
         for (const auto& box : harness::Boxes()) EXPECT_EQ(box.uType, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
@@ -186,8 +183,7 @@ TEST(ProgramCommands, ClosingAsksTheRightQuestion) {
                                 },
                                 [&](HWND hwnd) { bStillOpen = IsWindow(hwnd) && !bQuitting; }},
                                {64, 48, c.bCloses});
-        EXPECT_EQ(iExit, 0);
-        EXPECT_EQ(bStillOpen, !c.bCloses);
+        EXPECT_TRUE(iExit == 0 && bStillOpen == !c.bCloses);
         bool bQuitNow = !c.bDirty || c.uMessage == WM_QUERYENDSESSION;
         EXPECT_EQ(BoxTexts(), std::vector<std::string>{bQuitNow ? "Orvanta: Quit now?" : std::string("Veldran: ") + kSaveQuestion});
         if (bQuitNow) { EXPECT_EQ(harness::Boxes()[0].uType, static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION)); }

@@ -35,10 +35,7 @@ struct RenderCase {
 };
 
 // A change a handler makes at the given peek while the picture is drawn.
-struct MidRenderChange {
-    int iPeek = 0;
-    std::function<void()> change;
-};
+struct MidRenderChange { int iPeek = 0; std::function<void()> change; };
 
 // What a render leaves that the user or the counters can see, and the
 // picture as the call after a change found it.
@@ -56,10 +53,8 @@ RenderTrace RenderWith(int iUnit, const RenderCase& c, const MidRenderChange& mi
     SetupSet();
     harness::RecordFills();
     std::vector<uint32_t> afterChange;
-    if (midway.change) {
-        harness::AtPeek(midway.iPeek, midway.change);
-        harness::AtPeek(midway.iPeek + 1, [&] { afterChange = harness::Pixels(window.hwnd); });
-    }
+    if (midway.change) harness::AtPeek(midway.iPeek, midway.change);
+    if (midway.change) harness::AtPeek(midway.iPeek + 1, [&] { afterChange = harness::Pixels(window.hwnd); });
     RenderToEnd(window);
     iDriftUnit = iSaved;
     std::vector<uint32_t> pixels = harness::Pixels(window.hwnd);

@@ -49,10 +49,7 @@ protected:
         g_hwnd = CreateWindowExA(0, "QtInputTest", "Input", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr, nullptr, nullptr, nullptr);
         ShowWindow(g_hwnd, SW_SHOWNORMAL);
     }
-    void SetUp() override {
-        Delivered(0);
-        g_received.clear();
-    }
+    void SetUp() override { Delivered(0), g_received.clear(); }
 };
 
 // Help's key, Shift with the slash, also yields its character.
@@ -80,9 +77,7 @@ TEST_F(QtInput, EveryKeyOfTheKeyTableArrivesAsItsVirtualKey) {
         ASSERT_EQ(downs.size() * 10 + ups.size(), 11u) << "Qt key " << std::hex << row.iQtKey;
         EXPECT_EQ(downs[0].wParam * 1000 + ups[0].wParam, row.uVirtualKey * 1001) << "Qt key " << std::hex << row.iQtKey;
     }
-    std::vector<MSG> chars = Delivered(WM_CHAR);
-    ASSERT_EQ(chars.size(), 1u);
-    EXPECT_EQ(chars[0].wParam, static_cast<WPARAM>('?'));
+    EXPECT_EQ(Delivered(WM_CHAR).size() == 1 ? Delivered(WM_CHAR)[0].wParam : 0, static_cast<WPARAM>('?'));
 }
 
 TEST_F(QtInput, MouseMessagesCarryFlagsAndClientCoordinates) {
@@ -111,9 +106,9 @@ TEST_F(QtInput, WheelTurnsArriveAsWholeNotches) {
         QApplication::sendEvent(Client(), &event);
         EXPECT_EQ(Delivered(WM_MOUSEWHEEL).size(), uNotches);
     }
-    std::vector<MSG> notches = Delivered(WM_MOUSEWHEEL);
-    EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(notches[0].wParam) * 3 + GET_WHEEL_DELTA_WPARAM(notches[1].wParam) * 2 +
-                  GET_WHEEL_DELTA_WPARAM(notches[2].wParam), 2 * WHEEL_DELTA);
+    std::vector<short> deltas;
+    for (const MSG& msg : Delivered(WM_MOUSEWHEEL)) deltas.push_back(GET_WHEEL_DELTA_WPARAM(msg.wParam));
+    EXPECT_EQ(deltas, std::vector<short>({WHEEL_DELTA, -WHEEL_DELTA, WHEEL_DELTA}));
 }
 
 // A minimised window has no client area; the close box leaves closing to the program.
@@ -127,8 +122,7 @@ TEST_F(QtInput, ResizingMinimisingAndTheCloseBoxReachTheProcedure) {
         std::vector<MSG> sizes = Delivered(WM_SIZE);
         RECT rc;
         GetClientRect(g_hwnd, &rc);
-        EXPECT_EQ(rc.right, iStep == 1 ? 0 : Client()->DeviceSize().width()) << iStep;
-        EXPECT_EQ(rc.right > 0 && rc.bottom > 0, iStep != 1) << iStep;
+        EXPECT_TRUE(rc.right == (iStep == 1 ? 0 : Client()->DeviceSize().width()) && (rc.bottom > 0) == (iStep != 1)) << iStep;
         ASSERT_FALSE(sizes.empty()) << iStep;
         EXPECT_EQ(sizes.back().lParam, MAKELPARAM(rc.right, rc.bottom)) << iStep;
         EXPECT_EQ(sizes.back().wParam == SIZE_MINIMIZED, iStep == 1) << iStep;

@@ -43,10 +43,7 @@ expect_picture() {
   local name="$1"
   shift
   "$RENDER" --size "${CLIENT_W}x${CLIENT_H}" "$@" "$work/$name-expected.png" || { picture_failed "orvanta-render $* failed"; return 1; }
-  if ! until_true "$PICTURE_TIMEOUT" same_picture "$name"; then
-    picture_failed "$name: the picture still differs from orvanta-render $* in" \
-      "$(differing_pixels "$work/$name-actual.png" "$work/$name-expected.png") pixels after $PICTURE_TIMEOUT s"
-    return 1
-  fi
+  until_true "$PICTURE_TIMEOUT" same_picture "$name" || { picture_failed "$name: the picture still differs from orvanta-render" \
+    "$* in $(differing_pixels "$work/$name-actual.png" "$work/$name-expected.png") pixels"; return 1; }
   rm -f "$work/$name-"*.png
 }
