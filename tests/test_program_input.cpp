@@ -114,10 +114,6 @@ TEST(ProgramKeys, EveryRowOfTheKeyTable) {
     }
 }
 
-TEST(ProgramKeys, DShowsTheDisplayBox) {
-    RunProgram({Key('D'), [](HWND) { ASSERT_EQ(harness::Boxes().size(), 1u); EXPECT_EQ(harness::Boxes()[0].sCaption, "STATUS"); }});
-}
-
 // The point under the cursor stays there while the button is down; a right
 // click recentres on the point under it.
 TEST(ProgramMouse, DraggingPansUntilTheButtonIsUpAndRightClickRecentres) {

@@ -125,12 +125,9 @@ TEST(RenderLoop, WhileWaitingOnlyARestartRedraws) {
     EngineWindow window = OpenEngineWindow(320, 240);
     int iIdle = 0;
     harness::OnIdle([&] {
-        ++iIdle;
-        if (iIdle == 1) harness::PostInput(window.hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-        if (iIdle == 2) {
-            EXPECT_EQ(harness::BeepCount(), 1);
-            harness::PostInput(window.hwnd, WM_KEYDOWN, VK_INSERT, 1);
-        }
+        if (++iIdle == 1) harness::PostInput(window.hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+        if (iIdle == 2) EXPECT_EQ(harness::BeepCount(), 1);
+        if (iIdle == 2) harness::PostInput(window.hwnd, WM_KEYDOWN, VK_INSERT, 1);
         return iIdle <= 2;
     });
     RenderToEnd(window);
@@ -149,8 +146,7 @@ TEST(RenderLoop, NoPassRunsOnAnEmptyClientArea) {
             harness::AtPeek(harness::PeekCount() + 3, [&] { iPassesAtResize = iPassCount, harness::ResizeWindow(window.hwnd, 0, 0); });
         harness::OnIdle([&] {
             if (++iIdle > 1) return false;
-            EXPECT_EQ(iMaxX, 0);
-            EXPECT_EQ(iPassCount, iPassesAtResize);
+            EXPECT_TRUE(iMaxX == 0 && iPassCount == iPassesAtResize) << iPassCount;
             harness::ResizeWindow(window.hwnd, 64, 48);
             return true;
         });

@@ -3,7 +3,6 @@
 #include "driftblock.h"
 #include "engine_window.h"
 
-#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 

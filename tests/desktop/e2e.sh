@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end tests of the desktop program in a real X server: Xvfb, driven
 # with xdotool, pictures taken with ImageMagick and compared pixel for pixel
-# with orvanta-render's. A failing step keeps its screenshots.
-#   e2e.sh ORVANTA ORVANTA_RENDER WORKDIR
+# with orvanta-render's; a failing step keeps its screenshots. e2e.sh ORVANTA ORVANTA_RENDER WORKDIR
 set -uo pipefail
 source "$(dirname "$0")/../wine/lib.sh"
 
@@ -22,7 +21,6 @@ passed() { echo "ok: $step"; passes=$((passes + 1)); }
 
 window_id() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
 has_window() { [ -n "$(window_id "$1")" ]; }
-# Waits for the window NAME and gives it the keyboard.
 focus_window() {
   local id
   until_true "$PICTURE_TIMEOUT" has_window "$1" || { picture_failed "no window $1"; return 1; }
@@ -38,7 +36,7 @@ trap 'kill $orvanta_pid 2>/dev/null; stop_xvfb' EXIT
 "$orvanta" >"$work/orvanta.log" 2>&1 &
 orvanta_pid=$!
 
-step="the window opens maximised"
+step="the window opens and shows orvanta-render's picture"
 focus_window Orvanta || exit 1
 main=$(window_id Orvanta)
 # The client area is the main window's larger child (the other is the menu bar).
@@ -46,9 +44,6 @@ client=$(xwininfo -id "$main" -children | awk '/^ +0x/ {print $1}' | while read 
   xwininfo -id "$id" | awk -v id="$id" '/Width:/ {w=$2} /Height:/ {h=$2} END {print w*h, id}'
 done | sort -n | tail -n 1 | cut -d' ' -f2)
 read -r CLIENT_W CLIENT_H < <(xwininfo -id "$client" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w, h}')
-passed
-
-step="the finished picture is orvanta-render's"
 picture && passed
 step="Insert zooms in"
 key Insert; picture --height 3.6 && passed
@@ -80,7 +75,6 @@ fi
 
 step="closing an unchanged view asks Quit now? and OK ends the program"
 key alt+f x
-# The main window is titled "Orvanta - [view.kqz]": the box is the one named Orvanta.
 if focus_window Orvanta; then
   xdotool key Return
   until_true "$PICTURE_TIMEOUT" eval '! kill -0 "$orvanta_pid" 2>/dev/null'

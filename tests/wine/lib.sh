@@ -4,7 +4,6 @@
 wine_environment() {
   export WINEPREFIX="$1" WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEDEBUG=-all HOME="${HOME:-/root}"
 }
-note() { echo "[$(date +%T)] $*"; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # until_true SECONDS COMMAND...: runs COMMAND every 0.2 s until it succeeds; false after the deadline.
@@ -30,12 +29,9 @@ start_xvfb() {
 stop_xvfb() { [ -z "${XVFB_PID:-}" ] || { kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; XVFB_PID=; }; true; }
 stop_wine() { wineserver -k 2>/dev/null || true; }
 
-# differing_pixels A B [DIFF]: how many pixels of the two pictures differ.
 differing_pixels() { { compare -metric AE "$1" "$2" "${3:-null:}" 2>&1 >/dev/null || true; } | cut -d' ' -f1; }
 
-# expect_picture NAME [orvanta-render options]: waits until the caller's
-# capture FILE shows what RENDER draws at CLIENT_W x CLIENT_H; otherwise the
-# caller's picture_failed MESSAGE.
+# expect_picture NAME [options]: waits until capture shows RENDER's picture at CLIENT_W x CLIENT_H.
 same_picture() {
   capture "$work/$1-actual.png" && [ "$(differing_pixels "$work/$1-actual.png" "$work/$1-expected.png" "$work/$1-diff.png")" = "0" ]
 }

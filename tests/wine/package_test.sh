@@ -15,4 +15,3 @@ expected="$(printf '%s\n' "./$name/README.md" "./$name/help/orvanta.html" "./$na
 cmp "$work/unpacked/$name/orvanta.exe" "$build/shell/orvanta.exe"
 cmp "$work/unpacked/$name/README.md" "$root/README.md"
 cmp "$work/unpacked/$name/help/orvanta.html" "$root/help/orvanta.html"
-echo "$name.zip: $(echo "$listing" | tr '\n' ' ')"

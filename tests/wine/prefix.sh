@@ -11,4 +11,4 @@ mkdir -p "$2"
 # No display: wineboot needs none, and none may be left holding one.
 env -u DISPLAY WINEARCH=win64 wineboot -i
 wineserver -w
-note "prefix $2 ready"
+echo "prefix $2 ready"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2086
 # render_test.sh WINDOWS_RENDER LINUX_RENDER WORK: orvanta-render.exe under Wine
 # against the Linux orvanta-render: the same pictures, counts, refusals and view files.
 set -euo pipefail
@@ -8,13 +9,10 @@ wine_environment "${WINEPREFIX:?WINEPREFIX is not set}"
 rm -rf "$3" && mkdir -p "$3" && cd "$3"
 trap 'stop_wine' EXIT
 failures=0
-# Each row, run by both: the picture, its counts (Windows ends lines with CR LF,
-# the time taken differs), the exit code and any refusal must be the same.
+# Each row run by both: the same picture, counts (less the time), exit code and refusal.
 while read -r name options; do
   linux_code=0 windows_code=0
-  # shellcheck disable=SC2086
   "$2" --stats $options "$name-linux.png" 2>&1 | grep -v '^seconds:' >"$name-linux.txt" || linux_code=$?
-  # shellcheck disable=SC2086
   wine "$1" --stats $options "$name-windows.png" 2>&1 | tr -d '\r' | grep -v '^seconds:' >"$name-windows.txt" || windows_code=$?
   if [ "$linux_code" -ne "$windows_code" ] || ! diff "$name-linux.txt" "$name-windows.txt" ||
     { [ -f "$name-linux.png" ] && [ "$(differing_pixels "$name-linux.png" "$name-windows.png")" != "0" ]; }; then
