@@ -3,29 +3,20 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-HINSTANCE const kInstance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
-
-}  // namespace
-
 int RunProgram(std::vector<ProgramStep> steps, ProgramSetup setup) {
     harness::Reset();
     InitializeProgramValues();
     harness::SetMaximizedSize(setup.iWidth, setup.iHeight);
-    harness::SetDisplay(setup.caps);
+    harness::SetDisplay(harness::TrueColorDisplay());
     size_t uNext = 0;
     harness::OnIdle([&] {
         if (uNext >= steps.size()) return false;
         steps[uNext++](harness::MainWindow());
         return true;
     });
-    if (setup.fnBeforeStart) setup.fnBeforeStart();
     char szCmdLine[] = "ignored.kqz";
-    int iExit = WinMain(kInstance, nullptr, szCmdLine, SW_SHOWMINIMIZED);
-    if (!setup.bEndsEarly) {
-        EXPECT_EQ(uNext, steps.size()) << "the program ended before its last step";
-    }
+    int iExit = WinMain(reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000)), nullptr, szCmdLine, SW_SHOWMINIMIZED);
+    if (!setup.bEndsEarly) EXPECT_EQ(uNext, steps.size()) << "the program ended before its last step";
     return iExit;
 }
 
@@ -35,10 +26,5 @@ std::string TitleOf(HWND hwnd) {
     return szTitle;
 }
 
-ProgramStep Key(UINT uVirtualKey) {
-    return [=](HWND hwnd) { harness::PressKey(hwnd, uVirtualKey); };
-}
-
-ProgramStep Command(WPARAM wId) {
-    return [=](HWND hwnd) { PostMessageA(hwnd, WM_COMMAND, wId, 0); };
-}
+ProgramStep Key(UINT uVirtualKey) { return [=](HWND hwnd) { harness::PressKey(hwnd, uVirtualKey); }; }
+ProgramStep Command(WPARAM wId) { return [=](HWND hwnd) { PostMessageA(hwnd, WM_COMMAND, wId, 0); }; }

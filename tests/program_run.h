@@ -14,27 +14,14 @@
 using ProgramStep = std::function<void(HWND)>;
 
 struct ProgramSetup {
-    static ProgramSetup Sized(int iWidth, int iHeight) {
-        ProgramSetup setup;
-        setup.iWidth = iWidth;
-        setup.iHeight = iHeight;
-        return setup;
-    }
-    int iWidth = 64;
-    int iHeight = 48;
-    platform::DisplayCaps caps = harness::TrueColorDisplay();
-    std::function<void()> fnBeforeStart;  // after the platform is reset, before WinMain
+    int iWidth = 64, iHeight = 48;
     bool bEndsEarly = false;  // the program is expected to quit before its last step
 };
 
 // Runs the program until its steps are spent (the queue then runs dry and the
-// program ends as on WM_QUIT) or it quits. Returns WinMain's exit code. Every
-// step must have run unless the setup says the program ends early.
+// program ends as on WM_QUIT) or it quits. Returns WinMain's exit code.
 int RunProgram(std::vector<ProgramStep> steps, ProgramSetup setup = {});
-
-// The current caption of a window.
 std::string TitleOf(HWND hwnd);
-
 // A step that presses a key and one that posts a menu command.
 ProgramStep Key(UINT uVirtualKey);
 ProgramStep Command(WPARAM wId);

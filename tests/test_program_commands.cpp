@@ -2,20 +2,17 @@
 // About, Help, Edit with its conversions and limits, closing, log-off, resizing.
 #include "program_run.h"
 #include "resource.h"
-#include "view_io.h"
 #include "view_values.h"
 
-#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
 
-const char kUntitled[] = "Orvanta - [untitled]";
 const char kSaveQuestion[] = "Save current changes in untitled";
 
 std::string Titled(std::string sPath) {
-    std::transform(sPath.begin(), sPath.end(), sPath.begin(), [](unsigned char c) { return std::tolower(c); });
+    for (char& ch : sPath) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     return "Orvanta - [" + sPath + "]";
 }
 
@@ -23,30 +20,28 @@ void MakeDirty() { dfSetMidX = 0.25, bIsDirty = 1; }
 
 std::vector<std::string> BoxTexts() {
     std::vector<std::string> texts;
-    for (const harness::ShownBox& box : harness::Boxes()) texts.push_back(box.sText);
+    for (const harness::ShownBox& box : harness::Boxes()) texts.push_back(box.sCaption + ": " + box.sText);
     return texts;
 }
 
 size_t FileSize(const std::string& sPath) { return std::filesystem::exists(sPath) ? std::filesystem::file_size(sPath) : 0; }
 
-TEST(ProgramCommands, ResultsOfDisplayAboutNewAndUnknownIds) {
+TEST(ProgramCommands, DisplayAboutNewAndUnknownIds) {
     const std::pair<WPARAM, LRESULT> results[] = {{IDM_DISPLAY, 1}, {IDM_ABOUT, 0}, {100, 0}, {111, 0}, {IDM_NEW, 1}};
     RunProgram({[&](HWND hwnd) {
-        for (const auto& [wId, lrResult] : results) {
-            EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, wId, 0), lrResult) << wId;
-            EXPECT_EQ(bRestarting, wId == IDM_NEW ? 1 : 0) << wId;
-        }
-    }});
-    ASSERT_EQ(harness::Boxes().size(), 2u);
-    EXPECT_EQ(harness::Boxes()[0].sText,
-              "Card Colors:\t 1 \nSys Colors:\t 4294967295 \nPalette Size:\t 0 \nColors:\t\t 24");
-    EXPECT_EQ(harness::Boxes()[0].sCaption, "STATUS");
-    EXPECT_EQ(harness::Boxes()[1].sCaption, "Orvanta");
-    EXPECT_EQ(harness::Boxes()[1].sText.rfind("Orvanta ", 0), 0u);
+                    for (const auto& [wId, lrResult] : results) {
+                        EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, wId, 0), lrResult) << wId;
+                        EXPECT_EQ(bRestarting, wId == IDM_NEW ? 1 : 0) << wId;
+                    }
+                },
+                Key('D')});  // the D key shows the Display box too
+    ASSERT_EQ(harness::Boxes().size(), 3u);
+    EXPECT_EQ(BoxTexts()[2], BoxTexts()[0]);
+    EXPECT_EQ(BoxTexts()[0], "STATUS: Card Colors:\t 1 \nSys Colors:\t 4294967295 \nPalette Size:\t 0 \nColors:\t\t 24");
+    EXPECT_EQ(BoxTexts()[1].rfind("Orvanta: Orvanta ", 0), 0u);
     EXPECT_EQ(harness::Boxes()[1].uType, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
 }
 
-// A rejected file is left to the view-file and robustness tests.
 TEST(ProgramCommands, OpenAsksAboutChangesThenLoadsAndNamesTheView) {
     ScratchDir dir;
     std::string sView = dir.Write("Spiral.KQZ", ViewFileBytes({-0.75, 0.1, 2000, 0.5, 0.1, 3, 120, 4}));
@@ -62,15 +57,12 @@ TEST(ProgramCommands, OpenAsksAboutChangesThenLoadsAndNamesTheView) {
                         EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, IDM_OPEN, 0), 0);
                     },
                     [&](HWND hwnd) {
-                        EXPECT_EQ(dfSetMidX, c.bOpened ? -0.75 : 0.25);
-                        EXPECT_EQ(bIsDirty, c.bOpened ? 0 : 1);
-                        EXPECT_EQ(BoxTexts(), std::vector<std::string>(c.bDirty, kSaveQuestion));
-                        for (const auto& box : harness::Boxes()) EXPECT_EQ(box.sCaption, "Veldran");
+                        EXPECT_TRUE(dfSetMidX == (c.bOpened ? -0.75 : 0.25) && bIsDirty == !c.bOpened);
+                        EXPECT_EQ(BoxTexts(), std::vector<std::string>(c.bDirty, std::string("Veldran: ") + kSaveQuestion));
                         EXPECT_EQ(harness::FileRequests().size(), c.uFileDialogs);
                         EXPECT_EQ(TitleOf(hwnd), c.bOpened ? Titled(sView) : "Orvanta");
                         if (!c.bOpened) return;
-                        EXPECT_EQ(ulMaxLevels, 2000u);
-                        EXPECT_EQ(iMinLevel, 3);
+                        EXPECT_EQ(ValueBits(CurrentDrawingValues()), ValueBits({-0.75, 0.1, 2000, 0.5, 0.1, 3, 120, 4}));
                         EXPECT_DOUBLE_EQ(dfSetWidth, 0.5 * 64 / 48);  // the repaint re-measured
                     }});
     }
@@ -78,8 +70,9 @@ TEST(ProgramCommands, OpenAsksAboutChangesThenLoadsAndNamesTheView) {
 
 TEST(ProgramCommands, SavingAnUntitledViewAsksForANameAndAFailureWarns) {
     ScratchDir dir;
-    const struct { UINT uCommand; std::string sChosen, sWritten; LRESULT lrResult; } cases[] = {{IDM_SAVE, dir.Path("saved"), dir.Path("saved.KQZ"), 1},
-                 {IDM_SAVEAS, dir.Path("missing/view.kqz"), dir.Path("missing/view.kqz"), 0}};
+    const struct { UINT uCommand; std::string sChosen, sWritten; LRESULT lrResult; } cases[] = {
+        {IDM_SAVE, dir.Path("saved"), dir.Path("saved.KQZ"), 1},
+        {IDM_SAVEAS, dir.Path("missing/view.kqz"), dir.Path("missing/view.kqz"), 0}};
     for (const auto& c : cases) {
         RunProgram({[&](HWND hwnd) {
             MakeDirty();
@@ -87,16 +80,15 @@ TEST(ProgramCommands, SavingAnUntitledViewAsksForANameAndAFailureWarns) {
             EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, c.uCommand, 0), c.lrResult);
             EXPECT_EQ(TitleOf(hwnd), Titled(c.sWritten));  // the new name, even when the write fails
         }});
-        EXPECT_EQ(bIsDirty, c.lrResult ? 0 : 1);
-        EXPECT_EQ(FileSize(c.sWritten), c.lrResult ? 65u : 0u);
-        ASSERT_EQ(harness::FileRequests().size(), 1u);
-        EXPECT_TRUE(harness::FileRequests()[0].bSave);
+        EXPECT_TRUE(bIsDirty == !c.lrResult && FileSize(c.sWritten) == (c.lrResult ? 65u : 0u));
+        EXPECT_TRUE(harness::FileRequests().size() == 1 && harness::FileRequests()[0].bSave);
         EXPECT_EQ(BoxTexts(), c.lrResult ? std::vector<std::string>{}
-                                         : std::vector<std::string>{"Could not write file view.kqz"});
+                                         : std::vector<std::string>{"Veldran: Could not write file view.kqz"});
         for (const auto& box : harness::Boxes()) EXPECT_EQ(box.uType, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
     }
 }
 
+// No WinHelp file beside the program: the help document opens, the main window its owner.
 TEST(ProgramCommands, HelpFromTheMenuF1QuestionMarkAndTheEditDialog) {
     RunProgram({Command(IDM_HELP), Key(VK_F1),
                 [](HWND hwnd) {
@@ -104,62 +96,45 @@ TEST(ProgramCommands, HelpFromTheMenuF1QuestionMarkAndTheEditDialog) {
                     harness::PressKey(hwnd, VK_OEM_2, '?');
                     harness::PostInput(hwnd, WM_KEYUP, VK_SHIFT, 1);
                 },
-                [](HWND) { harness::ScriptDialog({harness::PressButton(IDD_HELPBUTTON)}); },
-                Command(IDM_EDIT), [](HWND) {}});
-    // No WinHelp file beside the program: the help document opens, the main window its owner.
+                [](HWND) { harness::ScriptDialog({harness::PressButton(IDD_HELPBUTTON)}); }, Command(IDM_EDIT), [](HWND) {}});
     ASSERT_EQ(harness::Documents().size(), 4u);
-    const std::string sDocument = "help/orvanta.html";
-    for (const harness::OpenedDocument& document : harness::Documents()) {
-        EXPECT_EQ(document.hwndOwner, harness::MainWindow());
-        ASSERT_GE(document.sPath.size(), sDocument.size());
-        EXPECT_EQ(document.sPath.substr(document.sPath.size() - sDocument.size()), sDocument);
-    }
+    for (const harness::OpenedDocument& document : harness::Documents())
+        EXPECT_TRUE(document.hwndOwner == harness::MainWindow() && document.sPath.ends_with("help/orvanta.html")) << document.sPath;
 }
 
 TEST(ProgramCommands, EditDialogConversionsAndLimits) {
-    using harness::TypeText;
     const harness::DialogStep ok = harness::PressButton(IDOK);
-    auto levels = [] { return static_cast<double>(ulMaxLevels); };
-    auto combo = [] { return static_cast<double>(iRGB_Combo); };
-    auto height = [] { return dfSetHeight; };
-    const struct { int iId; std::string sText; harness::DialogStep end; std::function<double()> value; double dfExpected; } rows[] = {
-        {IDD_ITERATIONS, "70000", ok, levels, 65519},
-        {IDD_ITERATIONS, "65518", ok, levels, 65518},
-        {IDD_ITERATIONS, "-5", ok, levels, 65519},
-        {IDD_ITERATIONS, " 12.9", ok, levels, 12},
-        {IDD_ITERATIONS, "many", ok, levels, 1024},  // 0, then the display's choice
-        {IDD_ITERATIONS, "4294967296", ok, levels, 1024},
-        {IDD_ITERATIONS, "1e30", ok, levels, 65519},
-        {IDD_RGB, "9", ok, combo, 5},
-        {IDD_RGB, "-3", ok, combo, 0},
-        {IDD_CENTERY, "0.5", ok, [] { return dfSetMidY; }, -0.5},
-        {IDD_COLORFACTOR, "99999999999", ok, [] { return double(iColorFactor); }, INT32_MAX},
-        {IDD_STARTLEVEL, "-99999999999", ok, [] { return double(iMinLevel); }, INT32_MIN},
-        {IDD_ZOOM, "0." + std::string(61, '0') + "12345", ok, height, 0.0},  // only 63 characters are read
-        {IDD_ZOOM, "0.5", harness::PressDialogKey(VK_RETURN), height, 0.5},
-        {IDD_ZOOM, "0.5", harness::PressButton(IDCANCEL), height, 4.0},
-        {IDD_ZOOM, "0.5", harness::PressDialogKey(VK_ESCAPE), height, 4.0},
-        {IDD_ZOOM, "0.5", harness::CloseDialog(), height, 4.0},
+    // The field's value in the order of the dialog's fields: centre, limit, height, steps, level, factor, order.
+    auto value = [](int iId) {
+        const double values[] = {dfSetMidX, dfSetMidY, double(ulMaxLevels), dfSetHeight, dfMoveFactor,
+                                 double(iMinLevel), double(iColorFactor), double(iRGB_Combo)};
+        return values[iId - IDD_CENTERX];
+    };
+    const struct { int iId; std::string sText; double dfExpected; harness::DialogStep end = harness::PressButton(IDOK); } rows[] = {
+        {IDD_ITERATIONS, "70000", 65519},     {IDD_ITERATIONS, "65518", 65518}, {IDD_ITERATIONS, "-5", 65519},
+        {IDD_ITERATIONS, " 12.9", 12},        {IDD_ITERATIONS, "many", 1024},  // 0, then the display's choice
+        {IDD_ITERATIONS, "4294967296", 1024}, {IDD_ITERATIONS, "1e30", 65519},  {IDD_RGB, "9", 5},
+        {IDD_RGB, "-3", 0},                   {IDD_CENTERY, "0.5", -0.5},       {IDD_COLORFACTOR, "99999999999", INT32_MAX},
+        {IDD_STARTLEVEL, "-99999999999", INT32_MIN}, {IDD_ZOOM, "0." + std::string(61, '0') + "12345", 0.0},  // 63 characters read
+        {IDD_ZOOM, "0.5", 0.5, harness::PressDialogKey(VK_RETURN)}, {IDD_ZOOM, "0.5", 4.0, harness::PressButton(IDCANCEL)},
+        {IDD_ZOOM, "0.5", 4.0, harness::PressDialogKey(VK_ESCAPE)},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.sText);
-        bool bTaken = row.end.iId == IDOK || row.end.uKey == VK_RETURN;
-        RunProgram({[&](HWND) { harness::ScriptDialog({TypeText(row.iId, row.sText), row.end}); },
-                    Command(IDM_EDIT), [&](HWND) {
-                        EXPECT_EQ(row.value(), row.dfExpected);
-                        EXPECT_EQ(bIsDirty, bTaken ? 1 : 0);
+        RunProgram({[&](HWND) { harness::ScriptDialog({harness::TypeText(row.iId, row.sText), row.end}); }, Command(IDM_EDIT),
+                    [&](HWND) {
+                        EXPECT_EQ(value(row.iId), row.dfExpected);
+                        EXPECT_EQ(bIsDirty, row.end.iId == IDOK || row.end.uKey == VK_RETURN ? 1 : 0);
                     }});
     }
 }
 
+// Fields left as shown keep their exact values, though "%f" would not fit them.
 TEST(ProgramCommands, EditShowsTheValuesKeepsUnchangedOnesExactlyAndDetachesTheView) {
     const DrawingValues deep = {-0.743643887037151, -0.131825904205330, 1024, 3.0e-9, 1e300, 2, 1000000000, 0};
     RunProgram({[&](HWND) {
-                    dfSetMidX = deep.dfSetMidX;
-                    dfSetMidY = deep.dfSetMidY;
-                    dfSetHeight = deep.dfSetHeight;
-                    dfMoveFactor = deep.dfMoveFactor;  // "%f" would not fit the field
-                    iColorFactor = deep.iColorFactor;
+                    dfSetMidX = deep.dfSetMidX, dfSetMidY = deep.dfSetMidY, dfSetHeight = deep.dfSetHeight;
+                    dfMoveFactor = deep.dfMoveFactor, iColorFactor = deep.iColorFactor;
                     std::strcpy(psFilePath, "/views/a.kqz");
                     std::strcpy(psFileName, "a.kqz");
                     harness::ScriptDialog({harness::PressButton(IDOK)});
@@ -169,92 +144,72 @@ TEST(ProgramCommands, EditShowsTheValuesKeepsUnchangedOnesExactlyAndDetachesTheV
                     ASSERT_EQ(harness::Dialogs().size(), 1u);
                     const harness::ShownDialog& dialog = harness::Dialogs()[0];
                     EXPECT_EQ(dialog.sTitle, "Edit Drawing Values");
-                    EXPECT_EQ(dialog.hwndOwner, hwnd);
-                    EXPECT_EQ(dialog.iFocusId, IDD_CENTERX);
-                    const char* const shown[] = {"-0.743644", "0.131826", "1024", "0.000000",
-                                                 "1.0000000000000001e+300", "2", "1000000000", "0"};
-                    for (int iId = IDD_CENTERX; iId <= IDD_RGB; ++iId)
-                        EXPECT_EQ(dialog.fieldsAtStart.at(iId), shown[iId - IDD_CENTERX]) << iId;
+                    EXPECT_TRUE(dialog.hwndOwner == hwnd && dialog.iFocusId == IDD_CENTERX);
+                    std::string sShown;
+                    for (int iId = IDD_CENTERX; iId <= IDD_RGB; ++iId) sShown += dialog.fieldsAtStart.at(iId) + " ";
+                    EXPECT_EQ(sShown, "-0.743644 0.131826 1024 0.000000 1.0000000000000001e+300 2 1000000000 0 ");
                     EXPECT_EQ(ValueBits(CurrentDrawingValues()), ValueBits(deep));
-                    EXPECT_EQ(bIsDirty, 1);
-                    EXPECT_EQ(psFilePath[0], '\0');
-                    EXPECT_EQ(TitleOf(hwnd), kUntitled);
+                    EXPECT_TRUE(bIsDirty && psFilePath[0] == '\0');
+                    EXPECT_EQ(TitleOf(hwnd), "Orvanta - [untitled]");
                 }});
 }
 
-// Exit from the menu is a close; a program that closes leaves nothing allocated.
+// Exit from the menu is a close; a program that closes leaves nothing
+// allocated. Log-off asks only "Quit now?", changed or not.
 TEST(ProgramCommands, ClosingAsksTheRightQuestion) {
     ScratchDir dir;
     std::string sSaved = dir.Path("closing.kqz");
-    // pszSaveAs "" cancels the Save As dialog.
-    const struct { const char* pszName; bool bMenu, bDirty; int iAnswer; const char* pszSaveAs; bool bCloses; } cases[] = {
-        {"unchanged, OK", false, false, IDOK, "", true},
-        {"Exit, unchanged, Cancel", true, false, IDCANCEL, "", false},
-        {"changed, Yes and saved", false, true, IDYES, sSaved.c_str(), true},
-        {"changed, Yes but the save is cancelled", false, true, IDYES, "", false},
-        {"changed, Cancel", false, true, IDCANCEL, "", false},
-        {"Exit, changed, No", true, true, IDNO, "", true},
+    const struct { const char* pszName; UINT uMessage; bool bDirty; int iAnswer; const char* pszSaveAs; bool bCloses; } cases[] = {
+        {"unchanged, OK", WM_CLOSE, false, IDOK, "", true},
+        {"Exit, unchanged, Cancel", IDM_EXIT, false, IDCANCEL, "", false},
+        {"changed, Yes and saved", WM_CLOSE, true, IDYES, sSaved.c_str(), true},
+        {"changed, Yes but the save is cancelled", WM_CLOSE, true, IDYES, "", false},
+        {"changed, Cancel", WM_CLOSE, true, IDCANCEL, "", false},
+        {"Exit, changed, No", IDM_EXIT, true, IDNO, "", true},
+        {"log-off, changed, OK", WM_QUERYENDSESSION, true, IDOK, "", false},
+        {"log-off, changed, Cancel", WM_QUERYENDSESSION, true, IDCANCEL, "", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pszName);
         std::filesystem::remove(sSaved);
         bool bStillOpen = false;
-        ProgramSetup setup;
-        setup.bEndsEarly = c.bCloses;
         int iExit = RunProgram({[&](HWND hwnd) {
                                     if (c.bDirty) MakeDirty();
                                     harness::AnswerBoxes({c.iAnswer});
                                     harness::ChooseFiles({c.pszSaveAs});
-                                    if (c.bMenu) EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, IDM_EXIT, 0), 1);
-                                    else harness::PostInput(hwnd, WM_CLOSE, 0, 0);
+                                    if (c.uMessage == IDM_EXIT) EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, IDM_EXIT, 0), 1);
+                                    else if (c.uMessage == WM_CLOSE) harness::PostInput(hwnd, WM_CLOSE, 0, 0);
+                                    else EXPECT_EQ(SendMessageA(hwnd, c.uMessage, 0, 0), c.iAnswer == IDOK);
                                 },
-                                [&](HWND hwnd) { bStillOpen = IsWindow(hwnd); }},
-                               setup);
-        EXPECT_EQ(iExit, 0);
-        EXPECT_EQ(bStillOpen, !c.bCloses);
-        ASSERT_EQ(harness::Boxes().size(), 1u);
-        EXPECT_EQ(harness::Boxes()[0].sText, c.bDirty ? kSaveQuestion : "Quit now?");
-        if (!c.bDirty) { EXPECT_EQ(harness::Boxes()[0].uType, static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION)); }
+                                [&](HWND hwnd) { bStillOpen = IsWindow(hwnd) && !bQuitting; }},
+                               {64, 48, c.bCloses});
+        EXPECT_TRUE(iExit == 0 && bStillOpen == !c.bCloses);
+        bool bQuitNow = !c.bDirty || c.uMessage == WM_QUERYENDSESSION;
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{bQuitNow ? "Orvanta: Quit now?" : std::string("Veldran: ") + kSaveQuestion});
+        if (bQuitNow) { EXPECT_EQ(harness::Boxes()[0].uType, static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION)); }
         EXPECT_EQ(FileSize(sSaved), *c.pszSaveAs ? 65u : 0u);
-        if (!c.bCloses) continue;
-        EXPECT_EQ(harness::LiveWindows() + harness::LiveDeviceContexts() + harness::LiveGdiObjects() +
-                      harness::LiveMemoryBlocks(), 0);
+        if (c.bCloses)
+            EXPECT_EQ(harness::LiveWindows() + harness::LiveDeviceContexts() + harness::LiveGdiObjects() +
+                          harness::LiveMemoryBlocks(), 0);
     }
-}
-
-TEST(ProgramCommands, LogOffAsksOnlyQuitNow) {
-    RunProgram({[](HWND hwnd) {
-        MakeDirty();
-        harness::AnswerBoxes({IDOK, IDCANCEL});
-        EXPECT_EQ(SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0), 1);
-        EXPECT_EQ(SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0), 0);
-        EXPECT_EQ(bQuitting, 0);
-        EXPECT_TRUE(IsWindow(hwnd));
-    }});
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>(2, "Quit now?"));
-    EXPECT_TRUE(harness::FileRequests().empty());
 }
 
 TEST(ProgramCommands, ResizingRemeasuresClearsAndRestarts) {
     int iBeeps = 0;
     RunProgram({[&](HWND hwnd) {
-                    dfSetMidX = -0.5;
-                    dfSetHeight = 2.0;
+                    dfSetMidX = -0.5, dfSetHeight = 2.0;
                     SetupSet();
                     iBeeps = harness::BeepCount();
                     harness::RecordFills();
                     harness::ResizeWindow(hwnd, 80, 40);
                 },
                 [&](HWND) {
-                    EXPECT_EQ(iMaxX, 80);
-                    EXPECT_EQ(iMaxY, 40);
-                    EXPECT_EQ(dfSetMidX, -0.5);
-                    EXPECT_EQ(dfSetWidth, 4.0);
+                    EXPECT_EQ(std::vector<double>({double(iMaxX), double(iMaxY), dfSetMidX, dfSetWidth}),
+                              std::vector<double>({80, 40, -0.5, 4.0}));
                     EXPECT_EQ(harness::BeepCount(), iBeeps + 1);
                     ASSERT_FALSE(harness::Fills().empty());
                     const auto& [rcErased, crErased] = harness::Fills()[0];
-                    EXPECT_EQ(rcErased.right, 80);
-                    EXPECT_EQ(rcErased.bottom, 40);
+                    EXPECT_EQ(rcErased.right * 1000 + rcErased.bottom, 80040);
                     EXPECT_EQ(crErased, GetSysColor(COLOR_WINDOWTEXT));
                 }});
 }

@@ -1,21 +1,12 @@
 # Shared by the Wine test scripts and the desktop end-to-end test (sourced):
 # Wine's environment, a private Xvfb display, polling with a deadline, failure
 # reports, and pictures compared pixel for pixel with orvanta-render's.
-
 wine_environment() {
-  # No Mono or Gecko installer prompts, no menu entries in the user's home, no debug chatter.
   export WINEPREFIX="$1" WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEDEBUG=-all HOME="${HOME:-/root}"
 }
+fail() { echo "FAIL: $*" >&2; exit 1; }
 
-note() { echo "[$(date +%T)] $*"; }
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-# until_true SECONDS COMMAND...: runs COMMAND every 0.2 s until it succeeds;
-# false when the deadline passes first.
+# until_true SECONDS COMMAND...: runs COMMAND every 0.2 s until it succeeds; false after the deadline.
 until_true() {
   local deadline=$((SECONDS + $1))
   shift
@@ -25,8 +16,7 @@ until_true() {
   done
 }
 
-# Starts Xvfb (SIZE WxH) on a display that no other server holds; Xvfb chooses
-# the number and reports it once it accepts clients. Sets DISPLAY and XVFB_PID.
+# start_xvfb WxH: Xvfb on a display it chooses itself; sets DISPLAY and XVFB_PID.
 start_xvfb() {
   local number_file
   number_file="$(mktemp)"
@@ -35,38 +25,21 @@ start_xvfb() {
   until_true 20 test -s "$number_file" || fail "Xvfb did not start"
   export DISPLAY=":$(tr -d '\n' <"$number_file")"
   rm -f "$number_file"
-  note "Xvfb $XVFB_PID on $DISPLAY"
 }
-
-stop_xvfb() {
-  [ -n "${XVFB_PID:-}" ] || return 0
-  kill "$XVFB_PID" 2>/dev/null || true
-  wait "$XVFB_PID" 2>/dev/null || true
-  XVFB_PID=
-}
-
+stop_xvfb() { [ -z "${XVFB_PID:-}" ] || { kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; XVFB_PID=; }; true; }
 stop_wine() { wineserver -k 2>/dev/null || true; }
 
-# differing_pixels A B [DIFF]: how many pixels of the two pictures differ.
 differing_pixels() { { compare -metric AE "$1" "$2" "${3:-null:}" 2>&1 >/dev/null || true; } | cut -d' ' -f1; }
 
-# expect_picture NAME [orvanta-render options]: waits until the caller's
-# capture FILE shows what RENDER draws at CLIENT_W x CLIENT_H into $work;
-# otherwise the caller's picture_failed MESSAGE.
+# expect_picture NAME [options]: waits until capture shows RENDER's picture at CLIENT_W x CLIENT_H.
 same_picture() {
-  capture "$work/$1-actual.png" &&
-    [ "$(differing_pixels "$work/$1-actual.png" "$work/$1-expected.png" "$work/$1-diff.png")" = "0" ]
+  capture "$work/$1-actual.png" && [ "$(differing_pixels "$work/$1-actual.png" "$work/$1-expected.png" "$work/$1-diff.png")" = "0" ]
 }
-
 expect_picture() {
-  local name="$1" start=$SECONDS
+  local name="$1"
   shift
   "$RENDER" --size "${CLIENT_W}x${CLIENT_H}" "$@" "$work/$name-expected.png" || { picture_failed "orvanta-render $* failed"; return 1; }
-  if ! until_true "$PICTURE_TIMEOUT" same_picture "$name"; then
-    picture_failed "$name: the picture still differs from orvanta-render $* in" \
-      "$(differing_pixels "$work/$name-actual.png" "$work/$name-expected.png") pixels after $PICTURE_TIMEOUT s"
-    return 1
-  fi
-  note "$name: the picture equals orvanta-render $* (after $((SECONDS - start)) s)"
+  until_true "$PICTURE_TIMEOUT" same_picture "$name" || { picture_failed "$name: the picture still differs from orvanta-render" \
+    "$* in $(differing_pixels "$work/$name-actual.png" "$work/$name-expected.png") pixels"; return 1; }
   rm -f "$work/$name-"*.png
 }

@@ -4,25 +4,16 @@
 # document.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-[ $# -eq 3 ] || fail "usage: package_test.sh BUILD NAME WORK"
-build="$1" name="$2" work="$3"
-[ -f "$build/CPackConfig.cmake" ] || fail "no CPackConfig.cmake in $build (configure the windows preset first)"
+[ $# -eq 3 ] && [ -f "$1/CPackConfig.cmake" ] || fail "usage: package_test.sh BUILD NAME WORK (configure the windows preset first)"
+build="$1" name="$2" work="$3" root="$(cd "$(dirname "$0")/../.." && pwd)"
 rm -rf "$work"
-mkdir -p "$work"
-
+mkdir -p "$work/unpacked"
 (cd "$build" && cpack -G ZIP -B "$work" >"$work/cpack.log") || { cat "$work/cpack.log"; fail "cpack failed"; }
-zip="$work/$name.zip"
-[ -f "$zip" ] || fail "cpack made no $name.zip: $(ls "$work")"
-
-mkdir "$work/unpacked"
-(cd "$work/unpacked" && cmake -E tar xf "$zip")
+(cd "$work/unpacked" && cmake -E tar xf "$work/$name.zip")
 listing="$(cd "$work/unpacked" && find . -type f | LC_ALL=C sort)"
 expected="$(printf '%s\n' "./$name/LICENSE" "./$name/README.md" "./$name/help/orvanta.html" "./$name/orvanta.exe")"
 [ "$listing" = "$expected" ] || fail "$name.zip holds"$'\n'"$listing"$'\n'"instead of"$'\n'"$expected"
-root="$(cd "$(dirname "$0")/../.." && pwd)"
 cmp "$work/unpacked/$name/orvanta.exe" "$build/shell/orvanta.exe"
 cmp "$work/unpacked/$name/LICENSE" "$root/LICENSE"
 cmp "$work/unpacked/$name/README.md" "$root/README.md"
 cmp "$work/unpacked/$name/help/orvanta.html" "$root/help/orvanta.html"
-echo "$name.zip: $(echo "$listing" | tr '\n' ' ')"
-rm -rf "$work/unpacked"
