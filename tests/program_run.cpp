@@ -16,7 +16,9 @@ int RunProgram(std::vector<ProgramStep> steps, ProgramSetup setup) {
     });
     char szCmdLine[] = "ignored.kqz";
     int iExit = WinMain(reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000)), nullptr, szCmdLine, SW_SHOWMINIMIZED);
-    if (!setup.bEndsEarly) EXPECT_EQ(uNext, steps.size()) << "the program ended before its last step";
+    if (!setup.bEndsEarly) {
+        EXPECT_EQ(uNext, steps.size()) << "the program ended before its last step";
+    }
     return iExit;
 }
 

@@ -26,7 +26,9 @@ protected:
         std::memset(szFile, 'Q', sizeof szFile);
         std::memset(szTitle, 'Q', sizeof szTitle);
         std::strcpy(szFile, "start.kqz");
-        ofn = {sizeof(OPENFILENAMEA), hwnd, nullptr, kFilters, nullptr, 0, 0, szFile, 64, szTitle, 32};
+        ofn = {};
+        ofn.lStructSize = sizeof(OPENFILENAMEA), ofn.hwndOwner = hwnd, ofn.lpstrFilter = kFilters;
+        ofn.lpstrFile = szFile, ofn.nMaxFile = 64, ofn.lpstrFileTitle = szTitle, ofn.nMaxFileTitle = 32;
         ofn.lpstrDefExt = "KQZ";
     }
     // Buffers and record as they stand, to show that a call left them alone.

@@ -117,7 +117,7 @@ TEST(ProgramCommands, EditDialogConversionsAndLimits) {
         {IDD_RGB, "-3", 0},                   {IDD_CENTERY, "0.5", -0.5},       {IDD_COLORFACTOR, "99999999999", INT32_MAX},
         {IDD_STARTLEVEL, "-99999999999", INT32_MIN}, {IDD_ZOOM, "0." + std::string(61, '0') + "12345", 0.0},  // 63 characters read
         {IDD_ZOOM, "0.5", 0.5, harness::PressDialogKey(VK_RETURN)}, {IDD_ZOOM, "0.5", 4.0, harness::PressButton(IDCANCEL)},
-        {IDD_ZOOM, "0.5", 4.0, harness::PressDialogKey(VK_ESCAPE)},
+        {IDD_ZOOM, "0.5", 4.0, harness::PressDialogKey(VK_ESCAPE)}, {IDD_ZOOM, "0.5", 4.0, harness::CloseDialog()},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.sText);
@@ -125,16 +125,19 @@ TEST(ProgramCommands, EditDialogConversionsAndLimits) {
                     [&](HWND) {
                         EXPECT_EQ(value(row.iId), row.dfExpected);
                         EXPECT_EQ(bIsDirty, row.end.iId == IDOK || row.end.uKey == VK_RETURN ? 1 : 0);
+                        EXPECT_FALSE(harness::Dialogs().back().bKeptOpen);
                     }});
     }
 }
 
-// Fields left as shown keep their exact values, though "%f" would not fit them.
+// Decimal fields left as shown keep their exact values, though "%f" would not
+// fit them; the limit and channel order are limited on OK, touched or not.
 TEST(ProgramCommands, EditShowsTheValuesKeepsUnchangedOnesExactlyAndDetachesTheView) {
-    const DrawingValues deep = {-0.743643887037151, -0.131825904205330, 1024, 3.0e-9, 1e300, 2, 1000000000, 0};
+    const DrawingValues deep = {-0.743643887037151, -0.131825904205330, 100000, 3.0e-9, 1e300, 2, 1000000000, 9};
     RunProgram({[&](HWND) {
                     dfSetMidX = deep.dfSetMidX, dfSetMidY = deep.dfSetMidY, dfSetHeight = deep.dfSetHeight;
                     dfMoveFactor = deep.dfMoveFactor, iColorFactor = deep.iColorFactor;
+                    ulMaxLevels = deep.ulMaxLevels, iRGB_Combo = deep.iRGB_Combo;
                     std::strcpy(psFilePath, "/views/a.kqz");
                     std::strcpy(psFileName, "a.kqz");
                     harness::ScriptDialog({harness::PressButton(IDOK)});
@@ -147,8 +150,10 @@ TEST(ProgramCommands, EditShowsTheValuesKeepsUnchangedOnesExactlyAndDetachesTheV
                     EXPECT_TRUE(dialog.hwndOwner == hwnd && dialog.iFocusId == IDD_CENTERX);
                     std::string sShown;
                     for (int iId = IDD_CENTERX; iId <= IDD_RGB; ++iId) sShown += dialog.fieldsAtStart.at(iId) + " ";
-                    EXPECT_EQ(sShown, "-0.743644 0.131826 1024 0.000000 1.0000000000000001e+300 2 1000000000 0 ");
-                    EXPECT_EQ(ValueBits(CurrentDrawingValues()), ValueBits(deep));
+                    EXPECT_EQ(sShown, "-0.743644 0.131826 100000 0.000000 1.0000000000000001e+300 2 1000000000 9 ");
+                    DrawingValues limited = deep;
+                    limited.ulMaxLevels = kLevelLimit, limited.iRGB_Combo = 5;
+                    EXPECT_EQ(ValueBits(CurrentDrawingValues()), ValueBits(limited));
                     EXPECT_TRUE(bIsDirty && psFilePath[0] == '\0');
                     EXPECT_EQ(TitleOf(hwnd), "Orvanta - [untitled]");
                 }});
@@ -188,9 +193,10 @@ TEST(ProgramCommands, ClosingAsksTheRightQuestion) {
         EXPECT_EQ(BoxTexts(), std::vector<std::string>{bQuitNow ? "Orvanta: Quit now?" : std::string("Veldran: ") + kSaveQuestion});
         if (bQuitNow) { EXPECT_EQ(harness::Boxes()[0].uType, static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION)); }
         EXPECT_EQ(FileSize(sSaved), *c.pszSaveAs ? 65u : 0u);
-        if (c.bCloses)
+        if (c.bCloses) {
             EXPECT_EQ(harness::LiveWindows() + harness::LiveDeviceContexts() + harness::LiveGdiObjects() +
                           harness::LiveMemoryBlocks(), 0);
+        }
     }
 }
 

@@ -126,8 +126,10 @@ TEST(RenderLoop, WhileWaitingOnlyARestartRedraws) {
     int iIdle = 0;
     harness::OnIdle([&] {
         if (++iIdle == 1) harness::PostInput(window.hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-        if (iIdle == 2) EXPECT_EQ(harness::BeepCount(), 1);
-        if (iIdle == 2) harness::PostInput(window.hwnd, WM_KEYDOWN, VK_INSERT, 1);
+        if (iIdle == 2) {
+            EXPECT_EQ(harness::BeepCount(), 1);
+            harness::PostInput(window.hwnd, WM_KEYDOWN, VK_INSERT, 1);
+        }
         return iIdle <= 2;
     });
     RenderToEnd(window);

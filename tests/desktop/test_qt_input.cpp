@@ -1,11 +1,17 @@
-// The Qt backend's input translation on Qt's offscreen platform: every key of
-// the key table as its virtual key, mouse flags and client coordinates, wheel
-// notches, resizing, minimising and the close box. The menu is driven end to end (e2e.sh).
+// The Qt backend on Qt's offscreen platform: every key of the key table as its
+// virtual key, mouse flags and client coordinates, wheel notches, resizing,
+// minimising, the close box, menu check marks, and modal dialogs and boxes.
+// The menu is driven end to end (e2e.sh).
 #include "backend.h"
 #include "qt_backend.h"
+#include "resource.h"
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -128,6 +134,59 @@ TEST_F(QtInput, ResizingMinimisingAndTheCloseBoxReachTheProcedure) {
     pFrame->close();
     EXPECT_EQ(Delivered(WM_CLOSE).size(), 1u);
     EXPECT_TRUE(IsWindow(g_hwnd));
+}
+
+// A check mark the program sets shows in the Qt menu at once.
+TEST_F(QtInput, MenuCheckMarksReachTheMenu) {
+    auto saveAs = [] {
+        for (QAction* pBarItem : static_cast<QMainWindow*>(platform::qt::WidgetOf(g_hwnd))->menuBar()->actions())
+            for (QAction* pItem : pBarItem->menu() ? pBarItem->menu()->actions() : QList<QAction*>())
+                if (pItem->text() == "Save &As") return pItem;
+        return static_cast<QAction*>(nullptr);
+    };
+    for (UINT uCheck : {MF_CHECKED, MF_UNCHECKED}) {
+        CheckMenuItem(GetMenu(g_hwnd), IDM_SAVEAS, MF_BYCOMMAND | uCheck);
+        ASSERT_NE(saveAs(), nullptr);
+        EXPECT_EQ(saveAs()->isChecked(), uCheck == MF_CHECKED);
+    }
+}
+
+INT_PTR CALLBACK CancellingDialogProc(HWND hDlg, UINT uMessage, WPARAM wParam, LPARAM) {
+    if (uMessage == WM_COMMAND && LOWORD(wParam) == IDCANCEL) EndDialog(hDlg, IDCANCEL);
+    return uMessage == WM_INITDIALOG;
+}
+
+// Closes the modal window that comes up next, once fn has looked at it.
+void WhenModal(std::function<void(QWidget*)> fn) {
+    QTimer::singleShot(0, [fn] {
+        QWidget* pModal = QApplication::activeModalWidget();
+        ASSERT_NE(pModal, nullptr);
+        Qt::WindowFlags flags = pModal->windowFlags();
+        EXPECT_TRUE((flags & Qt::WindowCloseButtonHint) && !(flags & Qt::WindowMinimizeButtonHint) &&
+                    !(flags & Qt::WindowMaximizeButtonHint));
+        EXPECT_EQ(pModal->minimumSize(), pModal->maximumSize());
+        fn(pModal);
+        pModal->close();
+    });
+}
+
+// Dialogs and boxes have a fixed size and only a close box; a field without
+// automatic scrolling stops taking characters once its text fills it.
+TEST_F(QtInput, ModalWindowsAreFixedAndFieldsTakeWhatFitsTheirWidth) {
+    QString sTyped;
+    bool bFits = false;
+    WhenModal([&](QWidget* pDialog) {
+        QLineEdit* pField = pDialog->findChild<QLineEdit*>();
+        ASSERT_NE(pField, nullptr);
+        pField->selectAll();
+        QTest::keyClicks(pField, QString(200, '8'));
+        sTyped = pField->text();
+        bFits = pField->fontMetrics().horizontalAdvance(sTyped) <= pField->contentsRect().width();
+    });
+    EXPECT_EQ(DialogBoxParamA(nullptr, "DIALOG_1", g_hwnd, CancellingDialogProc, 0), IDCANCEL);
+    EXPECT_TRUE(sTyped.size() > 3 && sTyped.size() < 200 && bFits) << sTyped.toStdString();
+    WhenModal([](QWidget*) {});
+    EXPECT_EQ(MessageBoxA(g_hwnd, "Quit now?", "Orvanta", MB_OKCANCEL), IDCANCEL);
 }
 
 }  // namespace

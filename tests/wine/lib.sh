@@ -4,6 +4,7 @@
 wine_environment() {
   export WINEPREFIX="$1" WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEDEBUG=-all HOME="${HOME:-/root}"
 }
+note() { echo "[$(date +%T)] $*"; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # until_true SECONDS COMMAND...: runs COMMAND every 0.2 s until it succeeds; false after the deadline.

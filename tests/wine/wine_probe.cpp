@@ -1,17 +1,42 @@
-// wine-probe resources FILE: "version A.B.C.D" from the program's version
-// record, then "manifest: " and its manifest on one line, as Win32 itself
-// reads them. Exits 1 when either is missing, 2 for bad arguments.
+// wine-probe: what the Wine tests cannot see from X, asked of Win32 itself
+// from inside the same Wine desktop. Prints on stdout, exits 0 when the thing
+// asked for exists and 1 when it does not (2 for bad arguments).
+//   client            X Y W H of the main window's client area, on the desktop
+//   title             the main window's title
+//   foreground        exits 0 when the main window is the foreground window
+//   dialog CAPTION    CLASS: TEXT of each control of that visible dialog, one a line
+//   resources FILE    "version A.B.C.D", then "manifest: " and the manifest on one line
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
-int main(int argc, char** argv) {
-    if (argc != 3 || std::string(argv[1]) != "resources") {
-        std::fprintf(stderr, "usage: wine-probe resources FILE\n");
-        return 2;
-    }
-    const char* pszFile = argv[2];
+namespace {
+
+HWND MainWindow() {
+    HWND hwnd = FindWindowA("Veldran", nullptr);
+    return hwnd && IsWindowVisible(hwnd) ? hwnd : nullptr;
+}
+
+// Line breaks inside a text become spaces, so that each thing prints as one line.
+std::string OneLine(std::string sText) {
+    for (char& ch : sText)
+        if (ch == '\n' || ch == '\r') ch = ' ';
+    return sText;
+}
+
+// GetWindowTextA gives only the captions of another process's windows; the
+// text of its edit controls needs the message.
+BOOL CALLBACK PrintControl(HWND hwndChild, LPARAM) {
+    char szClass[64] = "", szText[600] = "";
+    GetClassNameA(hwndChild, szClass, sizeof szClass);
+    DWORD_PTR dwCopied = 0;
+    SendMessageTimeoutA(hwndChild, WM_GETTEXT, sizeof szText, reinterpret_cast<LPARAM>(szText), SMTO_ABORTIFHUNG, 5000, &dwCopied);
+    std::printf("%s: %s\n", szClass, OneLine(szText).c_str());
+    return TRUE;
+}
+
+int PrintResources(const char* pszFile) {
     DWORD dwHandle = 0, cbInfo = GetFileVersionInfoSizeA(pszFile, &dwHandle);
     std::string sInfo(cbInfo, '\0');
     VS_FIXEDFILEINFO* pFixed = nullptr;
@@ -26,8 +51,35 @@ int main(int argc, char** argv) {
     HGLOBAL hData = hManifest ? LoadResource(hModule, hManifest) : nullptr;
     if (!hData) return 1;
     std::string sManifest(static_cast<const char*>(LockResource(hData)), SizeofResource(hModule, hManifest));
-    for (char& ch : sManifest)
-        if (ch == '\n' || ch == '\r') ch = ' ';
-    std::printf("manifest: %s\n", sManifest.c_str());
+    std::printf("manifest: %s\n", OneLine(sManifest).c_str());
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string sCommand = argc > 1 ? argv[1] : "";
+    HWND hwnd = MainWindow();
+    if (argc == 2 && sCommand == "client") {
+        RECT rect;
+        POINT ptOrigin = {0, 0};
+        if (!hwnd || !GetClientRect(hwnd, &rect) || !ClientToScreen(hwnd, &ptOrigin)) return 1;
+        std::printf("%ld %ld %ld %ld\n", ptOrigin.x, ptOrigin.y, rect.right, rect.bottom);
+        return 0;
+    }
+    if (argc == 2 && sCommand == "title") {
+        char szTitle[600] = "";
+        if (hwnd) GetWindowTextA(hwnd, szTitle, sizeof szTitle), std::printf("%s\n", szTitle);
+        return hwnd ? 0 : 1;
+    }
+    if (argc == 2 && sCommand == "foreground") return hwnd && GetForegroundWindow() == hwnd ? 0 : 1;
+    if (argc == 3 && sCommand == "dialog") {
+        HWND hwndDialog = FindWindowA("#32770", argv[2]);
+        if (!hwndDialog || !IsWindowVisible(hwndDialog)) return 1;
+        EnumChildWindows(hwndDialog, PrintControl, 0);
+        return 0;
+    }
+    if (argc == 3 && sCommand == "resources") return PrintResources(argv[2]);
+    std::fprintf(stderr, "usage: wine-probe client | title | foreground | dialog CAPTION | resources FILE\n");
+    return 2;
 }
