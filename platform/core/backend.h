@@ -68,11 +68,9 @@ public:
     virtual void TitleChanged(HWND) {}
     // An item of the window's menu changed its check mark or state.
     virtual void MenuChanged(HWND) {}
-    // Drawing as commands, for a backend that mirrors them rather than
-    // presenting pixels: a filled rectangle (before clipping) and a text.
+    // A filled rectangle (before clipping), for a backend that mirrors
+    // drawing commands rather than presenting pixels.
     virtual void RectangleFilled(HWND, const RECT&, COLORREF) {}
-    virtual void TextDrawn(HWND, int /*x*/, int /*y*/, const std::string&, COLORREF /*crText*/,
-                           COLORREF /*crBk*/) {}
 
     // Called by every PeekMessageA before the queue is looked at: deliver
     // pending window-system events without waiting.

@@ -353,15 +353,12 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
     return TRUE;
 }
 
-// Text is drawn as opaque character cells in the background colour; the
-// backend is given the string itself.
+// Text is drawn as opaque character cells in the background colour.
 BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
     DeviceContext* pDC = nullptr;
     Window* pWindow = Surface(hdc, &pDC);
     if (!pDC || !lpString || c < 0) return FALSE;
     if (pWindow) FillClipped(*pWindow, RECT{x, y, x + c * kCellWidth, y + kCellHeight}, pDC->crBk);
-    GetBackend().TextDrawn(pDC->hwnd, x, y, std::string(lpString, static_cast<size_t>(c)), pDC->crText,
-                           pDC->crBk);
     return TRUE;
 }
 

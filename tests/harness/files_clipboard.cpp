@@ -4,7 +4,6 @@
 #include "core.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace platform {
 int LiveMemoryBlocks();
@@ -53,22 +52,7 @@ int LastChosenFilter() { return F().iLastFilter; }
 std::string ClipboardText() { return platform::TheCore().sClipboardText; }
 HGLOBAL ClipboardData() { return platform::TheCore().hClipboardData; }
 
-void SetClipboardText(const std::string& sText) {
-    HGLOBAL hMem = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, sText.size() + 1);
-    char* pText = static_cast<char*>(GlobalLock(hMem));
-    std::memcpy(pText, sText.c_str(), sText.size() + 1);
-    GlobalUnlock(hMem);
-    if (!OpenClipboard(nullptr)) {
-        GlobalFree(hMem);
-        return;
-    }
-    EmptyClipboard();
-    SetClipboardData(CF_TEXT, hMem);
-    CloseClipboard();
-}
-
 void HoldClipboard(HWND hwndOther) { OpenClipboard(hwndOther); }
-void ReleaseClipboard() { CloseClipboard(); }
 int LiveMemoryBlocks() { return platform::LiveMemoryBlocks(); }
 
 // Frees the clipboard's block before the core that holds it is dropped.

@@ -18,10 +18,8 @@ struct State {
     std::vector<ShownBox> boxes;
     std::vector<OpenedDocument> documents;
     HWND hwndMain = nullptr;
-    std::vector<std::string> titles;
     bool bRecordFills = false;
     std::vector<std::pair<RECT, COLORREF>> fills;
-    std::vector<TextRecord> texts;
 };
 
 State& S() {
@@ -54,15 +52,8 @@ public:
         if (!S().hwndMain) S().hwndMain = hwnd;
     }
 
-    void TitleChanged(HWND hwnd) override { S().titles.push_back(platform::WindowText(hwnd)); }
-
     void RectangleFilled(HWND, const RECT& rc, COLORREF crColor) override {
         if (S().bRecordFills) S().fills.push_back({rc, crColor});
-    }
-
-    void TextDrawn(HWND hwnd, int x, int y, const std::string& sText, COLORREF crText,
-                   COLORREF crBk) override {
-        S().texts.push_back({hwnd, x, y, sText, crText, crBk});
     }
 
     int MessageBox(const platform::MessageBoxRequest& request) override {
@@ -96,7 +87,6 @@ int PeekCount() { return S().iPeeks; }
 void OnIdle(std::function<bool()> fn) { S().onIdle = std::move(fn); }
 void RecordFills() { S().bRecordFills = true; }
 const std::vector<std::pair<RECT, COLORREF>>& Fills() { return S().fills; }
-const std::vector<TextRecord>& TextOuts() { return S().texts; }
 
 void PostInput(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM lParam) {
     platform::PostInput(hwnd, uMessage, wParam, lParam);
@@ -128,7 +118,6 @@ void ClearBoxes() { S().boxes.clear(); }
 const std::vector<OpenedDocument>& Documents() { return S().documents; }
 HWND MainWindow() { return S().hwndMain; }
 void FailNextAllocations(int iCount) { platform::RefuseAllocations(iCount); }
-const std::vector<std::string>& Titles() { return S().titles; }
 
 }  // namespace harness
 

@@ -1,6 +1,6 @@
 // The test harness: the offscreen backend with a person's answers scripted
 // (boxes, dialogs, file choices, input at chosen peeks) and what the program
-// showed logged (boxes, titles, fills, texts, documents). Deterministic.
+// showed logged (boxes, fills, dialogs, documents). Deterministic.
 #ifndef ORVANTA_HARNESS_H
 #define ORVANTA_HARNESS_H
 
@@ -40,15 +40,6 @@ struct OpenedDocument {
     std::string sPath;
 };
 
-// One TextOutA call.
-struct TextRecord {
-    HWND hwnd;
-    int x;
-    int y;
-    std::string sText;
-    COLORREF crText;
-    COLORREF crBk;
-};
 
 // Forgets every window, object, message and script: a fresh process.
 void Reset();
@@ -71,8 +62,6 @@ void ResizeWindow(HWND hwnd, int iWidth, int iHeight);
 // Keeps every FillRect (rectangle and colour word) from now on.
 void RecordFills();
 const std::vector<std::pair<RECT, COLORREF>>& Fills();
-// Every TextOutA call.
-const std::vector<TextRecord>& TextOuts();
 uint32_t Pixel(HWND hwnd, int x, int y);
 int LiveGdiObjects();
 int LiveDeviceContexts();
@@ -107,16 +96,13 @@ struct ShownDialog {
     bool bKeptOpen = false;  // the close box did not end it: a person would be stuck
 };
 const std::vector<ShownDialog>& Dialogs();
-void ResetDialogs();
 void RunScriptedDialog(HWND hDlg);
 
 // The next iCount LocalAlloc or GlobalAlloc calls fail, as when memory is short.
 void FailNextAllocations(int iCount);
 
-// The first top-level window created since Reset, and every caption any
-// top-level window was given, in order.
+// The first top-level window created since Reset.
 HWND MainWindow();
-const std::vector<std::string>& Titles();
 
 // Documents the program asked to be shown (help).
 const std::vector<OpenedDocument>& Documents();
@@ -139,16 +125,13 @@ const std::vector<platform::FileDialogRequest>& FileRequests();
 // The clipboard's text and block, as another program would find them.
 std::string ClipboardText();
 HGLOBAL ClipboardData();
-// Puts text on the clipboard as another program would, in a block of its own;
-// nothing happens while another window holds the clipboard open.
-void SetClipboardText(const std::string& sText);
-// Another window opens the clipboard and keeps it open until released.
+// Another window opens the clipboard and keeps it open.
 void HoldClipboard(HWND hwndOther);
-void ReleaseClipboard();
 // Local and global memory blocks not yet freed.
 int LiveMemoryBlocks();
 
 // The backend's side of the above (called from harness.cpp).
+void ResetDialogs();
 std::string NextFileChoice(const platform::FileDialogRequest& request);
 int LastChosenFilter();
 void ResetFilesAndClipboard();
