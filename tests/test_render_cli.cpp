@@ -63,7 +63,9 @@ TEST_F(RenderCli, RefusesBadArgumentsNamingThem) {
     for (const auto& c : cases) {
         harness::ClearBoxes();
         EXPECT_EQ(Parse(c.args), c.result) << c.sError;
-        if (c.result == ParseResult::ViewError) EXPECT_EQ(sError, c.sError);
+        if (c.result == ParseResult::ViewError) {
+            EXPECT_EQ(sError, c.sError);
+        }
         EXPECT_NE(sError.find(c.sError), std::string::npos) << sError;
         EXPECT_EQ(sError.find('\n'), std::string::npos) << sError;
         std::string sShown;
