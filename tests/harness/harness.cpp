@@ -1,10 +1,16 @@
 // The harness backend: the offscreen backend answering from the test's script
-// and logging what the program showed; it may look inside the core.
+// (boxes, dialogs, file choices, input at chosen peeks) and logging what the
+// program showed, its state in one place; it may look inside the core.
 #include "harness.h"
 
 #include "core.h"
 
+#include <deque>
 #include <map>
+
+namespace platform {
+int LiveMemoryBlocks();
+}  // namespace platform
 
 namespace harness {
 
@@ -20,6 +26,11 @@ struct State {
     HWND hwndMain = nullptr;
     bool bRecordFills = false;
     std::vector<std::pair<RECT, COLORREF>> fills;
+    std::deque<std::vector<DialogStep>> dialogScripts;
+    std::vector<ShownDialog> dialogs;
+    std::deque<FileChoice> fileChoices;
+    std::vector<platform::FileDialogRequest> fileRequests;
+    int iLastFilter = 0;
 };
 
 State& S() {
@@ -27,12 +38,80 @@ State& S() {
     return state;
 }
 
+// Labels have no id (0xFFFF) and are left out.
+std::map<int, std::string> FieldTexts(HWND hDlg) {
+    std::map<int, std::string> fields;
+    for (const platform::DialogControl& control : platform::DescribeDialog(hDlg).controls)
+        if (control.iId != 0xFFFF) fields[control.iId] = control.sText;
+    return fields;
+}
+
+int FocusId(HWND hDlg) {
+    HWND hFocus = GetFocus();
+    for (const platform::DialogControl& control : platform::DescribeDialog(hDlg).controls)
+        if (control.hwnd == hFocus) return control.iId;
+    return 0;
+}
+
+void RunStep(HWND hDlg, const DialogStep& step) {
+    switch (step.kind) {
+    case DialogStep::Type:
+        SetDlgItemTextA(hDlg, step.iId, step.sText.c_str());
+        break;
+    case DialogStep::Press:
+        platform::DialogCommand(hDlg, step.iId);
+        break;
+    case DialogStep::Key:
+        platform::DialogKey(hDlg, step.uKey);
+        break;
+    case DialogStep::Close:
+        SendMessageA(hDlg, WM_CLOSE, 0, 0);
+        break;
+    }
+}
+
+// Without a script, or once its steps are spent, the dialog is closed.
+void RunScriptedDialog(HWND hDlg) {
+    ShownDialog shown;
+    shown.sTitle = platform::WindowText(hDlg);
+    shown.hwndOwner = GetParent(hDlg);
+    shown.fieldsAtStart = FieldTexts(hDlg);
+    shown.iFocusId = FocusId(hDlg);
+    std::vector<DialogStep> steps;
+    if (!S().dialogScripts.empty()) {
+        steps = std::move(S().dialogScripts.front());
+        S().dialogScripts.pop_front();
+    }
+    for (const DialogStep& step : steps) {
+        if (platform::DialogEnded(hDlg)) break;
+        RunStep(hDlg, step);
+    }
+    if (!platform::DialogEnded(hDlg)) SendMessageA(hDlg, WM_CLOSE, 0, 0);
+    shown.bKeptOpen = !platform::DialogEnded(hDlg);
+    if (shown.bKeptOpen) EndDialog(hDlg, IDCANCEL);
+    shown.fieldsAtEnd = FieldTexts(hDlg);
+    S().dialogs.push_back(std::move(shown));
+}
+
+// A person's choice in a file dialog, taken in order; none left means Cancel.
+std::string NextFileChoice(const platform::FileDialogRequest& request) {
+    S().fileRequests.push_back(request);
+    S().iLastFilter = 0;
+    if (S().fileChoices.empty()) return {};
+    FileChoice choice = S().fileChoices.front();
+    S().fileChoices.pop_front();
+    S().iLastFilter = choice.iFilterIndex;
+    return choice.sPath;
+}
+
 class HarnessBackend final : public offscreen::OffscreenBackend {
 public:
+    // The clipboard's block goes before the core that holds it.
     void CoreReset() override {
-        ResetFilesAndClipboard();
+        platform::Core& core = platform::TheCore();
+        if (core.hClipboardData) GlobalFree(core.hClipboardData);
+        core.hClipboardData = nullptr;
         S() = State();
-        ResetDialogs();
         platform::RefuseAllocations(0);
     }
 
@@ -70,7 +149,7 @@ public:
     std::string ChooseFile(const platform::FileDialogRequest& request) override {
         return NextFileChoice(request);
     }
-    int ChosenFilterIndex() override { return LastChosenFilter(); }
+    int ChosenFilterIndex() override { return S().iLastFilter; }
 
     bool OpenDocument(HWND hwndOwner, const std::string& sPath) override {
         S().documents.push_back({hwndOwner, sPath});
@@ -118,6 +197,32 @@ void ClearBoxes() { S().boxes.clear(); }
 const std::vector<OpenedDocument>& Documents() { return S().documents; }
 HWND MainWindow() { return S().hwndMain; }
 void FailNextAllocations(int iCount) { platform::RefuseAllocations(iCount); }
+
+DialogStep TypeText(int iId, std::string sText) { return {DialogStep::Type, iId, std::move(sText), 0}; }
+DialogStep PressButton(int iId) { return {DialogStep::Press, iId, {}, 0}; }
+DialogStep PressDialogKey(UINT uKey) { return {DialogStep::Key, 0, {}, uKey}; }
+DialogStep CloseDialog() { return {DialogStep::Close, 0, {}, 0}; }
+
+void ScriptDialog(std::vector<DialogStep> steps) { S().dialogScripts.push_back(std::move(steps)); }
+
+const std::vector<ShownDialog>& Dialogs() { return S().dialogs; }
+
+FileChoice::FileChoice(std::string sChosenPath, int iChosenFilter)
+    : sPath(std::move(sChosenPath)), iFilterIndex(iChosenFilter) {}
+FileChoice::FileChoice(const char* pszChosenPath, int iChosenFilter)
+    : FileChoice(std::string(pszChosenPath ? pszChosenPath : ""), iChosenFilter) {}
+
+void ChooseFiles(std::initializer_list<FileChoice> choices) {
+    S().fileChoices.insert(S().fileChoices.end(), choices.begin(), choices.end());
+}
+
+const std::vector<platform::FileDialogRequest>& FileRequests() { return S().fileRequests; }
+
+std::string ClipboardText() { return platform::TheCore().sClipboardText; }
+HGLOBAL ClipboardData() { return platform::TheCore().hClipboardData; }
+
+void HoldClipboard(HWND hwndOther) { OpenClipboard(hwndOther); }
+int LiveMemoryBlocks() { return platform::LiveMemoryBlocks(); }
 
 }  // namespace harness
 

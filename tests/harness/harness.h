@@ -96,7 +96,6 @@ struct ShownDialog {
     bool bKeptOpen = false;  // the close box did not end it: a person would be stuck
 };
 const std::vector<ShownDialog>& Dialogs();
-void RunScriptedDialog(HWND hDlg);
 
 // The next iCount LocalAlloc or GlobalAlloc calls fail, as when memory is short.
 void FailNextAllocations(int iCount);
@@ -106,8 +105,6 @@ HWND MainWindow();
 
 // Documents the program asked to be shown (help).
 const std::vector<OpenedDocument>& Documents();
-
-// ---- File dialogs and the clipboard (files_clipboard.cpp) ----
 
 // One answer of a file dialog: the path the user settles on ("" = Cancel) and
 // the filter left selected (1-based; 0 keeps the one offered).
@@ -129,12 +126,6 @@ HGLOBAL ClipboardData();
 void HoldClipboard(HWND hwndOther);
 // Local and global memory blocks not yet freed.
 int LiveMemoryBlocks();
-
-// The backend's side of the above (called from harness.cpp).
-void ResetDialogs();
-std::string NextFileChoice(const platform::FileDialogRequest& request);
-int LastChosenFilter();
-void ResetFilesAndClipboard();
 
 }  // namespace harness
 
