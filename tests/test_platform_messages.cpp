@@ -3,6 +3,7 @@
 #include "core.h"
 #include "harness.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -56,6 +57,29 @@ TEST_F(CoreMessages, TheQueueGivesPostedThenInputThenQuitThenPaint) {
     HDC hdc = GetDC(hwnd);  // and pixels reach only the client area
     EXPECT_EQ(std::make_tuple(SetPixel(hdc, 199, 99, 1), SetPixel(hdc, 200, 0, 1), SetPixel(hdc, 0, 100, 1)),
               std::make_tuple(COLORREF(1), COLORREF(-1), COLORREF(-1)));
+}
+
+}  // namespace
+
+namespace {
+
+// wsprintfA as Windows formats: flags, width, precision, the 32-bit integer
+// kinds, strings cut by precision, an unknown conversion copied, 1024 at most.
+TEST(CoreStrings, WsprintfFormatsAsWindowsDoes) {
+    const std::string sLong(2000, 'w');
+    const std::pair<std::function<int(char*)>, std::string> cases[] = {
+        {[](char* p) { return wsprintfA(p, "%5d|%-5i|%05d|%.3u", -42, 7, 42, 7u); }, "  -42|7    |00042|007"},
+        {[](char* p) { return wsprintfA(p, "%lu %ld %x %X %#x", 4294967295u, -1, 255u, 255u, 255u); },
+         "4294967295 -1 ff FF 0xff"},
+        {[](char* p) { return wsprintfA(p, "%s|%.2s|%.0s|%-4s|%c%%%q", "abc", "abc", "abc", "ab", 'Z'); },
+         "abc|ab||ab  |Z%q"},
+        {[&](char* p) { return wsprintfA(p, "%s", sLong.c_str()); }, std::string(1023, 'w')},
+    };
+    for (const auto& [format, sExpected] : cases) {
+        char szOut[1100];
+        EXPECT_EQ(format(szOut), static_cast<int>(sExpected.size()));
+        EXPECT_EQ(szOut, sExpected);
+    }
 }
 
 }  // namespace
