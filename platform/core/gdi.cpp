@@ -295,9 +295,11 @@ BOOL WINAPI DeleteObject(HGDIOBJ ho) {
 
 int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
     COLORREF crColor = 0;
-    if (!lprc || !BrushColor(hbr, &crColor) || !FindDC(hDC)) return 0;
-    if (Window* pWindow = Surface(hDC)) FillClipped(*pWindow, *lprc, crColor);
-    GetBackend().RectangleFilled(FindDC(hDC)->hwnd, *lprc, crColor);
+    DeviceContext* pDC = nullptr;
+    Window* pWindow = Surface(hDC, &pDC);
+    if (!lprc || !BrushColor(hbr, &crColor) || !pDC) return 0;
+    if (pWindow) FillClipped(*pWindow, *lprc, crColor);
+    GetBackend().RectangleFilled(pDC->hwnd, *lprc, crColor);
     return 1;
 }
 
