@@ -95,6 +95,17 @@ void FillRectangle(HDC hdc, int x1, int x2, int y1, int y2);
 // Passes from the current level until the picture is complete (1), or until
 // the program quits or the client area is empty (0); restarts start again.
 int RenderPicture(HWND hwnd, HDC hdc);
+// Threads that count points: the program's thread and iThreads - 1 workers.
+// 1 has no workers at all. The pictures are the same at every count.
+void SetCountingThreads(int iThreads);
+int CountingThreads();
+const int kMostCountingThreads = 1024;
+// A whole number from 1 to kMostCountingThreads, as text; false for anything else.
+bool ParseCountingThreads(const char* psText, int* piThreads);
+// ORVANTA_THREADS if set, else every hardware thread; 0 when the variable is
+// set to something that is no thread count (*piThreads is then the default).
+int ThreadsFromEnvironment(int* piThreads);
+
 // The program's main loop: each complete picture beeps once, then messages are
 // waited for until something restarts it; returns once bQuitting is set.
 void RenderLoop(HWND hwnd, HDC hdc, MSG* pMsg);

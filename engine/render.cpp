@@ -1,25 +1,20 @@
 // The progressive renderer: Cover walks the quadrant tree of the client area,
 // taking at most one message per call, filling blocks at the pass's level and
 // drawing blocks too small to split pixel by pixel, with the counts of the
-// blocks ahead taken together on the vector unit; RenderLoop runs the passes.
+// blocks ahead taken in jobs, by worker threads or here; RenderLoop runs the
+// passes, and refines the blocks that the finishing pass left filled.
 #include "engine.h"
 
+#include "counting.h"
 #include "driftblock.h"
 #include "winmisc.h"
 
-#include <cstring>
+#include <vector>
 
 namespace {
 
-// Points of a pixel block counted together, at most.
-const int kBlockPoints = 256;
-
 double PlaneX(int x) { return x * dfSetWidth / iMaxX + dfSetMinX; }
 double PlaneY(int y) { return y * dfSetHeight / iMaxY + dfSetMinY; }
-
-// The point a filled block takes its colour from: its middle pixel's.
-double MiddleX(int x1, int x2) { return PlaneX(x1 + (x2 - x1) / 2); }
-double MiddleY(int y1, int y2) { return PlaneY(y1 + (y2 - y1) / 2); }
 
 // Takes one pending message, if any, and has it handled now.
 // Returns false when it was the quit message.
@@ -31,10 +26,18 @@ bool HandleOneMessage(HWND hwnd) {
     return true;
 }
 
+bool IsKnownMiddle(const DrawItem& item, int x, int y) {
+    return item.bKnownMiddle && x == MiddleOf(item.x1, item.x2) && y == MiddleOf(item.y1, item.y2);
+}
+
 // Columns left to right, each from top to bottom; no message is taken.
-void DrawPixelsOneByOne(HDC hdc, int x1, int x2, int y1, int y2) {
-    for (int x = x1; x <= x2; ++x) {
-        for (int y = y1; y <= y2; ++y) {
+void DrawPixelsOneByOne(HDC hdc, const DrawItem& item, COLORREF crMiddle) {
+    for (int x = item.x1; x <= item.x2; ++x) {
+        for (int y = item.y1; y <= item.y2; ++y) {
+            if (IsKnownMiddle(item, x, y)) {
+                SetPixel(hdc, x, y, crMiddle);
+                continue;
+            }
             PointColor(PlaneX(x), PlaneY(y));
             SetPixel(hdc, x, y, PenColor);
         }
@@ -58,12 +61,18 @@ ColorValues knownFor;
 COLORREF crKnown[kKnownColors];
 unsigned char bKnown[kKnownColors];
 
+ColorValues ColorValuesNow() {
+    return {ulMaxLevels, dwMaxColor, dwNumColors, iColorFactor, bInvertColors, iRGB_Combo};
+}
+
+bool SameColorValues(const ColorValues& a, const ColorValues& b) {
+    return a.ulMaxLevels == b.ulMaxLevels && a.dwMaxColor == b.dwMaxColor && a.dwNumColors == b.dwNumColors &&
+           a.iColorFactor == b.iColorFactor && a.bInvertColors == b.bInvertColors && a.iRGB_Combo == b.iRGB_Combo;
+}
+
 void KeepKnownColors() {
-    ColorValues now = {ulMaxLevels, dwMaxColor, dwNumColors, iColorFactor, bInvertColors, iRGB_Combo};
-    if (now.ulMaxLevels == knownFor.ulMaxLevels && now.dwMaxColor == knownFor.dwMaxColor &&
-        now.dwNumColors == knownFor.dwNumColors && now.iColorFactor == knownFor.iColorFactor &&
-        now.bInvertColors == knownFor.bInvertColors && now.iRGB_Combo == knownFor.iRGB_Combo)
-        return;
+    ColorValues now = ColorValuesNow();
+    if (SameColorValues(now, knownFor)) return;
     knownFor = now;
     for (ULONG ul = 0; ul < kKnownColors; ++ul) bKnown[ul] = 0;
 }
@@ -83,219 +92,115 @@ void PenFromCount(ULONG ulDriftCounter) {
     PenColor = crKnown[ulDriftCounter];
 }
 
-// A pixel of a block in drawing order: down the column, then the next column.
-struct PixelCursor {
-    int x;
-    int y;
-};
-
-void Advance(PixelCursor& pt, int y1, int y2) {
-    if (++pt.y > y2) {
-        pt.y = y1;
-        ++pt.x;
-    }
-}
-
-// Up to kBlockPoints pixels of the block from pt on, counted together, then
-// coloured and set in drawing order; pt moves past them.
-void DrawPixelRun(HDC hdc, int x2, int y1, int y2, PixelCursor& pt) {
-    double dfX[kBlockPoints], dfY[kBlockPoints];
-    uint32_t ulCounts[kBlockPoints];
-    PixelCursor ptFirst = pt;
-    int iPoints = 0;
-    for (int xPlane = pt.x - 1; iPoints < kBlockPoints && pt.x <= x2; ++iPoints) {
-        if (pt.x != xPlane) dfX[iPoints] = PlaneX(xPlane = pt.x);
-        else dfX[iPoints] = dfX[iPoints - 1];
-        dfY[iPoints] = PlaneY(pt.y);
-        Advance(pt, y1, y2);
-    }
-    DriftCounts(iDriftUnit, dfX, dfY, ulCounts, iPoints, ulMaxLevels);
-    KeepKnownColors();
-    for (int i = 0; i < iPoints; ++i, Advance(ptFirst, y1, y2)) {
-        PenFromCount(ulCounts[i]);
-        SetPixel(hdc, ptFirst.x, ptFirst.y, PenColor);
-    }
-}
-
 bool Splits(int x1, int x2, int y1, int y2) { return x2 - x1 > xThreshold && y2 - y1 > yThreshold; }
 
-// Cover's quadrants of a block that splits, in the order it visits them.
-void Quadrants(int x1, int x2, int y1, int y2, int quadrants[4][4]) {
-    int width = (x2 - x1) / 2;
-    int height = (y2 - y1) / 2;
-    const int order[4][4] = {
-        {x1, x1 + width, y1 + height + 1, y2},      // lower left
-        {x1 + width + 1, x2, y1, y1 + height},      // upper right
-        {x1, x1 + width, y1, y1 + height},          // upper left
-        {x1 + width + 1, x2, y1 + height + 1, y2},  // lower right
-    };
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) quadrants[i][j] = order[i][j];
-}
-
-// The blocks Cover draws one after another, with nothing but message checks
-// between them, are counted together before the first is drawn: the pixels
-// of pixel blocks and the centres of filled quadrants. The vector lanes stay
-// full across many blocks instead of idling at the end of each. The counts
-// hold for the view they were taken in; once a handler changes it they no
-// longer match and each block is counted afresh.
-// At most kAheadIterations are risked at once, so that the wait before the
-// next message check stays a few milliseconds even at the highest limits.
-const int kAheadPoints = 1024;
-const int kAheadBlocks = 1024;
-const uint64_t kAheadIterations = uint64_t{1} << 24;
-
-int AheadPointsFor(ULONG ulLimit) {
-    uint64_t ullPoints = kAheadIterations / (ulLimit > 0 ? ulLimit : 1);
-    return ullPoints < kAheadPoints ? static_cast<int>(ullPoints) : kAheadPoints;
-}
-
-struct PlaneMapping {
-    double dfSetWidth;
-    double dfSetHeight;
-    double dfSetMinX;
-    double dfSetMinY;
-    int iMaxX;
-    int iMaxY;
-    ULONG ulMaxLevels;
-};
-
 PlaneMapping MappingNow() {
-    return {dfSetWidth, dfSetHeight, dfSetMinX, dfSetMinY, iMaxX, iMaxY, ulMaxLevels};
+    return {dfSetWidth, dfSetHeight, dfSetMinX, dfSetMinY, iMaxX, iMaxY, ulMaxLevels, iDriftUnit};
 }
 
-// Bit for bit, so that a NaN coordinate still matches itself.
-bool SameMapping(const PlaneMapping& a, const PlaneMapping& b) {
-    auto bits = [](double df) { uint64_t ull; std::memcpy(&ull, &df, sizeof ull); return ull; };
-    return bits(a.dfSetWidth) == bits(b.dfSetWidth) && bits(a.dfSetHeight) == bits(b.dfSetHeight) &&
-           bits(a.dfSetMinX) == bits(b.dfSetMinX) && bits(a.dfSetMinY) == bits(b.dfSetMinY) &&
-           a.iMaxX == b.iMaxX && a.iMaxY == b.iMaxY && a.ulMaxLevels == b.ulMaxLevels;
+// What the pass draws, item by item in drawing order, and the next item due;
+// their counts are taken ahead, by the workers or in jobs on this thread.
+// Cover checks each item it draws against the plan: a handler may change the
+// view, the limit or the client size between items, and then the counts of
+// the new mapping are taken, or the item is counted on its own.
+std::vector<DrawItem> plan;
+size_t uNextItem = 0;
+// The quadrants the pass filled, in order, as items drawn pixel by pixel, with
+// the colours they were filled with: their middle pixels' colours, as long as
+// the mapping and the colour values are the ones all of them were filled under.
+std::vector<DrawItem> filledBlocks;
+std::vector<COLORREF> filledColors;
+bool bFillsAlike = false;
+PlaneMapping fillsMapping;
+ColorValues fillsColorValues;
+
+void RecordFill(const int q[4], COLORREF crFill) {
+    PlaneMapping mapping = MappingNow();
+    ColorValues colorValues = ColorValuesNow();
+    if (filledBlocks.empty()) {
+        bFillsAlike = true;
+        fillsMapping = mapping;
+        fillsColorValues = colorValues;
+    } else if (!SameMapping(mapping, fillsMapping) || !SameColorValues(colorValues, fillsColorValues)) {
+        bFillsAlike = false;
+    }
+    filledBlocks.push_back({q[0], q[1], q[2], q[3], false});
+    filledColors.push_back(crFill);
 }
 
-struct AheadBlock {
-    int x1, x2, y1, y2;
-    bool bFill;  // a filled quadrant: one count, of its centre
-    int iFirst;  // its first count
-};
-
-struct CountsAhead {
-    PlaneMapping mapping;
-    int iDrawLevel;      // the pass they were collected in
-    int x1, x2, y1, y2;  // the block whose blocks these are
-    int iBlocks;
-    int iPoints;
-    int iBudget;
-    int iNext;  // where the next look-up starts: blocks are drawn in order
-    AheadBlock blocks[kAheadBlocks];
-    uint32_t ulCounts[kAheadPoints];
-};
-
-CountsAhead ahead;
-
-bool Within(int x1, int x2, int y1, int y2, const CountsAhead& a) {
-    return x1 >= a.x1 && x2 <= a.x2 && y1 >= a.y1 && y2 <= a.y2;
+bool FillColorsHold() {
+    return bFillsAlike && SameMapping(fillsMapping, MappingNow()) && SameColorValues(fillsColorValues, ColorValuesNow());
 }
 
-bool AddBlock(CountsAhead& a, int x1, int x2, int y1, int y2, bool bFill) {
-    int iPoints = bFill ? 1 : x2 < x1 || y2 < y1 ? 0 : (x2 - x1 + 1) * (y2 - y1 + 1);
-    if (a.iBlocks == kAheadBlocks || a.iPoints + iPoints > a.iBudget) return false;
-    a.blocks[a.iBlocks++] = {x1, x2, y1, y2, bFill, a.iPoints};
-    a.iPoints += iPoints;
-    return true;
-}
-
-// The blocks Cover would draw within this block at this level, in its order;
-// false once they are more than the budget.
-bool CollectBlocks(CountsAhead& a, int x1, int x2, int y1, int y2, int level) {
-    if (!Splits(x1, x2, y1, y2)) return AddBlock(a, x1, x2, y1, y2, false);
+void PlanBlocks(int x1, int x2, int y1, int y2, int level) {
+    if (!Splits(x1, x2, y1, y2)) {
+        plan.push_back({x1, x2, y1, y2, false});
+        return;
+    }
+    if (level == iDrawLevel) {
+        plan.push_back({x1, x2, y1, y2, true});
+        return;
+    }
     int quadrants[4][4];
     Quadrants(x1, x2, y1, y2, quadrants);
-    for (const auto& q : quadrants) {
-        bool bAdded = level == iDrawLevel ? AddBlock(a, q[0], q[1], q[2], q[3], true)
-                                          : CollectBlocks(a, q[0], q[1], q[2], q[3], level + 1);
-        if (!bAdded) return false;
-    }
-    return true;
+    for (const auto& q : quadrants) PlanBlocks(q[0], q[1], q[2], q[3], level + 1);
 }
 
-void AheadPoints(const CountsAhead& a, double* pdfX, double* pdfY) {
-    int i = 0;
-    for (int b = 0; b < a.iBlocks; ++b) {
-        const AheadBlock& block = a.blocks[b];
-        if (block.bFill) {
-            pdfX[i] = MiddleX(block.x1, block.x2);
-            pdfY[i++] = MiddleY(block.y1, block.y2);
-            continue;
-        }
-        for (int x = block.x1; x <= block.x2; ++x) {
-            double dfPlaneX = PlaneX(x);
-            for (int y = block.y1; y <= block.y2; ++y, ++i) {
-                pdfX[i] = dfPlaneX;
-                pdfY[i] = PlaneY(y);
-            }
-        }
-    }
+void PlanPass() {
+    plan.clear();
+    filledBlocks.clear();
+    filledColors.clear();
+    uNextItem = 0;
+    if (iDriftUnit != DRIFT_PLAIN) PlanBlocks(0, iMaxX, 0, iMaxY, 1);
+    StartCounting(&plan);
 }
 
-void CountAhead(int x1, int x2, int y1, int y2, int level) {
-    if (iDriftUnit == DRIFT_PLAIN) return;
-    PlaneMapping now = MappingNow();
-    if (ahead.iBlocks > 0 && ahead.iDrawLevel == iDrawLevel && SameMapping(ahead.mapping, now) &&
-        Within(x1, x2, y1, y2, ahead))
-        return;
-    ahead.iBlocks = ahead.iPoints = ahead.iNext = 0;
-    ahead.iBudget = AheadPointsFor(ulMaxLevels);
-    if (!CollectBlocks(ahead, x1, x2, y1, y2, level)) {
-        ahead.iBlocks = 0;
-        return;
+// The counts of the item Cover draws now, or null when it must count them
+// itself. After a message that restarted or ended the picture only this one
+// item is drawn, so nothing is counted ahead of it.
+const uint32_t* PlannedCounts(const DrawItem& item) {
+    if (iDriftUnit == DRIFT_PLAIN) return nullptr;
+    if (bRestarting || bQuitting) {
+        DropCounts();
+        return nullptr;
     }
-    ahead.mapping = now;
-    ahead.iDrawLevel = iDrawLevel;
-    ahead.x1 = x1;
-    ahead.x2 = x2;
-    ahead.y1 = y1;
-    ahead.y2 = y2;
-    double dfX[kAheadPoints], dfY[kAheadPoints];
-    AheadPoints(ahead, dfX, dfY);
-    DriftCounts(iDriftUnit, dfX, dfY, ahead.ulCounts, ahead.iPoints, ulMaxLevels);
+    if (uNextItem >= plan.size() || !(plan[uNextItem] == item)) return nullptr;
+    return CountsOf(uNextItem++, MappingNow());
 }
 
-// The counts of this block taken ahead in the present view, if any.
-const uint32_t* CountedAhead(int x1, int x2, int y1, int y2, bool bFill) {
-    if (ahead.iBlocks == 0 || !SameMapping(ahead.mapping, MappingNow())) return nullptr;
-    for (int n = 0; n < ahead.iBlocks; ++n) {
-        int b = (ahead.iNext + n) % ahead.iBlocks;
-        const AheadBlock& block = ahead.blocks[b];
-        if (block.x1 == x1 && block.x2 == x2 && block.y1 == y1 && block.y2 == y2 && block.bFill == bFill) {
-            ahead.iNext = b + 1;
-            return ahead.ulCounts + block.iFirst;
-        }
-    }
-    return nullptr;
+// The counts of an item, taken here and now.
+const uint32_t* CountNow(const DrawItem& item) {
+    static std::vector<double> dfX, dfY;
+    static std::vector<uint32_t> ulCounts;
+    int iPoints = ItemPoints(item);
+    dfX.resize(iPoints), dfY.resize(iPoints), ulCounts.resize(iPoints);
+    ItemPlanePoints(MappingNow(), item, dfX.data(), dfY.data());
+    DriftCounts(iDriftUnit, dfX.data(), dfY.data(), ulCounts.data(), iPoints, ulMaxLevels);
+    return ulCounts.data();
 }
 
-void DrawCountedPixels(HDC hdc, int x1, int x2, int y1, int y2, const uint32_t* pulCounts) {
+void DrawCountedPixels(HDC hdc, const DrawItem& item, const uint32_t* pulCounts, COLORREF crMiddle) {
     KeepKnownColors();
-    for (int x = x1; x <= x2; ++x) {
-        for (int y = y1; y <= y2; ++y) {
+    for (int x = item.x1; x <= item.x2; ++x) {
+        for (int y = item.y1; y <= item.y2; ++y) {
+            if (IsKnownMiddle(item, x, y)) {
+                SetPixel(hdc, x, y, crMiddle);
+                continue;
+            }
             PenFromCount(*pulCounts++);
             SetPixel(hdc, x, y, PenColor);
         }
     }
 }
 
-void DrawPixels(HDC hdc, int x1, int x2, int y1, int y2) {
+void DrawPixels(HDC hdc, const DrawItem& item, COLORREF crMiddle = 0) {
     if (iDriftUnit == DRIFT_PLAIN) {
-        DrawPixelsOneByOne(hdc, x1, x2, y1, y2);
+        DrawPixelsOneByOne(hdc, item, crMiddle);
         return;
     }
-    if (y2 < y1) return;
-    if (const uint32_t* pulCounts = CountedAhead(x1, x2, y1, y2, false)) {
-        DrawCountedPixels(hdc, x1, x2, y1, y2, pulCounts);
-        return;
-    }
-    PixelCursor pt = {x1, y1};
-    while (pt.x <= x2) DrawPixelRun(hdc, x2, y1, y2, pt);
+    const uint32_t* pulCounts = PlannedCounts(item);
+    if (item.x2 < item.x1 || item.y2 < item.y1) return;
+    DrawCountedPixels(hdc, item, pulCounts ? pulCounts : CountNow(item), crMiddle);
 }
 
 // Blocks until a handler restarts or ends the picture.
@@ -319,32 +224,22 @@ void FillWithPen(HDC hdc, int x1, int x2, int y1, int y2) {
 // The four quadrants' centres, counted ahead or else together here (no
 // message comes between their fills); then each quadrant is coloured and
 // filled in order.
-void FillQuadrants(HDC hdc, const int quadrants[4][4]) {
+void FillQuadrants(HDC hdc, int x1, int x2, int y1, int y2, const int quadrants[4][4]) {
     if (iDriftUnit == DRIFT_PLAIN) {
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 4; ++i) {
             FillRectangle(hdc, quadrants[i][0], quadrants[i][1], quadrants[i][2], quadrants[i][3]);
+            RecordFill(quadrants[i], PenColor);
+        }
         return;
     }
-    uint32_t ulCounts[4];
-    int iKnown = 0;
-    for (; iKnown < 4; ++iKnown) {
-        const int* q = quadrants[iKnown];
-        const uint32_t* pulCount = CountedAhead(q[0], q[1], q[2], q[3], true);
-        if (!pulCount) break;
-        ulCounts[iKnown] = *pulCount;
-    }
-    if (iKnown < 4) {
-        double dfX[4], dfY[4];
-        for (int i = 0; i < 4; ++i) {
-            dfX[i] = MiddleX(quadrants[i][0], quadrants[i][1]);
-            dfY[i] = MiddleY(quadrants[i][2], quadrants[i][3]);
-        }
-        DriftCounts(iDriftUnit, dfX, dfY, ulCounts, 4, ulMaxLevels);
-    }
+    DrawItem item = {x1, x2, y1, y2, true};
+    const uint32_t* pulCounts = PlannedCounts(item);
+    if (!pulCounts) pulCounts = CountNow(item);
     KeepKnownColors();
     for (int i = 0; i < 4; ++i) {
-        PenFromCount(ulCounts[i]);
+        PenFromCount(pulCounts[i]);
         FillWithPen(hdc, quadrants[i][0], quadrants[i][1], quadrants[i][2], quadrants[i][3]);
+        RecordFill(quadrants[i], PenColor);
     }
 }
 
@@ -371,14 +266,13 @@ void Cover(HWND hwnd, HDC hdc, int x1, int x2, int y1, int y2, int level) {
         Quadrants(x1, x2, y1, y2, quadrants);
         if (level == iDrawLevel) {
             bFilledBlocks = 1;
-            FillQuadrants(hdc, quadrants);
+            FillQuadrants(hdc, x1, x2, y1, y2, quadrants);
         } else {
-            CountAhead(x1, x2, y1, y2, level);
             for (const auto& q : quadrants) Cover(hwnd, hdc, q[0], q[1], q[2], q[3], level + 1);
         }
         return;
     }
-    DrawPixels(hdc, x1, x2, y1, y2);
+    DrawPixels(hdc, {x1, x2, y1, y2, false});
     bCompleted = 1;
 }
 
@@ -391,19 +285,51 @@ void RestartIfAsked() {
     bRestarting = 0;
 }
 
-// One pass at iDrawLevel. A pass that still filled some blocks leaves parts of
-// the picture coarse, so only a pass that filled none finishes it.
+// A quadrant left filled by the pass that finished the picture, drawn pixel
+// by pixel as Cover draws a block too small to split: one message, then it.
+// The middle pixel keeps its fill colour unless a handler has changed what
+// colours are since.
+void RefineBlock(HWND hwnd, HDC hdc, DrawItem block, COLORREF crFill) {
+    if (bRestarting || bQuitting) return;
+    if (!HandleOneMessage(hwnd)) {
+        bQuitting = 1;
+        return;
+    }
+    if (iMaxX <= 0 || iMaxY <= 0) return;
+    block.bKnownMiddle = FillColorsHold();
+    DrawPixels(hdc, block, crFill);
+}
+
+// Only the blocks still filled are drawn again; the rest of the picture is
+// already exact.
+bool RefinementFinishesPicture(HWND hwnd, HDC hdc) {
+    ++iPassCount;
+    std::vector<COLORREF> colors;
+    plan.swap(filledBlocks);
+    colors.swap(filledColors);
+    filledBlocks.clear();
+    bool bKnownMiddles = FillColorsHold();
+    for (DrawItem& block : plan) block.bKnownMiddle = bKnownMiddles;
+    uNextItem = 0;
+    StartCounting(&plan);
+    for (size_t u = 0; u < plan.size(); ++u) RefineBlock(hwnd, hdc, plan[u], colors[u]);
+    return !bQuitting && !bRestarting;
+}
+
+// One pass at iDrawLevel. A pass that drew no block pixel by pixel goes on at
+// the next level; one that did, but still filled some blocks, has those
+// refined before the picture is finished.
 bool PassFinishesPicture(HWND hwnd, HDC hdc) {
     bFilledBlocks = 0;
     ++iPassCount;
+    PlanPass();
     Cover(hwnd, hdc, 0, iMaxX, 0, iMaxY, 1);
     if (bQuitting || bRestarting) return false;
-    if (!bCompleted || bFilledBlocks) {
-        bCompleted = 0;
+    if (!bCompleted) {
         iDrawLevel += 1;
         return false;
     }
-    return true;
+    return !bFilledBlocks || RefinementFinishesPicture(hwnd, hdc);
 }
 
 }  // namespace

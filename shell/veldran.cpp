@@ -4,6 +4,8 @@
 #include "veldran.h"
 #include "winmisc.h"
 
+#include <cstdio>
+
 namespace {
 
 void FillClass(WNDCLASSA* pwc, HINSTANCE hInstance) {
@@ -62,8 +64,14 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpsCmdLin
     if (!hdc) return 0;
     NewRect(hwnd, hdc);
 
+    int iThreads = 1;
+    if (!ThreadsFromEnvironment(&iThreads))
+        std::fprintf(stderr, "orvanta: ORVANTA_THREADS: expected a whole number 1..%d; counting with %d threads\n",
+                     kMostCountingThreads, iThreads);
+    SetCountingThreads(iThreads);
     MSG msg;
     RenderLoop(hwnd, hdc, &msg);
+    SetCountingThreads(1);
 
     ReleaseDC(hwnd, hdc);
     UnregisterClassA(APP_NAME, hInstance);

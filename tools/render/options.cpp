@@ -105,6 +105,11 @@ const std::map<std::string, std::pair<Setter, std::string>>& ValueOptions() {
         {"--passes",
          {[](const std::string& s, RenderOptions& o) { return SetInt(s, 1, INT32_MAX, &o.iPasses); },
           "expected a whole number of at least 1"}},
+        {"--threads",
+         {[](const std::string& s, RenderOptions& o) {
+              return SetInt(s, 1, kMostCountingThreads, &o.iThreads);
+          },
+          "expected a whole number 1..1024"}},
         {"--save-view",
          {[](const std::string& s, RenderOptions& o) {
               o.sSaveView = s;
@@ -188,6 +193,10 @@ ParseResult ParseRenderOptions(int argc, const char* const* argv, RenderOptions*
         *psError = "no output file given (usage: orvanta-render [options] OUT.png)";
         return ParseResult::Error;
     }
+    if (options.iThreads == 0 && !ThreadsFromEnvironment(&options.iThreads)) {
+        *psError = "ORVANTA_THREADS: expected a whole number 1..1024";
+        return ParseResult::Error;
+    }
     *pOptions = options;
     return ParseResult::Render;
 }
@@ -214,6 +223,10 @@ std::string RenderHelpText() {
            "  --passes K          stop after K passes (a coarse preview); default: until the\n"
            "                      picture is complete\n"
            "  --stats             print passes, point_colors, iterations and seconds\n"
+           "  --threads N         threads that count points, 1..1024 (default: the\n"
+           "                      environment variable ORVANTA_THREADS, else every\n"
+           "                      hardware thread); 1 counts on the drawing thread alone.\n"
+           "                      The picture is the same at every count\n"
            "  --help              show this text\n"
            "\n"
            "The PNG is exactly the client area, 8-bit RGB. Palette-index colours (from\n"

@@ -17,6 +17,7 @@ struct RenderOptions {
     bool bInvert = false;
     int iPasses = 0;  // 0: until the picture is complete
     bool bStats = false;
+    int iThreads = 0;  // counting threads; 0: ORVANTA_THREADS, else every hardware thread
     std::string sSaveView;  // view file to write the drawing values to, if any
     std::string sOutput;
 };

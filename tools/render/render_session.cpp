@@ -72,6 +72,7 @@ RenderResult RenderHeadless(const RenderOptions& options, bool bProgress) {
     auto tStart = std::chrono::steady_clock::now();
     offscreen::Reset();
     InitializeProgramValues();
+    SetCountingThreads(options.iThreads);
     HWND hwnd = OpenRenderWindow(options);
     HDC hdc = GetDC(hwnd);
     MSG msg;
@@ -95,5 +96,6 @@ RenderResult RenderHeadless(const RenderOptions& options, bool bProgress) {
     result.ullIterations = ullIterationCount;
     result.iBeeps = offscreen::BeepCount();
     CloseRenderWindow(hwnd, hdc);
+    SetCountingThreads(1);
     return result;
 }

@@ -1,0 +1,284 @@
+// The counting jobs and the worker threads that take them. A job is a run of
+// items with a copy of the mapping; the program's thread queues jobs ahead of
+// where it draws and takes their counts in order, counting a job itself when
+// no worker has started it. Workers touch nothing but their job.
+#include "counting.h"
+
+#include "driftblock.h"
+#include "engine.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// A job is at most this many points, and at most kJobIterations if every point
+// ran to the limit, so that nobody waits long for one: a few milliseconds.
+const int kJobPoints = 1024;
+const uint64_t kJobIterations = uint64_t{1} << 22;
+// Alone, the program's thread counts one job at a time, as large as may be.
+const uint64_t kSoloJobIterations = uint64_t{1} << 24;
+// Jobs queued ahead of drawing, for each thread.
+const size_t kJobsAheadPerThread = 8;
+// Workers look for staleness between chunks of this many points.
+const int kChunkPoints = 256;
+
+enum JobState { JOB_QUEUED, JOB_RUNNING, JOB_DONE };
+
+struct Job {
+    uint64_t ullGeneration;
+    PlaneMapping mapping;
+    size_t uFirstItem;
+    std::vector<DrawItem> items;
+    std::vector<int> firstCounts;  // where each item's counts start
+    std::vector<uint32_t> counts;
+    JobState state = JOB_QUEUED;
+};
+
+using JobPtr = std::shared_ptr<Job>;
+
+// Everything shared with the workers is under mutex, but for the generation,
+// which a running job reads to stop early once it is stale.
+struct Pool {
+    std::mutex mutex;
+    std::condition_variable cvWork;
+    std::condition_variable cvDone;
+    std::deque<JobPtr> queue;
+    std::vector<std::thread> workers;
+    std::atomic<uint64_t> ullGeneration{0};
+    bool bStopping = false;
+    int iThreads = 1;
+    // The program's thread's own: the sequence, how far it is queued, and
+    // the mapping the queued jobs were made from.
+    const std::vector<DrawItem>* pItems = nullptr;
+    size_t uQueuedTo = 0;
+    bool bHaveMapping = false;
+    PlaneMapping mapping{};
+
+    ~Pool();
+};
+
+Pool& P() {
+    static Pool pool;
+    return pool;
+}
+
+// Counts the job's points chunk by chunk; gives up once the job is stale.
+void CountJob(Job& job, const std::atomic<uint64_t>& ullGeneration) {
+    std::vector<double> dfX(job.counts.size()), dfY(job.counts.size());
+    for (size_t i = 0; i < job.items.size(); ++i)
+        ItemPlanePoints(job.mapping, job.items[i], &dfX[job.firstCounts[i]], &dfY[job.firstCounts[i]]);
+    int iPoints = static_cast<int>(job.counts.size());
+    for (int iFirst = 0; iFirst < iPoints; iFirst += kChunkPoints) {
+        if (ullGeneration.load(std::memory_order_relaxed) != job.ullGeneration) return;
+        DriftCounts(job.mapping.iUnit, &dfX[iFirst], &dfY[iFirst], &job.counts[iFirst],
+                    std::min(kChunkPoints, iPoints - iFirst), job.mapping.ulMaxLevels);
+    }
+}
+
+JobPtr FirstQueued(const Pool& p) {
+    for (const JobPtr& job : p.queue)
+        if (job->state == JOB_QUEUED) return job;
+    return nullptr;
+}
+
+void WorkerLoop(Pool& p) {
+    std::unique_lock<std::mutex> lock(p.mutex);
+    for (;;) {
+        p.cvWork.wait(lock, [&] { return p.bStopping || FirstQueued(p); });
+        if (p.bStopping) return;
+        JobPtr job = FirstQueued(p);
+        job->state = JOB_RUNNING;
+        lock.unlock();
+        CountJob(*job, p.ullGeneration);
+        lock.lock();
+        job->state = JOB_DONE;
+        p.cvDone.notify_all();
+    }
+}
+
+// On the program's thread, with the lock held on entry and on return.
+void CountHere(Pool& p, std::unique_lock<std::mutex>& lock, const JobPtr& job) {
+    job->state = JOB_RUNNING;
+    lock.unlock();
+    CountJob(*job, p.ullGeneration);
+    lock.lock();
+    job->state = JOB_DONE;
+}
+
+void Drop(Pool& p) {
+    p.ullGeneration.fetch_add(1, std::memory_order_relaxed);
+    p.queue.clear();
+}
+
+JobPtr MakeJob(Pool& p) {
+    auto job = std::make_shared<Job>();
+    job->ullGeneration = p.ullGeneration.load(std::memory_order_relaxed);
+    job->mapping = p.mapping;
+    job->uFirstItem = p.uQueuedTo;
+    uint64_t ullLimit = std::max<uint64_t>(p.mapping.ulMaxLevels, 1);
+    uint64_t ullBudget = p.iThreads == 1 ? kSoloJobIterations : kJobIterations;
+    uint64_t ullPoints = std::min<uint64_t>(kJobPoints, std::max<uint64_t>(ullBudget / ullLimit, 1));
+    size_t uPoints = 0;
+    const std::vector<DrawItem>& items = *p.pItems;
+    while (p.uQueuedTo < items.size()) {
+        size_t uItemPoints = ItemPoints(items[p.uQueuedTo]);
+        if (!job->items.empty() && uPoints + uItemPoints > ullPoints) break;
+        job->items.push_back(items[p.uQueuedTo++]);
+        job->firstCounts.push_back(static_cast<int>(uPoints));
+        uPoints += uItemPoints;
+    }
+    job->counts.resize(uPoints);
+    return job;
+}
+
+void TopUp(Pool& p) {
+    size_t uAhead = p.iThreads == 1 ? 1 : kJobsAheadPerThread * p.iThreads;
+    while (p.queue.size() < uAhead && p.uQueuedTo < p.pItems->size()) {
+        p.queue.push_back(MakeJob(p));
+        if (!p.workers.empty()) p.cvWork.notify_one();
+    }
+}
+
+void StopWorkers(Pool& p) {
+    {
+        std::lock_guard<std::mutex> lock(p.mutex);
+        p.bStopping = true;
+        Drop(p);
+    }
+    p.cvWork.notify_all();
+    for (std::thread& worker : p.workers) worker.join();
+    p.workers.clear();
+    p.bStopping = false;
+}
+
+Pool::~Pool() { StopWorkers(*this); }
+
+}  // namespace
+
+bool SameMapping(const PlaneMapping& a, const PlaneMapping& b) {
+    // Bit for bit, so that a NaN coordinate still matches itself.
+    auto bits = [](double df) { uint64_t ull; std::memcpy(&ull, &df, sizeof ull); return ull; };
+    return bits(a.dfSetWidth) == bits(b.dfSetWidth) && bits(a.dfSetHeight) == bits(b.dfSetHeight) &&
+           bits(a.dfSetMinX) == bits(b.dfSetMinX) && bits(a.dfSetMinY) == bits(b.dfSetMinY) &&
+           a.iMaxX == b.iMaxX && a.iMaxY == b.iMaxY && a.ulMaxLevels == b.ulMaxLevels && a.iUnit == b.iUnit;
+}
+
+void Quadrants(int x1, int x2, int y1, int y2, int quadrants[4][4]) {
+    int width = (x2 - x1) / 2;
+    int height = (y2 - y1) / 2;
+    const int order[4][4] = {
+        {x1, x1 + width, y1 + height + 1, y2},      // lower left
+        {x1 + width + 1, x2, y1, y1 + height},      // upper right
+        {x1, x1 + width, y1, y1 + height},          // upper left
+        {x1 + width + 1, x2, y1 + height + 1, y2},  // lower right
+    };
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) quadrants[i][j] = order[i][j];
+}
+
+int ItemPoints(const DrawItem& item) {
+    if (item.bFill) return 4;
+    if (item.x2 < item.x1 || item.y2 < item.y1) return 0;
+    return (item.x2 - item.x1 + 1) * (item.y2 - item.y1 + 1) - (item.bKnownMiddle ? 1 : 0);
+}
+
+// The same arithmetic, in the same order, as the renderer's own mapping.
+void ItemPlanePoints(const PlaneMapping& m, const DrawItem& item, double* pdfX, double* pdfY) {
+    auto planeX = [&](int x) { return x * m.dfSetWidth / m.iMaxX + m.dfSetMinX; };
+    auto planeY = [&](int y) { return y * m.dfSetHeight / m.iMaxY + m.dfSetMinY; };
+    if (item.bFill) {
+        int quadrants[4][4];
+        Quadrants(item.x1, item.x2, item.y1, item.y2, quadrants);
+        for (const auto& q : quadrants) {
+            *pdfX++ = planeX(MiddleOf(q[0], q[1]));
+            *pdfY++ = planeY(MiddleOf(q[2], q[3]));
+        }
+        return;
+    }
+    int xSkip = item.bKnownMiddle ? MiddleOf(item.x1, item.x2) : item.x1 - 1;
+    int ySkip = MiddleOf(item.y1, item.y2);
+    for (int x = item.x1; x <= item.x2; ++x) {
+        double dfX = planeX(x);
+        for (int y = item.y1; y <= item.y2; ++y) {
+            if (x == xSkip && y == ySkip) continue;
+            *pdfX++ = dfX;
+            *pdfY++ = planeY(y);
+        }
+    }
+}
+
+void StartCounting(const std::vector<DrawItem>* pItems) {
+    Pool& p = P();
+    std::lock_guard<std::mutex> lock(p.mutex);
+    Drop(p);
+    p.pItems = pItems;
+    p.uQueuedTo = 0;
+}
+
+void DropCounts() {
+    Pool& p = P();
+    std::lock_guard<std::mutex> lock(p.mutex);
+    Drop(p);
+    p.bHaveMapping = false;
+}
+
+const uint32_t* CountsOf(size_t uItem, const PlaneMapping& mapping) {
+    Pool& p = P();
+    std::unique_lock<std::mutex> lock(p.mutex);
+    if (!p.pItems || uItem >= p.pItems->size()) return nullptr;
+    // A job is stale once the mapping it copied is not the present one: the
+    // queue is emptied and the generation moves on, so that a running job
+    // stops and its counts are never looked at.
+    if (!p.bHaveMapping || !SameMapping(p.mapping, mapping)) {
+        Drop(p);
+        p.mapping = mapping;
+        p.bHaveMapping = true;
+    }
+    while (!p.queue.empty() && p.queue.front()->uFirstItem + p.queue.front()->items.size() <= uItem)
+        p.queue.pop_front();
+    if (p.queue.empty() || p.queue.front()->uFirstItem > uItem) {
+        Drop(p);
+        p.uQueuedTo = uItem;
+    }
+    TopUp(p);
+    const JobPtr job = p.queue.front();
+    while (job->state != JOB_DONE) {
+        if (job->state == JOB_QUEUED) CountHere(p, lock, job);
+        else if (JobPtr other = FirstQueued(p)) CountHere(p, lock, other);  // helps while it waits
+        else p.cvDone.wait(lock);
+    }
+    return job->counts.data() + job->firstCounts[uItem - job->uFirstItem];
+}
+
+void SetCountingThreads(int iThreads) {
+    Pool& p = P();
+    StopWorkers(p);
+    p.iThreads = std::clamp(iThreads, 1, kMostCountingThreads);
+    for (int i = 1; i < p.iThreads; ++i) p.workers.emplace_back(WorkerLoop, std::ref(p));
+}
+
+int CountingThreads() { return P().iThreads; }
+
+bool ParseCountingThreads(const char* psText, int* piThreads) {
+    if (!psText || *psText < '0' || *psText > '9') return false;
+    char* psEnd = nullptr;
+    long lThreads = std::strtol(psText, &psEnd, 10);
+    if (*psEnd != '\0' || lThreads < 1 || lThreads > kMostCountingThreads) return false;
+    *piThreads = static_cast<int>(lThreads);
+    return true;
+}
+
+int ThreadsFromEnvironment(int* piThreads) {
+    const char* psWanted = std::getenv("ORVANTA_THREADS");
+    if (psWanted && ParseCountingThreads(psWanted, piThreads)) return 1;
+    *piThreads = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    return psWanted == nullptr;
+}
