@@ -7,7 +7,9 @@
 #include "view_io.h"
 #include "view_values.h"
 
+#include <algorithm>
 #include <bit>
+#include <thread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -49,7 +51,8 @@ TEST_F(RenderCli, RefusesBadArgumentsNamingThem) {
         {{"--height", "inf", "o.png"}, "--height"}, {{"--height", "2.5x", "o.png"}, "--height"},
         {{"--iterations", "-1", "o.png"}, "--iterations"}, {{"--iterations", "4294967296", "o.png"}, "--iterations"},
         {{"--start-level", "99999999999", "o.png"}, "--start-level"}, {{"--rgb", "", "o.png"}, "--rgb"},
-        {{"--passes", "0", "o.png"}, "--passes"}, {{"--passes"}, "--passes"}, {{"--height", "1e999", "o.png"}, "--height"},
+        {{"--passes", "0", "o.png"}, "--passes"}, {{"--passes"}, "--passes"},
+        {{"--threads", "0", "o.png"}, "--threads"}, {{"--threads", "two", "o.png"}, "--threads"}, {{"--height", "1e999", "o.png"}, "--height"},
         {{}, "output"},                               {{"a.png", "b.png"}, "more than one output"},
         {{"o.png", "--view"}, "--view: missing value (expected a view file)"},
         {{"--save-view=", "o.png"}, "--save-view: expected a file name, got ''"},
@@ -131,6 +134,30 @@ TEST_F(RenderCli, RunsEndWithTheirExitCodes) {
     EXPECT_EQ(ScratchDir::Read(dir.Path("odd-copy.kqz")), ScratchDir::Read(sOdd));
 }
 
+void SetEnvironment(const char* psName, const char* psValue) {
+#ifdef _WIN32
+    _putenv_s(psName, psValue ? psValue : "");
+#else
+    psValue ? setenv(psName, psValue, 1) : unsetenv(psName);
+#endif
+}
+
+// --threads wins over ORVANTA_THREADS, which wins over the hardware's count;
+// a variable that is no count is refused like a bad option.
+TEST_F(RenderCli, ThreadsComeFromTheOptionTheEnvironmentOrTheHardware) {
+    SetEnvironment("ORVANTA_THREADS", "3");
+    ASSERT_EQ(Parse({"o.png"}), ParseResult::Render);
+    EXPECT_EQ(options.iThreads, 3);
+    ASSERT_EQ(Parse({"--threads", "2", "o.png"}), ParseResult::Render);
+    EXPECT_EQ(options.iThreads, 2);
+    SetEnvironment("ORVANTA_THREADS", "0");
+    EXPECT_EQ(Parse({"o.png"}), ParseResult::Error);
+    EXPECT_EQ(sError, "ORVANTA_THREADS: expected a whole number 1..1024");
+    SetEnvironment("ORVANTA_THREADS", nullptr);
+    ASSERT_EQ(Parse({"o.png"}), ParseResult::Render);
+    EXPECT_EQ(options.iThreads, std::max(1, static_cast<int>(std::thread::hardware_concurrency())));
+}
+
 TEST(RenderSession, PassesStopsAtACoarsePreview) {
     RenderOptions options;
     options.iWidth = 256, options.iHeight = 192, options.iPasses = 1;
@@ -139,6 +166,7 @@ TEST(RenderSession, PassesStopsAtACoarsePreview) {
     options.iPasses = 0;
     result = RenderHeadless(options, false);
     EXPECT_TRUE(result.iBeeps == 1 && result.iPasses > 1);
+
 }
 
 }  // namespace

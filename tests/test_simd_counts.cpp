@@ -1,10 +1,13 @@
-// The vector units against the plain path on every unit this machine runs:
-// whole renders of ordinary, deep, extreme and margin views, changed between blocks or not.
+// The vector units and the counting threads against the plain path on every
+// unit this machine runs: whole renders of ordinary, deep, extreme, margin and
+// random views, changed between blocks or not.
 #include "driftblock.h"
 #include "engine_window.h"
 
 #include <gtest/gtest.h>
+#include <cmath>
 #include <limits>
+#include <random>
 
 namespace {
 
@@ -42,9 +45,10 @@ const char* const kTraceParts[] = {"pixels", "picture after the change", "fills"
                                    "iterations", "pen", "peeks", "passes", "beeps"};
 using RenderTrace = std::vector<std::vector<uint64_t>>;
 
-RenderTrace RenderWith(int iUnit, const RenderCase& c, const MidRenderChange& midway = {}) {
+RenderTrace RenderWith(int iUnit, int iThreads, const RenderCase& c, const MidRenderChange& midway = {}) {
     int iSaved = iDriftUnit;
     iDriftUnit = iUnit;
+    SetCountingThreads(iThreads);
     EngineWindow window = OpenEngineWindow(c.iWidth, c.iHeight, c.caps);
     dfSetMidX = c.dfMidX, dfSetMidY = c.dfMidY, dfSetHeight = c.dfHeight;
     if (c.ulLevels) ulMaxLevels = c.ulLevels;
@@ -55,6 +59,7 @@ RenderTrace RenderWith(int iUnit, const RenderCase& c, const MidRenderChange& mi
     if (midway.change) harness::AtPeek(midway.iPeek, midway.change);
     if (midway.change) harness::AtPeek(midway.iPeek + 1, [&] { afterChange = harness::Pixels(window.hwnd); });
     RenderToEnd(window);
+    SetCountingThreads(1);
     iDriftUnit = iSaved;
     std::vector<uint32_t> pixels = harness::Pixels(window.hwnd);
     std::vector<uint64_t> fills;
@@ -65,19 +70,41 @@ RenderTrace RenderWith(int iUnit, const RenderCase& c, const MidRenderChange& mi
             {uint64_t(harness::BeepCount())}};
 }
 
+// Every unit on the drawing thread alone, and the best one with workers.
 void ExpectPlainRender(const RenderCase& c, const MidRenderChange& midway, const std::string& sWhat) {
-    RenderTrace plain = RenderWith(DRIFT_PLAIN, c, midway);
-    for (int iUnit : UnitsHere()) {
-        RenderTrace trace = RenderWith(iUnit, c, midway);
+    RenderTrace plain = RenderWith(DRIFT_PLAIN, 1, c, midway);
+    auto expectPlain = [&](int iUnit, int iThreads) {
+        RenderTrace trace = RenderWith(iUnit, iThreads, c, midway);
         for (size_t i = 0; i < plain.size(); ++i)
-            EXPECT_EQ(trace[i], plain[i]) << DriftUnitName(iUnit) << " " << sWhat << ": " << kTraceParts[i];
-    }
+            EXPECT_EQ(trace[i], plain[i]) << DriftUnitName(iUnit) << " with " << iThreads << " threads, " << sWhat
+                                          << ": " << kTraceParts[i];
+    };
+    for (int iUnit : UnitsHere()) expectPlain(iUnit, 1);
+    for (int iThreads : {2, 3, 8}) expectPlain(BestDriftUnit(), iThreads);
 }
 
-// Pixel blocks and filled quadrants are counted ahead, many together; a
-// handler that runs between them and changes the view, the limit or the
-// client size must still see each later block drawn as the plain path draws it.
-TEST(DriftUnits, EveryUnitRendersThePlainPathsPictureWithTheSameWork) {
+// Random views, sizes (thin ones, and ones whose blocks straddle the
+// thresholds), limits and start levels.
+std::vector<RenderCase> RandomCases(int iCount) {
+    std::mt19937 random(20261207);
+    auto uniform = [&](double dfLow, double dfHigh) { return std::uniform_real_distribution<double>(dfLow, dfHigh)(random); };
+    auto whole = [&](int iLow, int iHigh) { return std::uniform_int_distribution<int>(iLow, iHigh)(random); };
+    const std::pair<int, int> sizes[] = {{1, 90}, {90, 1}, {2, 57}, {77, 3}, {128, 96}, {160, 60}, {71, 53}, {99, 140}};
+    std::vector<RenderCase> cases;
+    for (int i = 0; i < iCount; ++i) {
+        auto [iWidth, iHeight] = sizes[i % std::size(sizes)];
+        cases.push_back({iWidth, iHeight, uniform(-2.0, 0.5), uniform(-1.0, 1.0), std::pow(10.0, uniform(-9.0, 0.5)),
+                         static_cast<ULONG>(whole(1, 4096)), whole(-1, 9), whole(50, 300), whole(0, 1),
+                         harness::TrueColorDisplay()});
+    }
+    return cases;
+}
+
+// Pixel blocks and filled quadrants are counted ahead, in jobs, by workers or
+// the drawing thread; a handler that runs between them and changes the view,
+// the limit or the client size must still see each later block drawn as the
+// plain path draws it, and no count of the view before drawn after it.
+TEST(DriftUnits, EveryUnitAndThreadCountRendersThePlainPathsPictureWithTheSameWork) {
     const RenderCase cases[] = {
         {200, 150, 0.0, 0.0, 4.0, 0, 2, 100, 0, harness::TrueColorDisplay()},
         {160, 120, -0.743643887037151, -0.131825904205330, 0.00003, 2048, 2, 100, 0, harness::TrueColorDisplay()},
@@ -93,8 +120,10 @@ TEST(DriftUnits, EveryUnitRendersThePlainPathsPictureWithTheSameWork) {
         {1, 1, 0.25, 0.0, 1.0, 0, 2, 100, 0, harness::PaletteDisplay()},
     };
     for (const RenderCase& c : cases) ExpectPlainRender(c, {}, std::to_string(c.iWidth) + "x" + std::to_string(c.iHeight));
-    const RenderCase c = {96, 72, -0.75, 0.1, 0.3, 256, 2, 100, 0, harness::TrueColorDisplay()};
-    RenderWith(DRIFT_PLAIN, c);
+    for (const RenderCase& c : RandomCases(16))
+        ExpectPlainRender(c, {}, "random " + std::to_string(c.iWidth) + "x" + std::to_string(c.iHeight));
+    const RenderCase c = {80, 60, -0.75, 0.1, 0.3, 256, 2, 100, 0, harness::TrueColorDisplay()};  // its blocks straddle
+    RenderWith(DRIFT_PLAIN, 1, c);
     const int iPeeks = harness::PeekCount();
     std::vector<int> peeks;
     for (int iFromEnd = 1; iFromEnd < 40; iFromEnd += iFromEnd < 12 ? 1 : 9) peeks.push_back(iPeeks - iFromEnd);
