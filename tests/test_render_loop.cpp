@@ -75,7 +75,9 @@ TEST(RenderLoop, FinishedPictureIsThePixelByPixelPictureWithOneBeep) {
         EXPECT_EQ(harness::Pixels(window.hwnd), PixelByPixelPicture());
         EXPECT_EQ(harness::BeepCount() * 100 + iPassCount, 100 + c.iPasses);  // one beep
         // The blocks a straddling pass leaves filled are refined, not the whole picture recounted.
-        if (c.iWidth >= 1024) EXPECT_LE(ullPointColorCalls, 1.05 * c.iWidth * c.iHeight);
+        if (c.iWidth >= 1024) {
+            EXPECT_LE(ullPointColorCalls, 1.05 * c.iWidth * c.iHeight);
+        }
     }
 }
 

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # program_test.sh: orvanta.exe, the native Windows program, driven under Wine
 # on a private Xvfb display with xdotool: keys, the Edit and Save As dialogs,
-# Help and closing. Environment: WINEPREFIX (prefix.sh), ORVANTA_EXE, WINE_PROBE
+# Help and closing, and pictures that equal the Linux orvanta-render's. Environment: WINEPREFIX (prefix.sh), ORVANTA_EXE, WINE_PROBE
 # (wine-probe.exe), LINUX_RENDER, ARTIFACTS (a failure leaves its screenshots there).
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 [ -f "${ORVANTA_EXE:-}" ] && [ -x "${LINUX_RENDER:-}" ] && [ -d "${WINEPREFIX:-}" ] && [ -n "${WINE_PROBE:-}" ] && [ -n "${ARTIFACTS:-}" ] ||
   fail "set ORVANTA_EXE, LINUX_RENDER, WINEPREFIX, WINE_PROBE and ARTIFACTS: build the windows and release presets, make the prefix"
 wine_environment "$WINEPREFIX"
-work="$ARTIFACTS/program" window_timeout=60
+work="$ARTIFACTS/program" RENDER="$LINUX_RENDER" PICTURE_TIMEOUT=120 window_timeout=60
 rm -rf "$work" && mkdir -p "$work/bin"
 # Wine hands documents to the Linux desktop through xdg-open: this one notes what it was given.
 printf '#!/bin/sh\necho "$@" >>"%s/opened.txt"\n' "$work" >"$work/bin/xdg-open"
@@ -22,11 +22,13 @@ cleanup() {
   if [ "$code" -eq 0 ]; then rm -rf "$work"; else echo "Screenshots and logs of the failure: $work" >&2; fi
 }
 trap cleanup EXIT
+picture_failed() { fail "$* (see $work)"; }
 
 # Windows ends the probe's lines with CR LF.
 probe() { wine "$WINE_PROBE" "$@" 2>>"$work/probe.log" | tr -d '\r'; }
 read_client() { read -r CLIENT_X CLIENT_Y CLIENT_W CLIENT_H <<<"$(probe client)" && [ "${CLIENT_W:-0}" -gt 0 ] && [ "${CLIENT_H:-0}" -gt 0 ]; }
 desktop_window() { DESKTOP="$(xdotool search --name '^orvanta - Wine desktop$' 2>/dev/null | head -n 1)" && [ -n "$DESKTOP" ]; }
+capture() { import -window "$DESKTOP" -crop "${CLIENT_W}x${CLIENT_H}+${CLIENT_X}+${CLIENT_Y}" +repage "$1"; }
 # expect_dialog CAPTION [CONTROL...]: the dialog is shown with each "CLASS: TEXT" control.
 dialog_shown() { probe dialog "$1" >"$work/dialog.txt"; }
 expect_dialog() {
@@ -50,6 +52,7 @@ expect_title "Orvanta"
 xdotool windowfocus --sync "$DESKTOP"
 until_true "$window_timeout" probe foreground || fail "the main window is not in the foreground"
 xdotool key Insert  # at once, in the middle of the first pass
+expect_picture insert --height 3.6
 expect_title "Orvanta - [untitled]"
 
 # The Edit dialog starts in Center X with its text selected; Tab goes on to
@@ -65,6 +68,7 @@ expect_dialog "Edit Drawing Values" "Edit: -0.75" "Edit: 1.5"
 xdotool key Return
 expect_no_dialog "Edit Drawing Values"
 values=(--center -0.75,0.1 --iterations 200 --height 1.5)
+expect_picture edit "${values[@]}"
 
 # Save As gives a name typed without an extension the extension of the selected filter.
 "$LINUX_RENDER" --size 1x1 "${values[@]}" --save-view "$work/expected.kqz" "$work/unused.png"

@@ -19,11 +19,13 @@ while read -r name options; do
     echo "FAIL: $name ($options)"; failures=$((failures + 1))
   fi
 done <<ROWS
-deep --size 256x192 --center -0.743643887037151,0.13182590420533 --height 0.00001 --iterations 3000
+deep --size 256x192 --center -0.743643887037151,0.13182590420533 --height 0.00001 --iterations 3000 --threads 2
+deep-alone --size 256x192 --center -0.743643887037151,0.13182590420533 --height 0.00001 --iterations 3000 --threads 1
 coloured --size 333x217 --center 0.28,0.01 --height 0.05 --iterations 500 --invert --rgb 5 --color-factor 40 --start-level 7
 preview --size 640x480 --start-level 5 --passes 2
 tall --size 17x300 --center -1.25,0 --height 0.3 --iterations 64
 bad-size --size 0x10
+no-threads --threads 0
 ROWS
 # Windows reads the view Linux wrote and writes it again byte for byte.
 "$2" --size 8x8 --center -1.5,0.25 --height 0.125 --iterations 77 --rgb 2 --save-view linux.kqz linux-view.png
