@@ -3,7 +3,8 @@
 // with the vector unit in the same run (seconds, median of five; iterations per
 // second; speed-up), the longest time between two queue checks, and the
 // block kernel alone on points that all run to the limit, against the core's
-// limit measured on this machine.
+// limit measured on this machine; then what the counting threads buy.
+#include "bench_threads.h"
 #include "driftblock.h"
 #include "engine.h"
 #include "offscreen.h"
@@ -238,10 +239,11 @@ void CompareKernels() {
 
 }  // namespace
 
-// orvanta-bench [RUNS [VIEWS]]: VIEWS picks among a, b and c (default all).
+// orvanta-bench [RUNS [VIEWS]]: VIEWS picks among a, b and c (default all),
+// and t for the threads' figures.
 int main(int argc, char** argv) {
     int iRuns = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    std::string sViews = argc > 2 ? argv[2] : "abc";
+    std::string sViews = argc > 2 ? argv[2] : "abct";
     const View views[] = {
         {"(a) default", MakeOptions(0.0, 0.0, 4.0, 1024)},
         {"(b) seahorse", MakeOptions(-0.743643887037151, 0.131825904205330, 0.00003, 8192)},
@@ -253,6 +255,7 @@ int main(int argc, char** argv) {
         if (sViews.find(view.pszName[1]) != std::string::npos) CompareView(view, iRuns);
     for (const View& view : views)
         if (sViews.find(view.pszName[1]) != std::string::npos) PrintQueueGaps(view);
-    CompareKernels();
+    if (sViews != "t") CompareKernels();
+    if (sViews.find('t') != std::string::npos) BenchThreads(iRuns);
     return 0;
 }

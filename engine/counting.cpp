@@ -22,11 +22,12 @@ namespace {
 // A job is at most this many points, and at most kJobIterations if every point
 // ran to the limit, so that nobody waits long for one: a few milliseconds.
 const int kJobPoints = 1024;
-const uint64_t kJobIterations = uint64_t{1} << 22;
-// Alone, the program's thread counts one job at a time, as large as may be.
-const uint64_t kSoloJobIterations = uint64_t{1} << 24;
+const uint64_t kJobIterations = uint64_t{1} << 24;
 // Jobs queued ahead of drawing, for each thread.
 const size_t kJobsAheadPerThread = 8;
+// A sleeping worker is woken once this many jobs wait: waking one for each
+// job costs more than counting cheap jobs here.
+const int kWakeBacklog = 4;
 // Workers look for staleness between chunks of this many points.
 const int kChunkPoints = 256;
 
@@ -39,7 +40,9 @@ struct Job {
     std::vector<DrawItem> items;
     std::vector<int> firstCounts;  // where each item's counts start
     std::vector<uint32_t> counts;
-    JobState state = JOB_QUEUED;
+    // Changed under the pool's lock; read without it by the program's
+    // thread, which takes a done job's counts with no lock at all.
+    std::atomic<int> state{JOB_QUEUED};
 };
 
 using JobPtr = std::shared_ptr<Job>;
@@ -55,12 +58,15 @@ struct Pool {
     std::atomic<uint64_t> ullGeneration{0};
     bool bStopping = false;
     int iThreads = 1;
+    int iIdleWorkers = 0;
+    bool bProgramWaits = false;
     // The program's thread's own: the sequence, how far it is queued, and
     // the mapping the queued jobs were made from.
     const std::vector<DrawItem>* pItems = nullptr;
     size_t uQueuedTo = 0;
     bool bHaveMapping = false;
     PlaneMapping mapping{};
+    JobPtr current;  // the job whose counts were handed out last
 
     ~Pool();
 };
@@ -89,18 +95,28 @@ JobPtr FirstQueued(const Pool& p) {
     return nullptr;
 }
 
+// Workers take the job furthest ahead, the program's thread the nearest: so
+// it seldom finds the job it needs next running, and waits for none.
+JobPtr LastQueued(const Pool& p) {
+    for (auto it = p.queue.rbegin(); it != p.queue.rend(); ++it)
+        if ((*it)->state == JOB_QUEUED) return *it;
+    return nullptr;
+}
+
 void WorkerLoop(Pool& p) {
     std::unique_lock<std::mutex> lock(p.mutex);
     for (;;) {
+        ++p.iIdleWorkers;
         p.cvWork.wait(lock, [&] { return p.bStopping || FirstQueued(p); });
+        --p.iIdleWorkers;
         if (p.bStopping) return;
-        JobPtr job = FirstQueued(p);
+        JobPtr job = LastQueued(p);
         job->state = JOB_RUNNING;
         lock.unlock();
         CountJob(*job, p.ullGeneration);
         lock.lock();
-        job->state = JOB_DONE;
-        p.cvDone.notify_all();
+        job->state.store(JOB_DONE, std::memory_order_release);
+        if (p.bProgramWaits) p.cvDone.notify_one();
     }
 }
 
@@ -110,12 +126,13 @@ void CountHere(Pool& p, std::unique_lock<std::mutex>& lock, const JobPtr& job) {
     lock.unlock();
     CountJob(*job, p.ullGeneration);
     lock.lock();
-    job->state = JOB_DONE;
+    job->state.store(JOB_DONE, std::memory_order_release);
 }
 
 void Drop(Pool& p) {
     p.ullGeneration.fetch_add(1, std::memory_order_relaxed);
     p.queue.clear();
+    p.current.reset();
 }
 
 JobPtr MakeJob(Pool& p) {
@@ -124,8 +141,7 @@ JobPtr MakeJob(Pool& p) {
     job->mapping = p.mapping;
     job->uFirstItem = p.uQueuedTo;
     uint64_t ullLimit = std::max<uint64_t>(p.mapping.ulMaxLevels, 1);
-    uint64_t ullBudget = p.iThreads == 1 ? kSoloJobIterations : kJobIterations;
-    uint64_t ullPoints = std::min<uint64_t>(kJobPoints, std::max<uint64_t>(ullBudget / ullLimit, 1));
+    uint64_t ullPoints = std::min<uint64_t>(kJobPoints, std::max<uint64_t>(kJobIterations / ullLimit, 1));
     size_t uPoints = 0;
     const std::vector<DrawItem>& items = *p.pItems;
     while (p.uQueuedTo < items.size()) {
@@ -143,8 +159,11 @@ void TopUp(Pool& p) {
     size_t uAhead = p.iThreads == 1 ? 1 : kJobsAheadPerThread * p.iThreads;
     while (p.queue.size() < uAhead && p.uQueuedTo < p.pItems->size()) {
         p.queue.push_back(MakeJob(p));
-        if (!p.workers.empty()) p.cvWork.notify_one();
     }
+    if (p.iIdleWorkers == 0) return;
+    int iWaiting = 0;
+    for (const JobPtr& job : p.queue) iWaiting += job->state == JOB_QUEUED;
+    if (iWaiting >= kWakeBacklog) p.cvWork.notify_one();
 }
 
 void StopWorkers(Pool& p) {
@@ -230,8 +249,24 @@ void DropCounts() {
     p.bHaveMapping = false;
 }
 
+namespace {
+
+bool Holds(const JobPtr& job, size_t uItem) {
+    return job && uItem >= job->uFirstItem && uItem < job->uFirstItem + job->items.size();
+}
+
+const uint32_t* CountsIn(const Job& job, size_t uItem) {
+    return job.counts.data() + job.firstCounts[uItem - job.uFirstItem];
+}
+
+}  // namespace
+
 const uint32_t* CountsOf(size_t uItem, const PlaneMapping& mapping) {
     Pool& p = P();
+    // Most items are in the job of the item before: no lock is needed for them.
+    if (Holds(p.current, uItem) && p.current->state.load(std::memory_order_acquire) == JOB_DONE &&
+        SameMapping(p.mapping, mapping))
+        return CountsIn(*p.current, uItem);
     std::unique_lock<std::mutex> lock(p.mutex);
     if (!p.pItems || uItem >= p.pItems->size()) return nullptr;
     // A job is stale once the mapping it copied is not the present one: the
@@ -251,11 +286,18 @@ const uint32_t* CountsOf(size_t uItem, const PlaneMapping& mapping) {
     TopUp(p);
     const JobPtr job = p.queue.front();
     while (job->state != JOB_DONE) {
-        if (job->state == JOB_QUEUED) CountHere(p, lock, job);
-        else if (JobPtr other = FirstQueued(p)) CountHere(p, lock, other);  // helps while it waits
-        else p.cvDone.wait(lock);
+        if (job->state == JOB_QUEUED) {
+            CountHere(p, lock, job);
+        } else if (JobPtr other = FirstQueued(p)) {
+            CountHere(p, lock, other);  // helps while it waits
+        } else {
+            p.bProgramWaits = true;
+            p.cvDone.wait(lock);
+            p.bProgramWaits = false;
+        }
     }
-    return job->counts.data() + job->firstCounts[uItem - job->uFirstItem];
+    p.current = job;
+    return CountsIn(*job, uItem);
 }
 
 void SetCountingThreads(int iThreads) {

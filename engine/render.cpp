@@ -16,6 +16,8 @@ namespace {
 double PlaneX(int x) { return x * dfSetWidth / iMaxX + dfSetMinX; }
 double PlaneY(int y) { return y * dfSetHeight / iMaxY + dfSetMinY; }
 
+void NoteHandlerRan();
+
 // Takes one pending message, if any, and has it handled now.
 // Returns false when it was the quit message.
 bool HandleOneMessage(HWND hwnd) {
@@ -23,6 +25,7 @@ bool HandleOneMessage(HWND hwnd) {
     if (!PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) return true;
     if (msg.message == WM_QUIT) return false;
     vrxDispatchMessage(hwnd, hAccelerators, &msg);
+    NoteHandlerRan();
     return true;
 }
 
@@ -114,22 +117,24 @@ bool bFillsAlike = false;
 PlaneMapping fillsMapping;
 ColorValues fillsColorValues;
 
+bool FillColorsHold() {
+    return bFillsAlike && SameMapping(fillsMapping, MappingNow()) && SameColorValues(fillsColorValues, ColorValuesNow());
+}
+
 void RecordFill(const int q[4], COLORREF crFill) {
-    PlaneMapping mapping = MappingNow();
-    ColorValues colorValues = ColorValuesNow();
     if (filledBlocks.empty()) {
         bFillsAlike = true;
-        fillsMapping = mapping;
-        fillsColorValues = colorValues;
-    } else if (!SameMapping(mapping, fillsMapping) || !SameColorValues(colorValues, fillsColorValues)) {
-        bFillsAlike = false;
+        fillsMapping = MappingNow();
+        fillsColorValues = ColorValuesNow();
     }
     filledBlocks.push_back({q[0], q[1], q[2], q[3], false});
     filledColors.push_back(crFill);
 }
 
-bool FillColorsHold() {
-    return bFillsAlike && SameMapping(fillsMapping, MappingNow()) && SameColorValues(fillsColorValues, ColorValuesNow());
+// Only handlers change the values, so only after one can later fills differ
+// from the earlier ones.
+void NoteHandlerRan() {
+    if (!filledBlocks.empty() && !FillColorsHold()) bFillsAlike = false;
 }
 
 void PlanBlocks(int x1, int x2, int y1, int y2, int level) {

@@ -42,6 +42,8 @@ void SetDisplay(const platform::DisplayCaps& caps) { S().caps = caps; }
 void OnEveryPeek(std::function<void()> fn) { S().onEveryPeek = std::move(fn); }
 int BeepCount() { return S().iBeeps; }
 
+const uint32_t* PixelsInPlace(HWND hwnd) { return platform::WindowPixels(hwnd).pPixels; }
+
 std::vector<uint32_t> Pixels(HWND hwnd) {
     platform::Framebuffer framebuffer = platform::WindowPixels(hwnd);
     if (!framebuffer.pPixels) return {};

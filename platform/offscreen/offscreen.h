@@ -27,6 +27,8 @@ void OnEveryPeek(std::function<void()> fn);
 
 // A window's client area as colour words, row by row; empty when it has none.
 std::vector<uint32_t> Pixels(HWND hwnd);
+// The same in place, row by row, while the window and its size last.
+const uint32_t* PixelsInPlace(HWND hwnd);
 int BeepCount();
 
 // The backend itself, for a backend that answers as a person would.

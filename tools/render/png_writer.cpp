@@ -161,13 +161,18 @@ bool WritePng(const std::string& sPath, int iWidth, int iHeight,
         *psError = "cannot write '" + sPath + "': fewer pixels than its width and height";
         return false;
     }
+    return WritePng(sPath, iWidth, iHeight, pixels.data(), psError);
+}
+
+bool WritePng(const std::string& sPath, int iWidth, int iHeight, const uint32_t* pPixels,
+              std::string* psError) {
     std::string sTemporary = sPath + ".part";
     FILE* pFile = std::fopen(sTemporary.c_str(), "wb");
     if (!pFile) {
         *psError = "cannot write '" + sPath + "'";
         return false;
     }
-    bool bEncoded = Encode(pFile, iWidth, iHeight, pixels.data());
+    bool bEncoded = Encode(pFile, iWidth, iHeight, pPixels);
     bool bClosed = std::fclose(pFile) == 0;
     std::error_code error;
     if (bEncoded && bClosed) std::filesystem::rename(sTemporary, sPath, error);

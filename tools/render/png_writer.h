@@ -10,5 +10,8 @@
 // partial PNG is ever left behind. Returns false with a message on failure.
 bool WritePng(const std::string& sPath, int iWidth, int iHeight,
               const std::vector<uint32_t>& pixels, std::string* psError);
+// The same from iWidth * iHeight colour words, row by row.
+bool WritePng(const std::string& sPath, int iWidth, int iHeight, const uint32_t* pPixels,
+              std::string* psError);
 
 #endif

@@ -68,7 +68,7 @@ void CloseRenderWindow(HWND hwnd, HDC hdc) {
     UnregisterClassA("OrvantaRender", nullptr);
 }
 
-RenderResult RenderHeadless(const RenderOptions& options, bool bProgress) {
+RenderResult RenderHeadless(const RenderOptions& options, bool bProgress, const PixelSink& sink) {
     auto tStart = std::chrono::steady_clock::now();
     offscreen::Reset();
     InitializeProgramValues();
@@ -88,7 +88,9 @@ RenderResult RenderHeadless(const RenderOptions& options, bool bProgress) {
     RenderResult result;
     result.dfSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
-    result.pixels = offscreen::Pixels(hwnd);
+    SetCountingThreads(1);
+    if (sink) sink(offscreen::PixelsInPlace(hwnd));
+    else result.pixels = offscreen::Pixels(hwnd);
     // A pass cut off by --passes took only the quit message and drew nothing.
     bool bCut = options.iPasses > 0 && iPassCount > options.iPasses;
     result.iPasses = bCut ? options.iPasses : iPassCount;
@@ -96,6 +98,5 @@ RenderResult RenderHeadless(const RenderOptions& options, bool bProgress) {
     result.ullIterations = ullIterationCount;
     result.iBeeps = offscreen::BeepCount();
     CloseRenderWindow(hwnd, hdc);
-    SetCountingThreads(1);
     return result;
 }

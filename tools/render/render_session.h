@@ -6,6 +6,7 @@
 #include "platform.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 struct RenderResult {
@@ -17,8 +18,13 @@ struct RenderResult {
     double dfSeconds = 0.0;
 };
 
-// Resets the offscreen platform and the program's values, renders, and cleans up.
-RenderResult RenderHeadless(const RenderOptions& options, bool bProgress);
+// Given the client area's colour words, row by row, before its window closes.
+using PixelSink = std::function<void(const uint32_t* pPixels)>;
+
+// Resets the offscreen platform and the program's values, renders, and cleans
+// up. The pixels go to the sink if there is one, else into the result: a
+// copy of a large picture costs more than counting some of it.
+RenderResult RenderHeadless(const RenderOptions& options, bool bProgress, const PixelSink& sink = {});
 
 // The maximised true-colour window a rendering draws into, at the options'
 // size; destroying it sets bQuitting. CloseRenderWindow releases it.

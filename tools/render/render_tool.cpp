@@ -44,9 +44,11 @@ int RunRenderTool(int argc, const char* const* argv) {
     // The view file is written first, so that a bad name fails before the render.
     if (!options.sSaveView.empty() && !SaveViewFile(options.sSaveView, options.values, &sError))
         return Fail(1, sError);
-    RenderResult result = RenderHeadless(options, isatty(STDERR_FILENO) != 0);
-    if (!WritePng(options.sOutput, options.iWidth, options.iHeight, result.pixels, &sError))
-        return Fail(1, sError);
+    bool bWritten = false;
+    RenderResult result = RenderHeadless(options, isatty(STDERR_FILENO) != 0, [&](const uint32_t* pPixels) {
+        bWritten = WritePng(options.sOutput, options.iWidth, options.iHeight, pPixels, &sError);
+    });
+    if (!bWritten) return Fail(1, sError);
     if (options.bStats) PrintStats(result);
     return 0;
 }

@@ -1,0 +1,151 @@
+// What the counting threads buy: whole orvanta-render runs at 1, 2 and every
+// hardware thread (seconds and speed-up), the time from a key to the first
+// block of the new picture and the longest gap between queue checks at 1
+// thread and at all, and the point colours per pixel of straddling sizes.
+#include "bench_threads.h"
+
+#include "engine.h"
+#include "offscreen.h"
+#include "render_session.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MedianOf(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+struct ProcessView {
+    const char* pszName;
+    const char* pszOptions;
+};
+
+const ProcessView kProcessViews[] = {
+    {"(a) default 1024x768", "--iterations 1024"},
+    {"(b) seahorse 1024x768", "--center -0.743643887037151,0.131825904205330 --height 0.00003 --iterations 8192"},
+    {"(c) inside 1024x768", "--center -0.1,0 --height 0.2 --iterations 65519"},
+    {"full-HD seahorse", "--size 1920x1080 --center -0.743643887037151,0.131825904205330 --height 0.00003 "
+                         "--iterations 8192"},
+    {"full-HD deep", "--size 1920x1080 --center -0.7436438870371587,0.1318259042053119 --height 1e-12 "
+                     "--iterations 65519"},
+};
+
+double ProcessSeconds(const ProcessView& view, int iThreads) {
+    std::string sCommand = std::string(ORVANTA_RENDER_PROGRAM) + " " + view.pszOptions + " --threads " +
+                           std::to_string(iThreads) + " /tmp/orvanta-bench-threads.png";
+    Clock::time_point tStart = Clock::now();
+    if (std::system(sCommand.c_str()) != 0) std::printf("  (%s failed)\n", sCommand.c_str());
+    return std::chrono::duration<double>(Clock::now() - tStart).count();
+}
+
+std::vector<int> ThreadCounts() {
+    int iAll = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    std::vector<int> counts = {1, 2};
+    if (iAll > 2) counts.push_back(iAll);
+    return counts;
+}
+
+// Thread counts take turns, so that all meet the same load on the machine.
+void PrintSpeedUps(int iRuns) {
+    std::vector<int> counts = ThreadCounts();
+    std::printf("whole orvanta-render runs, seconds (median of %d) and speed-up over 1 thread:\n", iRuns);
+    for (const ProcessView& view : kProcessViews) {
+        std::vector<std::vector<double>> seconds(counts.size());
+        for (int r = 0; r < iRuns; ++r)
+            for (size_t i = 0; i < counts.size(); ++i) seconds[i].push_back(ProcessSeconds(view, counts[i]));
+        std::printf("  %-22s", view.pszName);
+        double dfOne = MedianOf(seconds[0]);
+        for (size_t i = 0; i < counts.size(); ++i)
+            std::printf("  %d: %.3f s x%.2f", counts[i], MedianOf(seconds[i]), dfOne / MedianOf(seconds[i]));
+        std::printf("\n");
+    }
+}
+
+// A key pressed at a chosen moment of a pass reaches the queue then; the
+// renderer sees it at its next check. The new picture's first block is
+// drawn before the third check after the one that took the key: the
+// restart's first Cover call, its first split, then the call after the fills.
+struct Responsiveness {
+    std::vector<double> latencies;  // ms, key to first block
+    double dfLongestGap = 0.0;      // ms, between two queue checks
+};
+
+void MeasurePress(double dfPressAfter, Responsiveness& out) {
+    offscreen::Reset();
+    InitializeProgramValues();
+    RenderOptions options;
+    options.iWidth = 1024, options.iHeight = 768;
+    HWND hwnd = OpenRenderWindow(options);
+    HDC hdc = GetDC(hwnd);
+    MSG msg;
+    while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    NewRect(hwnd, hdc);
+    ulMaxLevels = kLevelLimit;
+    Clock::time_point tStart = Clock::now(), tLast = tStart, tPress{};
+    int iChecksAfterPress = -1;
+    offscreen::OnEveryPeek([&] {
+        Clock::time_point tNow = Clock::now();
+        out.dfLongestGap = std::max(out.dfLongestGap, std::chrono::duration<double, std::milli>(tNow - tLast).count());
+        tLast = tNow;
+        if (iChecksAfterPress < 0 && tNow - tStart >= std::chrono::duration<double>(dfPressAfter)) {
+            tPress = tStart + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(dfPressAfter));
+            // As the program's Insert key does: a smaller view, restarted.
+            dfSetHeight *= 0.9;
+            SetupSet();
+            bRestarting = 1;
+            iChecksAfterPress = 0;
+        } else if (iChecksAfterPress >= 0 && ++iChecksAfterPress == 3) {
+            out.latencies.push_back(std::chrono::duration<double, std::milli>(tNow - tPress).count());
+            PostQuitMessage(0);
+        }
+    });
+    RenderLoop(hwnd, hdc, &msg);
+    CloseRenderWindow(hwnd, hdc);
+    offscreen::Reset();
+}
+
+void PrintResponsiveness(int iPresses) {
+    int iAll = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    std::printf("key to first block at %lu iterations, 1024x768, %d presses spread over the first 0.2 s:\n",
+                static_cast<unsigned long>(kLevelLimit), iPresses);
+    for (int iThreads : {1, iAll}) {
+        SetCountingThreads(iThreads);
+        Responsiveness r;
+        for (int i = 0; i < iPresses; ++i) MeasurePress(0.005 + 0.2 * i / iPresses, r);
+        SetCountingThreads(1);
+        std::sort(r.latencies.begin(), r.latencies.end());
+        std::printf("  %d thread%s: median %.2f ms, longest %.2f ms; longest gap between queue checks %.2f ms\n",
+                    iThreads, iThreads == 1 ? "" : "s", r.latencies[r.latencies.size() / 2], r.latencies.back(),
+                    r.dfLongestGap);
+    }
+}
+
+void PrintPointColours() {
+    std::printf("point colours per pixel (default view):");
+    const std::pair<int, int> sizes[] = {{1024, 768}, {1280, 960}, {1366, 705}, {2560, 1440}, {3840, 2160}};
+    for (auto [iWidth, iHeight] : sizes) {
+        RenderOptions options;
+        options.iWidth = iWidth, options.iHeight = iHeight;
+        RenderResult result = RenderHeadless(options, false);
+        std::printf("  %dx%d %.3f", iWidth, iHeight, static_cast<double>(result.ullPointColors) / (iWidth * iHeight));
+    }
+    std::printf("\n");
+}
+
+}  // namespace
+
+void BenchThreads(int iRuns) {
+    PrintPointColours();
+    PrintResponsiveness(20);
+    PrintSpeedUps(iRuns);
+}
