@@ -24,7 +24,7 @@ namespace {
 const int kJobPoints = 1024;
 const uint64_t kJobIterations = uint64_t{1} << 24;
 // Jobs queued ahead of drawing, for each thread.
-const size_t kJobsAheadPerThread = 8;
+const size_t kJobsAheadPerThread = 32;
 // A sleeping worker is woken once this many jobs wait: waking one for each
 // job costs more than counting cheap jobs here.
 const int kWakeBacklog = 4;
