@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +29,9 @@ const size_t kJobsAheadPerThread = 32;
 // A sleeping worker is woken once this many jobs wait: waking one for each
 // job costs more than counting cheap jobs here.
 const int kWakeBacklog = 4;
+// Jobs taking less than this on average are counted by the program's thread
+// alone: handing them over would cost it more than counting them.
+const uint64_t kWorthSharingNanoseconds = 20000;
 // Workers look for staleness between chunks of this many points.
 const int kChunkPoints = 256;
 
@@ -57,6 +61,9 @@ struct Pool {
     std::vector<std::thread> workers;
     std::atomic<uint64_t> ullGeneration{0};
     bool bStopping = false;
+    // What recent jobs took, in nanoseconds, averaged: cheap jobs are not
+    // worth waking a worker for.
+    std::atomic<uint64_t> ullJobNanoseconds{kWorthSharingNanoseconds};
     int iThreads = 1;
     int iIdleWorkers = 0;
     bool bProgramWaits = false;
@@ -76,8 +83,19 @@ Pool& P() {
     return pool;
 }
 
+void CountPoints(Job& job, const std::atomic<uint64_t>& ullGeneration);
+
+// Counts the job and notes how long it took.
+void CountJob(Job& job, std::atomic<uint64_t>& ullJobNanoseconds, const std::atomic<uint64_t>& ullGeneration) {
+    auto tStart = std::chrono::steady_clock::now();
+    CountPoints(job, ullGeneration);
+    uint64_t ullTook = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - tStart).count();
+    uint64_t ullAverage = ullJobNanoseconds.load(std::memory_order_relaxed);
+    ullJobNanoseconds.store((ullAverage * 7 + ullTook) / 8, std::memory_order_relaxed);
+}
+
 // Counts the job's points chunk by chunk; gives up once the job is stale.
-void CountJob(Job& job, const std::atomic<uint64_t>& ullGeneration) {
+void CountPoints(Job& job, const std::atomic<uint64_t>& ullGeneration) {
     std::vector<double> dfX(job.counts.size()), dfY(job.counts.size());
     for (size_t i = 0; i < job.items.size(); ++i)
         ItemPlanePoints(job.mapping, job.items[i], &dfX[job.firstCounts[i]], &dfY[job.firstCounts[i]]);
@@ -113,7 +131,7 @@ void WorkerLoop(Pool& p) {
         JobPtr job = LastQueued(p);
         job->state = JOB_RUNNING;
         lock.unlock();
-        CountJob(*job, p.ullGeneration);
+        CountJob(*job, p.ullJobNanoseconds, p.ullGeneration);
         lock.lock();
         job->state.store(JOB_DONE, std::memory_order_release);
         if (p.bProgramWaits) p.cvDone.notify_one();
@@ -124,7 +142,7 @@ void WorkerLoop(Pool& p) {
 void CountHere(Pool& p, std::unique_lock<std::mutex>& lock, const JobPtr& job) {
     job->state = JOB_RUNNING;
     lock.unlock();
-    CountJob(*job, p.ullGeneration);
+    CountJob(*job, p.ullJobNanoseconds, p.ullGeneration);
     lock.lock();
     job->state.store(JOB_DONE, std::memory_order_release);
 }
@@ -156,11 +174,12 @@ JobPtr MakeJob(Pool& p) {
 }
 
 void TopUp(Pool& p) {
-    size_t uAhead = p.iThreads == 1 ? 1 : kJobsAheadPerThread * p.iThreads;
+    bool bShare = p.iThreads > 1 && p.ullJobNanoseconds.load(std::memory_order_relaxed) >= kWorthSharingNanoseconds;
+    size_t uAhead = bShare ? kJobsAheadPerThread * p.iThreads : 1;
     while (p.queue.size() < uAhead && p.uQueuedTo < p.pItems->size()) {
         p.queue.push_back(MakeJob(p));
     }
-    if (p.iIdleWorkers == 0) return;
+    if (!bShare || p.iIdleWorkers == 0) return;
     int iWaiting = 0;
     for (const JobPtr& job : p.queue) iWaiting += job->state == JOB_QUEUED;
     if (iWaiting >= kWakeBacklog) p.cvWork.notify_one();
