@@ -323,6 +323,7 @@ void SetCountingThreads(int iThreads) {
     Pool& p = P();
     StopWorkers(p);
     p.iThreads = std::clamp(iThreads, 1, kMostCountingThreads);
+    p.ullJobNanoseconds = kWorthSharingNanoseconds;  // shared until jobs prove cheap
     for (int i = 1; i < p.iThreads; ++i) p.workers.emplace_back(WorkerLoop, std::ref(p));
 }
 
