@@ -83,17 +83,6 @@ Pool& P() {
     return pool;
 }
 
-void CountPoints(Job& job, const std::atomic<uint64_t>& ullGeneration);
-
-// Counts the job and notes how long it took.
-void CountJob(Job& job, std::atomic<uint64_t>& ullJobNanoseconds, const std::atomic<uint64_t>& ullGeneration) {
-    auto tStart = std::chrono::steady_clock::now();
-    CountPoints(job, ullGeneration);
-    uint64_t ullTook = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - tStart).count();
-    uint64_t ullAverage = ullJobNanoseconds.load(std::memory_order_relaxed);
-    ullJobNanoseconds.store((ullAverage * 7 + ullTook) / 8, std::memory_order_relaxed);
-}
-
 // Counts the job's points chunk by chunk; gives up once the job is stale.
 void CountPoints(Job& job, const std::atomic<uint64_t>& ullGeneration) {
     std::vector<double> dfX(job.counts.size()), dfY(job.counts.size());
@@ -105,6 +94,15 @@ void CountPoints(Job& job, const std::atomic<uint64_t>& ullGeneration) {
         DriftCounts(job.mapping.iUnit, &dfX[iFirst], &dfY[iFirst], &job.counts[iFirst],
                     std::min(kChunkPoints, iPoints - iFirst), job.mapping.ulMaxLevels);
     }
+}
+
+// Counts the job and notes how long it took.
+void CountJob(Job& job, std::atomic<uint64_t>& ullJobNanoseconds, const std::atomic<uint64_t>& ullGeneration) {
+    auto tStart = std::chrono::steady_clock::now();
+    CountPoints(job, ullGeneration);
+    uint64_t ullTook = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - tStart).count();
+    uint64_t ullAverage = ullJobNanoseconds.load(std::memory_order_relaxed);
+    ullJobNanoseconds.store((ullAverage * 7 + ullTook) / 8, std::memory_order_relaxed);
 }
 
 JobPtr FirstQueued(const Pool& p) {
