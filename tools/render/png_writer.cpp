@@ -22,10 +22,11 @@ using png_byte = unsigned char;
 
 namespace {
 
-// One row of colour words as red, green and blue bytes.
+// One row of colour words as red, green and blue bytes; only palette-index
+// words need the display to say what they show.
 void RgbRow(const uint32_t* pWords, int iWidth, png_byte* pRow) {
     for (int x = 0; x < iWidth; ++x, pRow += 3) {
-        COLORREF crShown = platform::DisplayColor(pWords[x]);
+        COLORREF crShown = pWords[x] >> 24 ? platform::DisplayColor(pWords[x]) : pWords[x];
         pRow[0] = GetRValue(crShown);
         pRow[1] = GetGValue(crShown);
         pRow[2] = GetBValue(crShown);
