@@ -2,6 +2,7 @@
 // pump behind PeekMessageA and GetMessageA, and presenting the framebuffers.
 #include "qt_backend.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QBitmap>
 #include <QClipboard>
@@ -49,6 +50,7 @@ struct State {
     // Released by Shutdown; never by a static destructor, which would run
     // after Qt's own thread data is gone.
     QApplication* pApp = nullptr;
+    QAbstractNativeEventFilter* pConfigureWatcher = nullptr;  // on X11 only
     std::map<HWND, Frame*> frames;
     Clock::time_point tLastEvents;
     Clock::time_point tLastPresent;
@@ -125,6 +127,14 @@ QCursor CursorOf(HWND hwnd) {
     return QCursor(QPixmap::fromImage(picture), cursor.ptHotspot.x, cursor.ptHotspot.y);
 }
 
+// The window system changed a frame's or a client area's size, perhaps by
+// less than one of Qt's scaled units, which Qt does not report.
+void FitClientOf(WId window) {
+    for (auto& [hwnd, pFrame] : S().frames)
+        if (pFrame->internalWinId() == window || pFrame->Client()->internalWinId() == window)
+            pFrame->Client()->FitToFrame();
+}
+
 void DropFrames() {
     for (auto& [hwnd, pFrame] : S().frames) delete pFrame;
     S().frames.clear();
@@ -135,6 +145,10 @@ public:
     QtBackend() {
         QApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
         S().pApp = new QApplication(S().argc, S().argv);
+        if (x11::CanDraw()) {
+            S().pConfigureWatcher = x11::NewConfigureWatcher(FitClientOf);
+            S().pApp->installNativeEventFilter(S().pConfigureWatcher);
+        }
         QObject::connect(S().pApp, &QGuiApplication::commitDataRequest, [](QSessionManager& manager) {
             for (auto& [hwnd, pFrame] : S().frames)
                 if (!SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0)) manager.cancel();
@@ -242,6 +256,8 @@ public:
     void Shutdown() override {
         DropFrames();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        delete S().pConfigureWatcher;
+        S().pConfigureWatcher = nullptr;
         delete S().pApp;
         S().pApp = nullptr;
     }
@@ -254,18 +270,39 @@ QWidget* WidgetOf(HWND hwnd) {
     return it == S().frames.end() ? nullptr : it->second;
 }
 
-ClientArea::ClientArea(HWND hwnd, QWidget* pParent) : QWidget(pParent), hwnd_(hwnd) {
+ClientArea::ClientArea(HWND hwnd, QWidget* pParent)
+    : QWidget(pParent), hwnd_(hwnd), bDirect_(x11::CanDraw()) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     // A window of its own, as a Win32 client area is one to the window system.
     setAttribute(Qt::WA_NativeWindow);
+    // Kept out of the frame's backing store, which is sized in Qt's scaled units.
+    if (bDirect_) setAttribute(Qt::WA_PaintOnScreen);
     setWindowTitle("client");
 }
 
+QPaintEngine* ClientArea::paintEngine() const { return bDirect_ ? nullptr : QWidget::paintEngine(); }
+
 QSize ClientArea::DeviceSize() const {
+    if (bDirect_ && deviceSize_.isValid()) return deviceSize_;
     double dfRatio = DeviceRatio(this);
     return QSize(qRound(width() * dfRatio), qRound(height() * dfRatio));
+}
+
+// Qt sizes the client window in scaled units, so at 1.5 or 2 it may miss the
+// frame's edge by a device pixel; on X11 it is stretched to the edge exactly.
+void ClientArea::FitToFrame() {
+    QRect rcFrame, rcClient;
+    if (bDirect_ && x11::Geometry(window()->internalWinId(), &rcFrame) && x11::Geometry(internalWinId(), &rcClient)) {
+        QSize size(std::max(0, rcFrame.width() - rcClient.x()), std::max(0, rcFrame.height() - rcClient.y()));
+        if (size != rcClient.size()) x11::Resize(internalWinId(), size);
+        deviceSize_ = size;
+    }
+    if (window()->isMinimized()) return;
+    QSize size = DeviceSize();
+    ClientResized(hwnd_, size.width(), size.height());
+    Present();
 }
 
 void ClientArea::Present() {
@@ -282,6 +319,7 @@ void ClientArea::Present() {
         ConvertRow(pSource + rc.left, reinterpret_cast<uint32_t*>(image_.scanLine(y)) + rc.left,
                    rc.right - rc.left);
     }
+    if (bDirect_) return x11::PutRows(internalWinId(), image_, rc.top, rc.bottom);
     double dfRatio = DeviceRatio(this);
     image_.setDevicePixelRatio(dfRatio);
     update(QRect(QPoint(static_cast<int>(rc.left / dfRatio), static_cast<int>(rc.top / dfRatio)),
@@ -289,17 +327,14 @@ void ClientArea::Present() {
 }
 
 void ClientArea::paintEvent(QPaintEvent*) {
+    if (bDirect_) return x11::PutRows(internalWinId(), image_, 0, image_.height());
     QPainter painter(this);
     if (image_.isNull()) painter.fillRect(rect(), Qt::black);
     else painter.drawImage(QPoint(0, 0), image_);
 }
 
 // A real change of size is the only thing that invalidates the picture.
-void ClientArea::resizeEvent(QResizeEvent*) {
-    QSize size = DeviceSize();
-    ClientResized(hwnd_, size.width(), size.height());
-    Present();
-}
+void ClientArea::resizeEvent(QResizeEvent*) { FitToFrame(); }
 
 void ClientArea::keyPressEvent(QKeyEvent* pEvent) {
     UINT uKey = VirtualKeyOf(pEvent->key(), pEvent->modifiers());
@@ -318,10 +353,13 @@ void ClientArea::keyReleaseEvent(QKeyEvent* pEvent) {
 }
 
 // The mouse is not captured: only positions inside the client area arrive.
+// On X11 they come to the client's own window, whose scene position keeps
+// the fraction of a scaled unit that position() rounds away.
 void ClientArea::PostMouse(UINT uMessage, QMouseEvent* pEvent) {
     double dfRatio = DeviceRatio(this);
-    int x = static_cast<int>(pEvent->position().x() * dfRatio);
-    int y = static_cast<int>(pEvent->position().y() * dfRatio);
+    QPointF ptPosition = bDirect_ ? pEvent->scenePosition() : pEvent->position();
+    int x = qRound(ptPosition.x() * dfRatio);
+    int y = qRound(ptPosition.y() * dfRatio);
     QSize size = DeviceSize();
     if (x < 0 || y < 0 || x >= size.width() || y >= size.height()) return;
     PostInput(hwnd_, uMessage, MouseKeys(pEvent->buttons(), pEvent->modifiers()), MAKELPARAM(x, y));
@@ -351,8 +389,8 @@ void ClientArea::mouseMoveEvent(QMouseEvent* pEvent) { PostMouse(WM_MOUSEMOVE, p
 void ClientArea::wheelEvent(QWheelEvent* pEvent) {
     iWheelRemainder_ += pEvent->angleDelta().y();
     double dfRatio = DeviceRatio(this);
-    LPARAM lScreen = MAKELPARAM(static_cast<int>(pEvent->globalPosition().x() * dfRatio),
-                                static_cast<int>(pEvent->globalPosition().y() * dfRatio));
+    LPARAM lScreen = MAKELPARAM(qRound(pEvent->globalPosition().x() * dfRatio),
+                                qRound(pEvent->globalPosition().y() * dfRatio));
     WPARAM wKeys = MouseKeys(pEvent->buttons(), pEvent->modifiers());
     while (iWheelRemainder_ >= kWheelNotch || iWheelRemainder_ <= -kWheelNotch) {
         int iNotch = iWheelRemainder_ > 0 ? kWheelNotch : -kWheelNotch;

@@ -8,19 +8,25 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QWidget>
+#include <functional>
 
+class QAbstractNativeEventFilter;
 class QKeyEvent;
 
 namespace platform::qt {
 
 // The client area: shows the window's framebuffer and turns input into messages.
+// On X11 it covers the rest of the frame to the device pixel and the picture
+// goes onto it unscaled, as a per-monitor-DPI-aware Win32 program's does.
 class ClientArea final : public QWidget {
 public:
     ClientArea(HWND hwnd, QWidget* pParent);
     void Present();  // copies what the core drew since the last call
     QSize DeviceSize() const;
+    void FitToFrame();  // after the frame or the client area changed size
 
 protected:
+    QPaintEngine* paintEngine() const override;
     void paintEvent(QPaintEvent* pEvent) override;
     void resizeEvent(QResizeEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
@@ -34,6 +40,8 @@ protected:
 private:
     void PostMouse(UINT uMessage, QMouseEvent* pEvent);
     HWND hwnd_;
+    bool bDirect_;  // drawn straight onto its X11 window
+    QSize deviceSize_;
     QImage image_;
     int iWheelRemainder_ = 0;
 };
@@ -68,6 +76,17 @@ std::string ChooseFileName(const FileDialogRequest& request, int* piFilter);
 bool OpenDocumentOnDesktop(const std::string& sPath);
 // The average character width and height of the dialog font at a point size.
 SIZE MeasureDialogBaseUnits(int iPointSize);
+
+// X11 beneath Qt's scaling, in device pixels (qt_x11.cpp); without X11 they
+// all fail or do nothing.
+namespace x11 {
+bool CanDraw();  // whether images go onto this display's windows unconverted
+bool Geometry(WId window, QRect* pRect);
+void Resize(WId window, QSize size);
+void PutRows(WId window, const QImage& image, int iTop, int iBottom);
+// Calls onConfigure with every window whose size or position the server reports changed.
+QAbstractNativeEventFilter* NewConfigureWatcher(std::function<void(WId)> onConfigure);
+}  // namespace x11
 
 }  // namespace platform::qt
 

@@ -28,6 +28,29 @@ focus_window() {
   xdotool windowfocus --sync "$id"
 }
 capture() { import -window "$client" "png:$1" 2>/dev/null; }
+geometry() { xwininfo -id "$1" | awk '/Relative upper-left Y:/ {y=$4} /Width:/ {w=$2} /Height:/ {h=$2} END {print w, h, y}'; }
+# The client area is the main window's larger child (the other is the menu bar).
+find_client() {
+  main=$(window_id Orvanta)
+  client=$(xwininfo -id "$main" -children | awk '/^ +0x/ {print $1}' | while read -r id; do
+    geometry "$id" | awk -v id="$id" '{print $1 * $2, id}'
+  done | sort -n | tail -n 1 | cut -d' ' -f2)
+  read -r CLIENT_W CLIENT_H CLIENT_Y < <(geometry "$client")
+}
+# Whether the client area reaches the main window's right and bottom edges exactly.
+fills_frame() {
+  read -r MAIN_W MAIN_H _ < <(geometry "$main")
+  read -r CLIENT_W CLIENT_H CLIENT_Y < <(geometry "$client")
+  [ "$CLIENT_W" = "$MAIN_W" ] && [ $((CLIENT_Y + CLIENT_H)) = "$MAIN_H" ]
+}
+# VIEW is the centre as the program holds it, y downwards; a right click at
+# x y moves it there with the program's arithmetic (the view is 4 high).
+recentre() {
+  VIEW=$(awk -v v="$VIEW" -v x="$1" -v y="$2" -v W="$CLIENT_W" -v H="$CLIENT_H" 'BEGIN {
+    split(v, c, " "); w = 4 * (W / H)
+    printf "%.17g %.17g", (c[1] - w * 0.5) + (x / W) * w, (c[2] - 4 * 0.5) + (y / H) * 4 }')
+}
+view_center() { awk -v v="$VIEW" 'BEGIN { split(v, c, " "); printf "%.17g,%.17g", c[1], -c[2] }'; }
 picture() { expect_picture shot "$@"; }
 key() { xdotool windowfocus --sync "$main" 2>/dev/null; xdotool mousemove 300 300 key "$@"; }
 
@@ -38,12 +61,7 @@ orvanta_pid=$!
 
 step="the window opens and shows orvanta-render's picture"
 focus_window Orvanta || exit 1
-main=$(window_id Orvanta)
-# The client area is the main window's larger child (the other is the menu bar).
-client=$(xwininfo -id "$main" -children | awk '/^ +0x/ {print $1}' | while read -r id; do
-  xwininfo -id "$id" | awk -v id="$id" '/Width:/ {w=$2} /Height:/ {h=$2} END {print w*h, id}'
-done | sort -n | tail -n 1 | cut -d' ' -f2)
-read -r CLIENT_W CLIENT_H < <(xwininfo -id "$client" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w, h}')
+find_client
 picture && passed
 step="Insert zooms in"
 key Insert; picture --height 3.6 && passed
@@ -80,6 +98,29 @@ if focus_window Orvanta; then
   until_true "$PICTURE_TIMEOUT" eval '! kill -0 "$orvanta_pid" 2>/dev/null'
   if wait "$orvanta_pid"; then passed; else picture_failed "exit code $?"; fi
 fi
+
+# Scaled by Qt, the client area still has one picture pixel per device pixel
+# at every window size, and clicks land on the device pixel aimed at.
+for scale in 1.5 2; do
+  step="at scale $scale the window opens"
+  QT_SCALE_FACTOR=$scale "$orvanta" >"$work/orvanta-$scale.log" 2>&1 &
+  orvanta_pid=$!
+  focus_window Orvanta || continue
+  find_client
+  VIEW="0 0"
+  for size in 777x555 1001x601 640x480; do
+    step="at scale $scale a ${size} client area fills the window and shows orvanta-render's picture"
+    xdotool windowsize "$main" "${size%x*}" $((${size#*x} + CLIENT_Y))
+    until_true 20 fills_frame || { picture_failed "client ${CLIENT_W}x$CLIENT_H+$CLIENT_Y in ${MAIN_W}x$MAIN_H"; continue; }
+    picture --center "$(view_center)" && passed
+    step="at scale $scale a right click in the ${size} client area re-centres on the pixel aimed at"
+    x=$((CLIENT_W / 3 | 1)) y=$((CLIENT_H / 4 | 1))
+    xdotool mousemove --window "$client" "$x" "$y" click 3
+    recentre "$x" "$y"
+    picture --center "$(view_center)" && passed
+  done
+  kill "$orvanta_pid"; wait "$orvanta_pid" 2>/dev/null
+done
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]
