@@ -47,7 +47,7 @@ TEST_F(CoreMessages, TheQueueGivesPostedThenInputThenQuitThenPaint) {
     PostMessageA(hwnd, WM_USER + 2, 0, 0);
     EXPECT_EQ(Drain(hwnd), (std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_KEYDOWN, WM_CHAR, WM_LBUTTONDOWN, WM_QUIT, WM_PAINT}));
     MSG msg;
-    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_USER, WM_USER + 3, PM_NOREMOVE));
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_USER + 3, WM_USER + 3, PM_NOREMOVE));  // both bounds included
     EXPECT_EQ(std::tie(msg.hwnd, msg.message), std::make_tuple(hwndOther, UINT(WM_USER + 3)));
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_USER + 4, WM_USER + 9, PM_NOREMOVE));
     PostQuitMessage(7);

@@ -43,10 +43,10 @@ TEST(RenderTool, ThePngIsTheClientAreaInRgbAndNothingElseIsLeft) {
 TEST(RenderTool, PngsOfAnySizeAndContentReadBackExactly) {
     ScratchDir dir;
     std::string sError, sPng = dir.Path("p.png");
-    ASSERT_TRUE(WritePng(sPng, 7, 1, {PALETTEINDEX(1), PALETTEINDEX(15), PALETTEINDEX(16), PALETTEINDEX(231),
-                                      PALETTEINDEX(232), PALETTEINDEX(256 + 9), RGB(1, 2, 3)}, &sError)) << sError;
-    ExpectPng(sPng, 7, 1, {RGB(128, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0), RGB(255, 255, 255), RGB(8, 8, 8),
-                           RGB(255, 0, 0), RGB(1, 2, 3)});
+    ASSERT_TRUE(WritePng(sPng, 8, 1, {PALETTEINDEX(1), PALETTEINDEX(15), PALETTEINDEX(16), PALETTEINDEX(231),
+                                      PALETTEINDEX(232), PALETTEINDEX(255), PALETTEINDEX(256 + 9), RGB(1, 2, 3)}, &sError)) << sError;
+    ExpectPng(sPng, 8, 1, {RGB(128, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0), RGB(255, 255, 255), RGB(8, 8, 8),
+                           RGB(238, 238, 238), RGB(255, 0, 0), RGB(1, 2, 3)});
     std::mt19937 random(7);
     for (const auto& [iWidth, iHeight, bNoise] : {std::tuple{1, 1, true}, {1, 500, true}, {997, 3, false}, {640, 480, true}}) {
         std::vector<uint32_t> words(static_cast<size_t>(iWidth) * iHeight);
