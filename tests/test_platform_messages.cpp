@@ -46,6 +46,12 @@ TEST_F(CoreMessages, TheQueueGivesPostedThenInputThenQuitThenPaint) {
     harness::PostInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, 0);
     PostMessageA(hwnd, WM_USER + 2, 0, 0);
     EXPECT_EQ(Drain(hwnd), (std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_KEYDOWN, WM_CHAR, WM_LBUTTONDOWN, WM_QUIT, WM_PAINT}));
+    RECT rcEmpty = {5, 5, 5, 9};  // an empty area may be invalidated, and asks for no paint
+    EXPECT_TRUE(InvalidateRect(hwnd, &rcEmpty, TRUE));
+    EXPECT_EQ(Drain(hwnd), std::vector<UINT>{});
+    char sText[4] = "old";  // a window that is not there has no text
+    EXPECT_EQ(GetWindowTextA(nullptr, sText, 4), 0);
+    EXPECT_STREQ(sText, "");
     MSG msg;
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_USER + 3, WM_USER + 3, PM_NOREMOVE));  // both bounds included
     EXPECT_EQ(std::tie(msg.hwnd, msg.message), std::make_tuple(hwndOther, UINT(WM_USER + 3)));
