@@ -33,15 +33,17 @@ bool IsKnownMiddle(const DrawItem& item, int x, int y) {
     return item.bKnownMiddle && x == MiddleOf(item.x1, item.x2) && y == MiddleOf(item.y1, item.y2);
 }
 
-// Columns left to right, each from top to bottom; no message is taken.
-void DrawPixelsOneByOne(HDC hdc, const DrawItem& item, COLORREF crMiddle) {
+// Columns left to right, each from top to bottom, no message taken; SetPen
+// leaves each pixel's colour in PenColor, and a known middle keeps its own.
+template <typename SetPen>
+void DrawBlockPixels(HDC hdc, const DrawItem& item, COLORREF crMiddle, SetPen setPen) {
     for (int x = item.x1; x <= item.x2; ++x) {
         for (int y = item.y1; y <= item.y2; ++y) {
             if (IsKnownMiddle(item, x, y)) {
                 SetPixel(hdc, x, y, crMiddle);
                 continue;
             }
-            PointColor(PlaneX(x), PlaneY(y));
+            setPen(x, y);
             SetPixel(hdc, x, y, PenColor);
         }
     }
@@ -58,6 +60,7 @@ struct ColorValues {
     int iColorFactor;
     int bInvertColors;
     int iRGB_Combo;
+    bool operator==(const ColorValues&) const = default;
 };
 
 ColorValues knownFor;
@@ -68,14 +71,9 @@ ColorValues ColorValuesNow() {
     return {ulMaxLevels, dwMaxColor, dwNumColors, iColorFactor, bInvertColors, iRGB_Combo};
 }
 
-bool SameColorValues(const ColorValues& a, const ColorValues& b) {
-    return a.ulMaxLevels == b.ulMaxLevels && a.dwMaxColor == b.dwMaxColor && a.dwNumColors == b.dwNumColors &&
-           a.iColorFactor == b.iColorFactor && a.bInvertColors == b.bInvertColors && a.iRGB_Combo == b.iRGB_Combo;
-}
-
 void KeepKnownColors() {
     ColorValues now = ColorValuesNow();
-    if (SameColorValues(now, knownFor)) return;
+    if (now == knownFor) return;
     knownFor = now;
     for (ULONG ul = 0; ul < kKnownColors; ++ul) bKnown[ul] = 0;
 }
@@ -118,7 +116,7 @@ PlaneMapping fillsMapping;
 ColorValues fillsColorValues;
 
 bool FillColorsHold() {
-    return bFillsAlike && SameMapping(fillsMapping, MappingNow()) && SameColorValues(fillsColorValues, ColorValuesNow());
+    return bFillsAlike && SameMapping(fillsMapping, MappingNow()) && fillsColorValues == ColorValuesNow();
 }
 
 void RecordFill(const int q[4], COLORREF crFill) {
@@ -184,28 +182,16 @@ const uint32_t* CountNow(const DrawItem& item) {
     return ulCounts.data();
 }
 
-void DrawCountedPixels(HDC hdc, const DrawItem& item, const uint32_t* pulCounts, COLORREF crMiddle) {
-    KeepKnownColors();
-    for (int x = item.x1; x <= item.x2; ++x) {
-        for (int y = item.y1; y <= item.y2; ++y) {
-            if (IsKnownMiddle(item, x, y)) {
-                SetPixel(hdc, x, y, crMiddle);
-                continue;
-            }
-            PenFromCount(*pulCounts++);
-            SetPixel(hdc, x, y, PenColor);
-        }
-    }
-}
-
 void DrawPixels(HDC hdc, const DrawItem& item, COLORREF crMiddle = 0) {
     if (iDriftUnit == DRIFT_PLAIN) {
-        DrawPixelsOneByOne(hdc, item, crMiddle);
+        DrawBlockPixels(hdc, item, crMiddle, [](int x, int y) { PointColor(PlaneX(x), PlaneY(y)); });
         return;
     }
     const uint32_t* pulCounts = PlannedCounts(item);
     if (item.x2 < item.x1 || item.y2 < item.y1) return;
-    DrawCountedPixels(hdc, item, pulCounts ? pulCounts : CountNow(item), crMiddle);
+    if (!pulCounts) pulCounts = CountNow(item);
+    KeepKnownColors();
+    DrawBlockPixels(hdc, item, crMiddle, [&](int, int) { PenFromCount(*pulCounts++); });
 }
 
 // Blocks until a handler restarts or ends the picture.
