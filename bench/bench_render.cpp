@@ -46,11 +46,6 @@ double Seconds(Clock::time_point tFrom) {
     return std::chrono::duration<double>(Clock::now() - tFrom).count();
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // Plain renders stop once they have taken this long in all: the plain path
 // needs minutes for a view whose points all run to 65519.
 const double kBudgetSeconds = 60.0;
@@ -107,24 +102,15 @@ void CompareView(const View& view, int iRuns) {
 std::vector<double> QueueGaps(const RenderOptions& options, int iUnit) {
     int iSaved = iDriftUnit;
     iDriftUnit = iUnit;
-    offscreen::Reset();
-    InitializeProgramValues();
-    ApplyDrawingValues(options.values);
-    HWND hwnd = OpenRenderWindow(options);
-    HDC hdc = GetDC(hwnd);
-    MSG msg;
-    while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    NewRect(hwnd, hdc);
-    Clock::time_point tLast = Clock::now();
+    Clock::time_point tLast;
     std::vector<double> gaps;
-    offscreen::OnEveryPeek([&] {
-        Clock::time_point tNow = Clock::now();
-        gaps.push_back(std::chrono::duration<double>(tNow - tLast).count());
-        tLast = tNow;
-    });
-    RenderLoop(hwnd, hdc, &msg);
-    CloseRenderWindow(hwnd, hdc);
-    offscreen::Reset();
+    RenderWatchingPeeks(
+        options, [&] { ApplyDrawingValues(options.values), SetupSet(), tLast = Clock::now(); },
+        [&] {
+            Clock::time_point tNow = Clock::now();
+            gaps.push_back(std::chrono::duration<double>(tNow - tLast).count());
+            tLast = tNow;
+        });
     iDriftUnit = iSaved;
     std::sort(gaps.begin(), gaps.end());
     return gaps;
@@ -238,6 +224,27 @@ void CompareKernels() {
 }
 
 }  // namespace
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void RenderWatchingPeeks(const RenderOptions& options, const std::function<void()>& setUp,
+                         const std::function<void()>& onPeek) {
+    offscreen::Reset();
+    InitializeProgramValues();
+    HWND hwnd = OpenRenderWindow(options);
+    HDC hdc = GetDC(hwnd);
+    MSG msg;
+    while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    NewRect(hwnd, hdc);
+    setUp();
+    offscreen::OnEveryPeek(onPeek);
+    RenderLoop(hwnd, hdc, &msg);
+    CloseRenderWindow(hwnd, hdc);
+    offscreen::Reset();
+}
 
 // orvanta-bench [RUNS [VIEWS]]: VIEWS picks among a, b and c (default all),
 // and t for the threads' figures.

@@ -5,7 +5,6 @@
 #include "bench_threads.h"
 
 #include "engine.h"
-#include "offscreen.h"
 #include "render_session.h"
 
 #include <algorithm>
@@ -19,11 +18,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double MedianOf(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 struct ProcessView {
     const char* pszName;
@@ -64,9 +58,9 @@ void PrintSpeedUps(int iRuns) {
         for (int r = 0; r < iRuns; ++r)
             for (size_t i = 0; i < counts.size(); ++i) seconds[i].push_back(ProcessSeconds(view, counts[i]));
         std::printf("  %-22s", view.pszName);
-        double dfOne = MedianOf(seconds[0]);
+        double dfOne = Median(seconds[0]);
         for (size_t i = 0; i < counts.size(); ++i)
-            std::printf("  %d: %.3f s x%.2f", counts[i], MedianOf(seconds[i]), dfOne / MedianOf(seconds[i]));
+            std::printf("  %d: %.3f s x%.2f", counts[i], Median(seconds[i]), dfOne / Median(seconds[i]));
         std::printf("\n");
     }
 }
@@ -81,22 +75,17 @@ struct Responsiveness {
 };
 
 void MeasurePress(double dfPressAfter, Responsiveness& out) {
-    offscreen::Reset();
-    InitializeProgramValues();
     RenderOptions options;
-    options.iWidth = 1024, options.iHeight = 768;
-    HWND hwnd = OpenRenderWindow(options);
-    HDC hdc = GetDC(hwnd);
-    MSG msg;
-    while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    NewRect(hwnd, hdc);
-    // The full-HD deep view's place, where every point costs thousands of iterations.
-    dfSetMidX = -0.7436438870371587, dfSetMidY = -0.1318259042053119, dfSetHeight = 1e-12;
-    ulMaxLevels = kLevelLimit;
-    SetupSet();
-    Clock::time_point tStart = Clock::now(), tLast = tStart, tPress{};
+    Clock::time_point tStart, tLast, tPress;
     int iChecksAfterPress = -1;
-    offscreen::OnEveryPeek([&] {
+    auto setUp = [&] {
+        // The full-HD deep view's place, where every point costs thousands of iterations.
+        dfSetMidX = -0.7436438870371587, dfSetMidY = -0.1318259042053119, dfSetHeight = 1e-12;
+        ulMaxLevels = kLevelLimit;
+        SetupSet();
+        tStart = tLast = Clock::now();
+    };
+    RenderWatchingPeeks(options, setUp, [&] {
         Clock::time_point tNow = Clock::now();
         out.dfLongestGap = std::max(out.dfLongestGap, std::chrono::duration<double, std::milli>(tNow - tLast).count());
         tLast = tNow;
@@ -112,9 +101,6 @@ void MeasurePress(double dfPressAfter, Responsiveness& out) {
             PostQuitMessage(0);
         }
     });
-    RenderLoop(hwnd, hdc, &msg);
-    CloseRenderWindow(hwnd, hdc);
-    offscreen::Reset();
 }
 
 void PrintResponsiveness(int iPresses) {
