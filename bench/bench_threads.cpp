@@ -1,7 +1,8 @@
 // What the counting threads buy: whole orvanta-render runs at 1, 2 and every
-// hardware thread (seconds and speed-up), the time from a key to the first
-// block of the new picture and the longest gap between queue checks at 1
-// thread and at all, and the point colours per pixel of straddling sizes.
+// hardware thread (seconds and speed-up, beside two 1-thread runs at once), the
+// time from a key to the first block of the new picture and the longest gap
+// between queue checks at 1 thread and at all, and the point colours per pixel
+// of straddling sizes.
 #include "bench_threads.h"
 
 #include "engine.h"
@@ -34,12 +35,26 @@ const ProcessView kProcessViews[] = {
                      "--iterations 65519"},
 };
 
-double ProcessSeconds(const ProcessView& view, int iThreads) {
-    std::string sCommand = std::string(ORVANTA_RENDER_PROGRAM) + " " + view.pszOptions + " --threads " +
-                           std::to_string(iThreads) + " /tmp/orvanta-bench-threads.png";
+std::string RenderCommand(const ProcessView& view, int iThreads, const char* pszOutput) {
+    return std::string(ORVANTA_RENDER_PROGRAM) + " " + view.pszOptions + " --threads " + std::to_string(iThreads) +
+           " " + pszOutput;
+}
+
+double CommandSeconds(const std::string& sCommand) {
     Clock::time_point tStart = Clock::now();
     if (std::system(sCommand.c_str()) != 0) std::printf("  (%s failed)\n", sCommand.c_str());
     return std::chrono::duration<double>(Clock::now() - tStart).count();
+}
+
+double ProcessSeconds(const ProcessView& view, int iThreads) {
+    return CommandSeconds(RenderCommand(view, iThreads, "/tmp/orvanta-bench-threads.png"));
+}
+
+// Two single-threaded runs side by side: what two cores of this machine give
+// two independent copies of the same work, the most two threads can hope for.
+double PairSeconds(const ProcessView& view) {
+    return CommandSeconds("(" + RenderCommand(view, 1, "/tmp/orvanta-bench-pair1.png") + " & " +
+                          RenderCommand(view, 1, "/tmp/orvanta-bench-pair2.png") + "; wait)");
 }
 
 std::vector<int> ThreadCounts() {
@@ -49,19 +64,25 @@ std::vector<int> ThreadCounts() {
     return counts;
 }
 
-// Thread counts take turns, so that all meet the same load on the machine.
+// Thread counts and the pair take turns, so that all meet the same load on
+// the machine.
 void PrintSpeedUps(int iRuns) {
     std::vector<int> counts = ThreadCounts();
-    std::printf("whole orvanta-render runs, seconds (median of %d) and speed-up over 1 thread:\n", iRuns);
+    std::printf("whole orvanta-render runs, seconds (median of %d) and speed-up over 1 thread; the pair's\n"
+                "figure is twice one run's time over two at once, the machine's own ceiling for 2 threads:\n",
+                iRuns);
     for (const ProcessView& view : kProcessViews) {
         std::vector<std::vector<double>> seconds(counts.size());
-        for (int r = 0; r < iRuns; ++r)
+        std::vector<double> pairs;
+        for (int r = 0; r < iRuns; ++r) {
             for (size_t i = 0; i < counts.size(); ++i) seconds[i].push_back(ProcessSeconds(view, counts[i]));
+            pairs.push_back(PairSeconds(view));
+        }
         std::printf("  %-22s", view.pszName);
         double dfOne = Median(seconds[0]);
         for (size_t i = 0; i < counts.size(); ++i)
             std::printf("  %d: %.3f s x%.2f", counts[i], Median(seconds[i]), dfOne / Median(seconds[i]));
-        std::printf("\n");
+        std::printf("  pair: %.3f s x%.2f\n", Median(pairs), 2 * dfOne / Median(pairs));
     }
 }
 

@@ -16,7 +16,8 @@ void RenderWatchingPeeks(const RenderOptions& options, const std::function<void(
                          const std::function<void()>& onPeek);
 
 // Point colours per pixel, key latency and queue gaps at 1 thread and all,
-// and whole orvanta-render runs at 1, 2 and all threads, RUNS each.
+// and whole orvanta-render runs at 1, 2 and all threads and two 1-thread runs
+// at once, RUNS each.
 void BenchThreads(int iRuns);
 
 #endif
