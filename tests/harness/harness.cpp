@@ -89,7 +89,6 @@ void RunScriptedDialog(HWND hDlg) {
     if (!platform::DialogEnded(hDlg)) SendMessageA(hDlg, WM_CLOSE, 0, 0);
     shown.bKeptOpen = !platform::DialogEnded(hDlg);
     if (shown.bKeptOpen) EndDialog(hDlg, IDCANCEL);
-    shown.fieldsAtEnd = FieldTexts(hDlg);
     S().dialogs.push_back(std::move(shown));
 }
 

@@ -17,16 +17,8 @@
 
 namespace harness {
 
-using offscreen::BeepCount;
-using offscreen::HighColorDisplay;
-using offscreen::OnEveryPeek;
-using offscreen::PaletteDisplay;
-using offscreen::Pixels;
-using offscreen::SetDefaultSize;
-using offscreen::SetDisplay;
-using offscreen::SetMaximizedSize;
-using offscreen::SixteenColorDisplay;
-using offscreen::TrueColorDisplay;
+// The offscreen backend's displays, sizes, pixels and beeps; Reset is the harness's own.
+using namespace offscreen;
 
 struct ShownBox {
     HWND hwndOwner;
@@ -92,7 +84,6 @@ struct ShownDialog {
     HWND hwndOwner;
     int iFocusId;  // the control that had the focus when the dialog came up
     std::map<int, std::string> fieldsAtStart;  // control id -> text
-    std::map<int, std::string> fieldsAtEnd;
     bool bKeptOpen = false;  // the close box did not end it: a person would be stuck
 };
 const std::vector<ShownDialog>& Dialogs();
