@@ -2,7 +2,7 @@
 // unit this machine runs: whole renders of ordinary, deep, extreme, margin and
 // random views, changed between blocks or not.
 #include "driftblock.h"
-#include "engine_window.h"
+#include "program_run.h"
 
 #include <gtest/gtest.h>
 #include <cmath>

@@ -36,10 +36,7 @@ protected:
     void SetUp() override {
         harness::Reset();
         InitializeProgramValues();
-        WNDCLASSA wc = {0, DefWindowProcA, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "ViewFileOwner"};
-        RegisterClassA(&wc);
-        hwnd = CreateWindowExA(0, "ViewFileOwner", "Owner", WS_OVERLAPPEDWINDOW, 0, 0, 320, 200, nullptr, nullptr,
-                               nullptr, nullptr);
+        hwnd = OpenWindow("ViewFileOwner");
     }
     // Loads the file at sPath over kBefore.
     int Load(const std::string& sPath) {
