@@ -65,9 +65,6 @@ TEST_F(CoreMessages, TheQueueGivesPostedThenInputThenQuitThenPaint) {
               std::make_tuple(COLORREF(1), COLORREF(-1), COLORREF(-1)));
 }
 
-}  // namespace
-
-namespace {
 
 // wsprintfA as Windows formats: flags, width, precision, the 32-bit integer
 // kinds, strings cut by precision, an unknown conversion copied, 1024 at most.

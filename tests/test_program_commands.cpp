@@ -191,12 +191,10 @@ TEST(ProgramCommands, ClosingAsksTheRightQuestion) {
         EXPECT_TRUE(iExit == 0 && bStillOpen == !c.bCloses);
         bool bQuitNow = !c.bDirty || c.uMessage == WM_QUERYENDSESSION;
         EXPECT_EQ(BoxTexts(), std::vector<std::string>{bQuitNow ? "Orvanta: Quit now?" : std::string("Veldran: ") + kSaveQuestion});
-        if (bQuitNow) { EXPECT_EQ(harness::Boxes()[0].uType, static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION)); }
+        EXPECT_TRUE(!bQuitNow || harness::Boxes()[0].uType == static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION));
         EXPECT_EQ(FileSize(sSaved), *c.pszSaveAs ? 65u : 0u);
-        if (c.bCloses) {
-            EXPECT_EQ(harness::LiveWindows() + harness::LiveDeviceContexts() + harness::LiveGdiObjects() +
-                          harness::LiveMemoryBlocks(), 0);
-        }
+        const int iLive = harness::LiveWindows() + harness::LiveDeviceContexts() + harness::LiveGdiObjects() + harness::LiveMemoryBlocks();
+        EXPECT_TRUE(!c.bCloses || iLive == 0) << iLive;
     }
 }
 

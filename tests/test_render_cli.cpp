@@ -66,9 +66,7 @@ TEST_F(RenderCli, RefusesBadArgumentsNamingThem) {
     for (const auto& c : cases) {
         harness::ClearBoxes();
         EXPECT_EQ(Parse(c.args), c.result) << c.sError;
-        if (c.result == ParseResult::ViewError) {
-            EXPECT_EQ(sError, c.sError);
-        }
+        EXPECT_TRUE(c.result != ParseResult::ViewError || sError == c.sError) << sError;
         EXPECT_NE(sError.find(c.sError), std::string::npos) << sError;
         EXPECT_EQ(sError.find('\n'), std::string::npos) << sError;
         std::string sShown;
@@ -145,17 +143,15 @@ void SetEnvironment(const char* psName, const char* psValue) {
 // --threads wins over ORVANTA_THREADS, which wins over the hardware's count;
 // a variable that is no count is refused like a bad option.
 TEST_F(RenderCli, ThreadsComeFromTheOptionTheEnvironmentOrTheHardware) {
-    SetEnvironment("ORVANTA_THREADS", "3");
-    ASSERT_EQ(Parse({"o.png"}), ParseResult::Render);
-    EXPECT_EQ(options.iThreads, 3);
-    ASSERT_EQ(Parse({"--threads", "2", "o.png"}), ParseResult::Render);
-    EXPECT_EQ(options.iThreads, 2);
-    SetEnvironment("ORVANTA_THREADS", "0");
-    EXPECT_EQ(Parse({"o.png"}), ParseResult::Error);
-    EXPECT_EQ(sError, "ORVANTA_THREADS: expected a whole number 1..1024");
-    SetEnvironment("ORVANTA_THREADS", nullptr);
-    ASSERT_EQ(Parse({"o.png"}), ParseResult::Render);
-    EXPECT_EQ(options.iThreads, std::max(1, static_cast<int>(std::thread::hardware_concurrency())));
+    const struct { const char* pszVariable; std::vector<std::string> args; int iThreads; } cases[] = {  // 0: refused
+        {"3", {"o.png"}, 3}, {"3", {"--threads", "2", "o.png"}, 2}, {"0", {"o.png"}, 0},
+        {nullptr, {"o.png"}, std::max(1, static_cast<int>(std::thread::hardware_concurrency()))}};
+    for (const auto& c : cases) {
+        SetEnvironment("ORVANTA_THREADS", c.pszVariable);
+        EXPECT_EQ(Parse(c.args), c.iThreads ? ParseResult::Render : ParseResult::Error) << c.iThreads;
+        EXPECT_EQ(c.iThreads ? std::to_string(options.iThreads) : sError,
+                  c.iThreads ? std::to_string(c.iThreads) : "ORVANTA_THREADS: expected a whole number 1..1024");
+    }
 }
 
 TEST(RenderSession, PassesStopsAtACoarsePreview) {
@@ -166,7 +162,6 @@ TEST(RenderSession, PassesStopsAtACoarsePreview) {
     options.iPasses = 0;
     result = RenderHeadless(options, false);
     EXPECT_TRUE(result.iBeeps == 1 && result.iPasses > 1);
-
 }
 
 }  // namespace
