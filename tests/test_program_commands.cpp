@@ -135,9 +135,7 @@ TEST(ProgramCommands, EditDialogConversionsAndLimits) {
 TEST(ProgramCommands, EditShowsTheValuesKeepsUnchangedOnesExactlyAndDetachesTheView) {
     const DrawingValues deep = {-0.743643887037151, -0.131825904205330, 100000, 3.0e-9, 1e300, 2, 1000000000, 9};
     RunProgram({[&](HWND) {
-                    dfSetMidX = deep.dfSetMidX, dfSetMidY = deep.dfSetMidY, dfSetHeight = deep.dfSetHeight;
-                    dfMoveFactor = deep.dfMoveFactor, iColorFactor = deep.iColorFactor;
-                    ulMaxLevels = deep.ulMaxLevels, iRGB_Combo = deep.iRGB_Combo;
+                    ApplyDrawingValues(deep);
                     std::strcpy(psFilePath, "/views/a.kqz");
                     std::strcpy(psFileName, "a.kqz");
                     harness::ScriptDialog({harness::PressButton(IDOK)});
