@@ -1,8 +1,6 @@
 // The program and the engine tests' window on the harness.
 #include "program_run.h"
 
-#include <gtest/gtest.h>
-
 std::vector<UINT> g_receivedMessages;
 std::vector<WPARAM> g_receivedCommands;
 

@@ -1,14 +1,23 @@
 // The program on the test harness: the whole of it — WinMain, its window and
 // the render loop — with a script of steps taken each time the finished picture
-// waits for input, or for engine tests a main window of their own.
+// waits for input, or for engine tests a main window of their own; what every test file includes.
 #ifndef ORVANTA_TESTS_PROGRAM_RUN_H
 #define ORVANTA_TESTS_PROGRAM_RUN_H
 
 #include "engine.h"
 #include "harness.h"
+#include "resource.h"
+#include "view_values.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
+#include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using ProgramStep = std::function<void(HWND)>;

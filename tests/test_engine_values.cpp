@@ -2,9 +2,6 @@
 // display, and the counts and colours of single points.
 #include "program_run.h"
 
-#include <gtest/gtest.h>
-#include <limits>
-
 namespace {
 
 // A resize keeps the centre and height; an empty client area keeps the last shape.

@@ -2,11 +2,6 @@
 // how the record is filled, the default extension, the filter index, the overwrite
 // and create prompts, cancelling, and buffers too small for the chosen name.
 #include "program_run.h"
-#include "scratch_files.h"
-
-#include <cstring>
-#include <gtest/gtest.h>
-#include <tuple>
 
 namespace {
 

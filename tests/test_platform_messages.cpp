@@ -1,11 +1,7 @@
 // The portable core's message queue (platform/core/queue.cpp): which window's
 // messages a look takes, their order, the quit and the paint.
 #include "core.h"
-#include "harness.h"
-
-#include <functional>
-#include <gtest/gtest.h>
-#include <tuple>
+#include "program_run.h"
 
 namespace {
 

@@ -1,11 +1,6 @@
 // The whole program's menu commands and dialogs: Open, Save, Save As, Display,
 // About, Help, Edit with its conversions and limits, closing, log-off, resizing.
 #include "program_run.h"
-#include "resource.h"
-#include "view_values.h"
-
-#include <cstring>
-#include <gtest/gtest.h>
 
 namespace {
 

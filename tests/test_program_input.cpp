@@ -2,9 +2,6 @@
 // ends, every row of the key table, dragging, recentring and the wheel.
 #include "program_run.h"
 #include "render_session.h"
-#include "view_values.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

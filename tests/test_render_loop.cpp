@@ -2,10 +2,6 @@
 // quitting, accelerators, an empty client area and the one beep of a finished picture.
 #include "program_run.h"
 
-#include <algorithm>
-#include <filesystem>
-#include <gtest/gtest.h>
-
 namespace {
 
 struct PassWork { int iPeeks; uint64_t ullPointColors; size_t uFills; };

@@ -5,11 +5,6 @@
 #include "program_run.h"
 #include "resources.h"
 
-#include "../shell/resource.h"
-
-#include <gtest/gtest.h>
-#include <tuple>
-
 namespace {
 
 using namespace platform;

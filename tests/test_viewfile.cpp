@@ -1,19 +1,10 @@
 // View files (viewfile/viewfile.cpp): the 65-byte layout both ways, files of
 // every length and wrong magics, saves that cannot finish, the Open and Save As
 // dialogs on the program's shared record, and what the program's Open does with a rejected file.
-#include "engine.h"
-#include "harness.h"
 #include "program_run.h"
-#include "resource.h"
-#include "scratch_files.h"
-#include "view_values.h"
 #include "viewfile.h"
 
-#include <bit>
 #include <csignal>
-#include <cstring>
-#include <gtest/gtest.h>
-#include <limits>
 #if !defined(_WIN32)
 #include <sys/resource.h>
 #endif

@@ -5,10 +5,6 @@
 #include "program_run.h"
 #include "winmisc.h"
 
-#include <functional>
-#include <gtest/gtest.h>
-#include <tuple>
-
 namespace platform {
 size_t MemoryBlockSize(HANDLE hMem);
 }  // namespace platform

@@ -20,17 +20,8 @@ namespace harness {
 // The offscreen backend's displays, sizes, pixels and beeps; Reset is the harness's own.
 using namespace offscreen;
 
-struct ShownBox {
-    HWND hwndOwner;
-    std::string sText;
-    std::string sCaption;
-    UINT uType;
-};
-
-struct OpenedDocument {
-    HWND hwndOwner;
-    std::string sPath;
-};
+struct ShownBox { HWND hwndOwner; std::string sText, sCaption; UINT uType; };
+struct OpenedDocument { HWND hwndOwner; std::string sPath; };
 
 
 // Forgets every window, object, message and script: a fresh process.
@@ -67,12 +58,7 @@ void ClearBoxes();
 
 // Dialogs: each dialog that opens runs the next script of steps, in order;
 // without one, or once its steps are spent, the dialog is closed (Cancel).
-struct DialogStep {
-    enum Kind { Type, Press, Key, Close } kind;
-    int iId;
-    std::string sText;
-    UINT uKey;
-};
+struct DialogStep { enum Kind { Type, Press, Key, Close } kind; int iId; std::string sText; UINT uKey; };
 DialogStep TypeText(int iId, std::string sText);  // replaces the field's text
 DialogStep PressButton(int iId);
 DialogStep PressDialogKey(UINT uKey);  // VK_RETURN or VK_ESCAPE
