@@ -1,13 +1,42 @@
-// The whole-program harness.
+// The program and the engine tests' window on the harness.
 #include "program_run.h"
 
-#include <gtest/gtest.h>
+std::vector<UINT> g_receivedMessages;
+std::vector<WPARAM> g_receivedCommands;
 
-int RunProgram(std::vector<ProgramStep> steps, ProgramSetup setup) {
+namespace {
+
+// A fresh process with the program's start values on a maximised window of this size.
+void Fresh(int iWidth, int iHeight, const platform::DisplayCaps& caps) {
     harness::Reset();
     InitializeProgramValues();
-    harness::SetMaximizedSize(setup.iWidth, setup.iHeight);
-    harness::SetDisplay(harness::TrueColorDisplay());
+    harness::SetMaximizedSize(iWidth, iHeight);
+    harness::SetDisplay(caps);
+}
+
+LRESULT CALLBACK EngineTestProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM lParam) {
+    g_receivedMessages.push_back(uMessage);
+    if (uMessage == WM_KEYDOWN && wParam == VK_INSERT) {
+        dfSetHeight *= 0.9;
+        SetupSet();
+        bRestarting = 1;
+    } else if (uMessage == WM_SIZE) {
+        NewRect(hwnd, GetDC(hwnd));
+    } else if (uMessage == WM_COMMAND) {
+        g_receivedCommands.push_back(wParam);
+    } else if (uMessage == WM_DESTROY) {
+        bQuitting = 1;
+        PostQuitMessage(0);
+    } else {
+        return DefWindowProcA(hwnd, uMessage, wParam, lParam);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int RunProgram(std::vector<ProgramStep> steps, ProgramSetup setup) {
+    Fresh(setup.iWidth, setup.iHeight, harness::TrueColorDisplay());
     size_t uNext = 0;
     harness::OnIdle([&] {
         if (uNext >= steps.size()) return false;
@@ -23,10 +52,47 @@ int RunProgram(std::vector<ProgramStep> steps, ProgramSetup setup) {
 }
 
 std::string TitleOf(HWND hwnd) {
-    char szTitle[600];
+    char szTitle[1024];
     GetWindowTextA(hwnd, szTitle, sizeof szTitle);
     return szTitle;
 }
 
 ProgramStep Key(UINT uVirtualKey) { return [=](HWND hwnd) { harness::PressKey(hwnd, uVirtualKey); }; }
 ProgramStep Command(WPARAM wId) { return [=](HWND hwnd) { PostMessageA(hwnd, WM_COMMAND, wId, 0); }; }
+
+HWND OpenWindow(const char* pszClass, WNDPROC lpfnWndProc, const char* pszMenu) {
+    WNDCLASSA wc = {CS_OWNDC, lpfnWndProc, 0, 0, nullptr, nullptr, nullptr, nullptr, pszMenu, pszClass};
+    RegisterClassA(&wc);
+    return CreateWindowExA(0, pszClass, "Test", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr);
+}
+
+EngineWindow OpenEngineWindow(int iWidth, int iHeight, platform::DisplayCaps caps) {
+    Fresh(iWidth, iHeight, caps);
+    g_receivedCommands.clear();
+    WNDCLASSA wc = {};
+    wc.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = EngineTestProc;
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOWTEXT + 1);
+    wc.lpszClassName = "EngineTest";
+    RegisterClassA(&wc);
+    EngineWindow window;
+    window.hwnd = CreateWindowExA(0, "EngineTest", "Engine", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(window.hwnd, SW_SHOWMAXIMIZED);
+    while (PeekMessageA(&window.msg, window.hwnd, 0, 0, PM_REMOVE)) DispatchMessageA(&window.msg);
+    window.hdc = GetDC(window.hwnd);
+    NewRect(window.hwnd, window.hdc);
+    g_receivedMessages.clear();
+    return window;
+}
+
+COLORREF ColourAt(int x, int y) {
+    return DriftColor(DriftCount(x * dfSetWidth / iMaxX + dfSetMinX, y * dfSetHeight / iMaxY + dfSetMinY));
+}
+
+std::vector<uint32_t> PixelByPixelPicture() {
+    std::vector<uint32_t> picture;
+    for (int y = 0; y < iMaxY; ++y)
+        for (int x = 0; x < iMaxX; ++x) picture.push_back(ColourAt(x, y));
+    return picture;
+}

@@ -1,14 +1,23 @@
-// Runs the whole program — WinMain, its window and the render loop — on the
-// test harness, with a script of steps taken each time the finished
-// picture waits for input.
+// The program on the test harness: the whole of it — WinMain, its window and
+// the render loop — with a script of steps taken each time the finished picture
+// waits for input, or for engine tests a main window of their own; what every test file includes.
 #ifndef ORVANTA_TESTS_PROGRAM_RUN_H
 #define ORVANTA_TESTS_PROGRAM_RUN_H
 
 #include "engine.h"
 #include "harness.h"
+#include "resource.h"
+#include "view_values.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
+#include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using ProgramStep = std::function<void(HWND)>;
@@ -25,5 +34,30 @@ std::string TitleOf(HWND hwnd);
 // A step that presses a key and one that posts a menu command.
 ProgramStep Key(UINT uVirtualKey);
 ProgramStep Command(WPARAM wId);
+
+// A 640 x 480 top-level window of a class registered for it with its own device context.
+HWND OpenWindow(const char* pszClass, WNDPROC lpfnWndProc = DefWindowProcA, const char* pszMenu = nullptr);
+
+// The engine tests' main window: the start-up steps that matter to the renderer
+// (maximised, its own device context, NewRect) and a window procedure that zooms
+// on Insert as the main window does, keeps the messages and commands it
+// receives, and ends the loop on WM_DESTROY.
+struct EngineWindow {
+    HWND hwnd = nullptr;
+    HDC hdc = nullptr;
+    MSG msg{};
+};
+
+extern std::vector<UINT> g_receivedMessages;
+extern std::vector<WPARAM> g_receivedCommands;
+
+// Opens a window with the given client size on the given display, with the
+// program's start values, and measures it. The pending paint is handled.
+EngineWindow OpenEngineWindow(int iWidth, int iHeight, platform::DisplayCaps caps = harness::TrueColorDisplay());
+// Runs the render loop until the picture is finished and nothing is left to do.
+inline void RenderToEnd(EngineWindow& window) { RenderLoop(window.hwnd, window.hdc, &window.msg); }
+// The colour word of one client pixel, and of every one, computed one by one.
+COLORREF ColourAt(int x, int y);
+std::vector<uint32_t> PixelByPixelPicture();
 
 #endif

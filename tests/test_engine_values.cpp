@@ -1,9 +1,6 @@
 // The view geometry that NewRect and SetupSet make of a client area and a
 // display, and the counts and colours of single points.
-#include "engine_window.h"
-
-#include <gtest/gtest.h>
-#include <limits>
+#include "program_run.h"
 
 namespace {
 

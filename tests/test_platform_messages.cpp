@@ -1,11 +1,7 @@
 // The portable core's message queue (platform/core/queue.cpp): which window's
 // messages a look takes, their order, the quit and the paint.
 #include "core.h"
-#include "harness.h"
-
-#include <functional>
-#include <gtest/gtest.h>
-#include <tuple>
+#include "program_run.h"
 
 namespace {
 
@@ -65,9 +61,6 @@ TEST_F(CoreMessages, TheQueueGivesPostedThenInputThenQuitThenPaint) {
               std::make_tuple(COLORREF(1), COLORREF(-1), COLORREF(-1)));
 }
 
-}  // namespace
-
-namespace {
 
 // wsprintfA as Windows formats: flags, width, precision, the 32-bit integer
 // kinds, strings cut by precision, an unknown conversion copied, 1024 at most.

@@ -1,11 +1,6 @@
 // The whole program's menu commands and dialogs: Open, Save, Save As, Display,
 // About, Help, Edit with its conversions and limits, closing, log-off, resizing.
 #include "program_run.h"
-#include "resource.h"
-#include "view_values.h"
-
-#include <cstring>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -135,9 +130,7 @@ TEST(ProgramCommands, EditDialogConversionsAndLimits) {
 TEST(ProgramCommands, EditShowsTheValuesKeepsUnchangedOnesExactlyAndDetachesTheView) {
     const DrawingValues deep = {-0.743643887037151, -0.131825904205330, 100000, 3.0e-9, 1e300, 2, 1000000000, 9};
     RunProgram({[&](HWND) {
-                    dfSetMidX = deep.dfSetMidX, dfSetMidY = deep.dfSetMidY, dfSetHeight = deep.dfSetHeight;
-                    dfMoveFactor = deep.dfMoveFactor, iColorFactor = deep.iColorFactor;
-                    ulMaxLevels = deep.ulMaxLevels, iRGB_Combo = deep.iRGB_Combo;
+                    ApplyDrawingValues(deep);
                     std::strcpy(psFilePath, "/views/a.kqz");
                     std::strcpy(psFileName, "a.kqz");
                     harness::ScriptDialog({harness::PressButton(IDOK)});
@@ -191,12 +184,10 @@ TEST(ProgramCommands, ClosingAsksTheRightQuestion) {
         EXPECT_TRUE(iExit == 0 && bStillOpen == !c.bCloses);
         bool bQuitNow = !c.bDirty || c.uMessage == WM_QUERYENDSESSION;
         EXPECT_EQ(BoxTexts(), std::vector<std::string>{bQuitNow ? "Orvanta: Quit now?" : std::string("Veldran: ") + kSaveQuestion});
-        if (bQuitNow) { EXPECT_EQ(harness::Boxes()[0].uType, static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION)); }
+        EXPECT_TRUE(!bQuitNow || harness::Boxes()[0].uType == static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION));
         EXPECT_EQ(FileSize(sSaved), *c.pszSaveAs ? 65u : 0u);
-        if (c.bCloses) {
-            EXPECT_EQ(harness::LiveWindows() + harness::LiveDeviceContexts() + harness::LiveGdiObjects() +
-                          harness::LiveMemoryBlocks(), 0);
-        }
+        const int iLive = harness::LiveWindows() + harness::LiveDeviceContexts() + harness::LiveGdiObjects() + harness::LiveMemoryBlocks();
+        EXPECT_TRUE(!c.bCloses || iLive == 0) << iLive;
     }
 }
 

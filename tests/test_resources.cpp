@@ -2,13 +2,8 @@
 // icon pictures and UTF-16 text decoded from built and real bytes, and every kind
 // of corrupt or cut input refused with its output untouched.
 #include "core.h"
-#include "harness.h"
+#include "program_run.h"
 #include "resources.h"
-
-#include "../shell/resource.h"
-
-#include <gtest/gtest.h>
-#include <tuple>
 
 namespace {
 
@@ -111,10 +106,7 @@ LRESULT CALLBACK RecordingProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM l
 
 TEST(ProgramResources, TheClassMenuAndTheAcceleratorsReachTheWindow) {
     harness::Reset();
-    WNDCLASSA wc = {0, RecordingProc, 0, 0, nullptr, nullptr, nullptr, nullptr, "Veldran", "ResourceTest"};
-    ASSERT_TRUE(RegisterClassA(&wc));
-    HWND hwnd = CreateWindowExA(0, "ResourceTest", "Orvanta", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+    HWND hwnd = OpenWindow("ResourceTest", RecordingProc, "Veldran");
     for (UINT uId : {IDM_NEW, IDM_EXIT, IDM_EDIT, IDM_HELP, IDM_ABOUT})
         EXPECT_EQ(GetMenuState(GetMenu(hwnd), uId, MF_BYCOMMAND), 0u) << uId;
     HACCEL hAccel = LoadAcceleratorsA(nullptr, "Veldran");
@@ -257,10 +249,8 @@ TEST(CorruptResources, UnendedNamesMenusAndTablesAreRejected) {
     accelerators.Word(FVIRTKEY).Word('A').Word(5).Word(0);
     Bytes unterminated = NestedMenu(0);
     unterminated.resize(unterminated.size() - 2);
-    EXPECT_EQ(Decode(kRes, res.bytes), 0);
-    EXPECT_EQ(Decode(kMenu, menu.bytes), 0);
-    EXPECT_EQ(Decode(kMenu, unterminated), 0);
-    EXPECT_EQ(Decode(kAccelerators, accelerators.bytes), 0);
+    for (const auto& [iKind, bytes] : {std::pair{kRes, res.bytes}, {kMenu, menu.bytes}, {kMenu, unterminated}, {kAccelerators, accelerators.bytes}})
+        EXPECT_EQ(Decode(iKind, bytes), 0) << iKind;
 }
 
 }  // namespace

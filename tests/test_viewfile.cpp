@@ -1,19 +1,10 @@
 // View files (viewfile/viewfile.cpp): the 65-byte layout both ways, files of
 // every length and wrong magics, saves that cannot finish, the Open and Save As
 // dialogs on the program's shared record, and what the program's Open does with a rejected file.
-#include "engine.h"
-#include "harness.h"
 #include "program_run.h"
-#include "resource.h"
-#include "scratch_files.h"
-#include "view_values.h"
 #include "viewfile.h"
 
-#include <bit>
 #include <csignal>
-#include <cstring>
-#include <gtest/gtest.h>
-#include <limits>
 #if !defined(_WIN32)
 #include <sys/resource.h>
 #endif
@@ -36,10 +27,7 @@ protected:
     void SetUp() override {
         harness::Reset();
         InitializeProgramValues();
-        WNDCLASSA wc = {0, DefWindowProcA, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "ViewFileOwner"};
-        RegisterClassA(&wc);
-        hwnd = CreateWindowExA(0, "ViewFileOwner", "Owner", WS_OVERLAPPEDWINDOW, 0, 0, 320, 200, nullptr, nullptr,
-                               nullptr, nullptr);
+        hwnd = OpenWindow("ViewFileOwner");
     }
     // Loads the file at sPath over kBefore.
     int Load(const std::string& sPath) {

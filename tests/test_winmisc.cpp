@@ -2,12 +2,8 @@
 // and the window title the program shows, and one pass over the utilities it
 // does not call (menu toggle, status bar, list-box copier).
 #include "core.h"
-#include "harness.h"
+#include "program_run.h"
 #include "winmisc.h"
-
-#include <functional>
-#include <gtest/gtest.h>
-#include <tuple>
 
 namespace platform {
 size_t MemoryBlockSize(HANDLE hMem);
@@ -33,14 +29,9 @@ protected:
         harness::Reset();
         g_received.clear();
         g_lCommandResult = 1;
-        WNDCLASSA wc = {0, RecordingProc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "WinmiscTest"};
-        RegisterClassA(&wc);
-        hwnd = Create("WinmiscTest");
+        hwnd = OpenWindow("WinmiscTest", RecordingProc);
     }
-    static HWND Create(const char* pszClass, HWND hwndParent = nullptr) {
-        return CreateWindowExA(0, pszClass, "Test", hwndParent ? WS_CHILD : WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
-                               hwndParent, nullptr, nullptr, nullptr);
-    }
+    HWND List() { return CreateWindowExA(0, "LISTBOX", "", WS_CHILD, 0, 0, 640, 480, hwnd, nullptr, nullptr, nullptr); }
     HWND hwnd = nullptr;
 };
 
@@ -97,9 +88,7 @@ TEST_F(Winmisc, TheTitleShowsTheNameLowerCasedAndCutAndLeavesTheCallersCopy) {
     for (const auto& [sName, sCaption] : cases) {
         std::vector<char> name(sName.c_str(), sName.c_str() + sName.size() + 1);
         vrxSetWindowText(hwnd, name.data(), "Orvanta");
-        char szCaption[1024];
-        GetWindowTextA(hwnd, szCaption, sizeof szCaption);
-        EXPECT_EQ(szCaption, sCaption);
+        EXPECT_EQ(TitleOf(hwnd), sCaption);
         EXPECT_EQ(name.data(), sName);
     }
 }
@@ -135,16 +124,16 @@ TEST_F(Winmisc, TheUtilitiesTheProgramDoesNotCall) {
     for (int y : {456, 457, 458, 459, 460, 461, 476, 477, 478, 479})
         for (int x = 0; x < 640; ++x) iWrong += harness::Pixel(hwnd, x, y) != expected(x, y);
     EXPECT_EQ(iWrong, 0);
-    HWND hwndList = Create("LISTBOX", hwnd);
+    HWND hwndList = List();
     for (const std::string& sItem : {std::string(600, 'x'), std::string("tail")})
         SendMessageA(hwndList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(sItem.c_str()));
     int iBlocks = harness::LiveMemoryBlocks();
-    EXPECT_EQ(vrxListBoxToClipboard(hwnd, Create("LISTBOX", hwnd), "Veldran"), FALSE);
+    EXPECT_EQ(vrxListBoxToClipboard(hwnd, List(), "Veldran"), FALSE);
     EXPECT_EQ(harness::LiveMemoryBlocks(), iBlocks);
     EXPECT_EQ(vrxListBoxToClipboard(hwnd, hwndList, "Veldran"), TRUE);
     EXPECT_EQ(harness::ClipboardText(), std::string(511, 'x') + "\r\ntail");
     EXPECT_EQ(platform::MemoryBlockSize(harness::ClipboardData()), 0xFFFFu);
-    harness::HoldClipboard(Create("WinmiscTest"));
+    harness::HoldClipboard(OpenWindow("WinmiscTest", RecordingProc));
     EXPECT_EQ(vrxListBoxToClipboard(hwnd, hwndList, "Veldran"), FALSE);
     ASSERT_EQ(harness::Boxes().size(), 1u);
     EXPECT_EQ(harness::Boxes()[0].sText, "Cannot open Clipboard - try later");

@@ -53,55 +53,30 @@ int FocusId(HWND hDlg) {
     return 0;
 }
 
+// The next of a script's answers, taken in order; the fallback when none is left.
+template <class T> T TakeFront(std::deque<T>& answers, T fallback) {
+    if (answers.empty()) return fallback;
+    T front = std::move(answers.front());
+    answers.pop_front();
+    return front;
+}
+
 void RunStep(HWND hDlg, const DialogStep& step) {
-    switch (step.kind) {
-    case DialogStep::Type:
-        SetDlgItemTextA(hDlg, step.iId, step.sText.c_str());
-        break;
-    case DialogStep::Press:
-        platform::DialogCommand(hDlg, step.iId);
-        break;
-    case DialogStep::Key:
-        platform::DialogKey(hDlg, step.uKey);
-        break;
-    case DialogStep::Close:
-        SendMessageA(hDlg, WM_CLOSE, 0, 0);
-        break;
-    }
+    if (step.kind == DialogStep::Type) SetDlgItemTextA(hDlg, step.iId, step.sText.c_str());
+    else if (step.kind == DialogStep::Press) platform::DialogCommand(hDlg, step.iId);
+    else if (step.kind == DialogStep::Key) platform::DialogKey(hDlg, step.uKey);
+    else SendMessageA(hDlg, WM_CLOSE, 0, 0);
 }
 
 // Without a script, or once its steps are spent, the dialog is closed.
 void RunScriptedDialog(HWND hDlg) {
-    ShownDialog shown;
-    shown.sTitle = platform::WindowText(hDlg);
-    shown.hwndOwner = GetParent(hDlg);
-    shown.fieldsAtStart = FieldTexts(hDlg);
-    shown.iFocusId = FocusId(hDlg);
-    std::vector<DialogStep> steps;
-    if (!S().dialogScripts.empty()) {
-        steps = std::move(S().dialogScripts.front());
-        S().dialogScripts.pop_front();
-    }
-    for (const DialogStep& step : steps) {
-        if (platform::DialogEnded(hDlg)) break;
-        RunStep(hDlg, step);
-    }
+    ShownDialog shown{platform::WindowText(hDlg), GetParent(hDlg), FocusId(hDlg), FieldTexts(hDlg)};
+    const std::vector<DialogStep> steps = TakeFront(S().dialogScripts, {});
+    for (size_t i = 0; i < steps.size() && !platform::DialogEnded(hDlg); ++i) RunStep(hDlg, steps[i]);
     if (!platform::DialogEnded(hDlg)) SendMessageA(hDlg, WM_CLOSE, 0, 0);
     shown.bKeptOpen = !platform::DialogEnded(hDlg);
     if (shown.bKeptOpen) EndDialog(hDlg, IDCANCEL);
-    shown.fieldsAtEnd = FieldTexts(hDlg);
     S().dialogs.push_back(std::move(shown));
-}
-
-// A person's choice in a file dialog, taken in order; none left means Cancel.
-std::string NextFileChoice(const platform::FileDialogRequest& request) {
-    S().fileRequests.push_back(request);
-    S().iLastFilter = 0;
-    if (S().fileChoices.empty()) return {};
-    FileChoice choice = S().fileChoices.front();
-    S().fileChoices.pop_front();
-    S().iLastFilter = choice.iFilterIndex;
-    return choice.sPath;
 }
 
 class HarnessBackend final : public offscreen::OffscreenBackend {
@@ -127,9 +102,7 @@ public:
 
     bool Wait() override { return S().onIdle && S().onIdle(); }
 
-    void WindowCreated(HWND hwnd) override {
-        if (!S().hwndMain) S().hwndMain = hwnd;
-    }
+    void WindowCreated(HWND hwnd) override { S().hwndMain = S().hwndMain ? S().hwndMain : hwnd; }
 
     void RectangleFilled(HWND, const RECT& rc, COLORREF crColor) override {
         if (S().bRecordFills) S().fills.push_back({rc, crColor});
@@ -137,17 +110,17 @@ public:
 
     int MessageBox(const platform::MessageBoxRequest& request) override {
         S().boxes.push_back({request.hwndOwner, request.sText, request.sCaption, request.uType});
-        if (S().boxAnswers.empty())
-            return request.buttons.empty() ? IDOK : request.buttons[request.iDefault].iAnswer;
-        int iAnswer = S().boxAnswers.front();
-        S().boxAnswers.pop_front();
-        return iAnswer;
+        return TakeFront(S().boxAnswers, request.buttons.empty() ? IDOK : request.buttons[request.iDefault].iAnswer);
     }
 
     void RunDialog(HWND hDlg) override { RunScriptedDialog(hDlg); }
 
+    // A person's choice in a file dialog, taken in order; none left means Cancel.
     std::string ChooseFile(const platform::FileDialogRequest& request) override {
-        return NextFileChoice(request);
+        S().fileRequests.push_back(request);
+        FileChoice choice = TakeFront(S().fileChoices, FileChoice(""));
+        S().iLastFilter = choice.iFilterIndex;
+        return choice.sPath;
     }
     int ChosenFilterIndex() override { return S().iLastFilter; }
 

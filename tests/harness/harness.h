@@ -17,28 +17,11 @@
 
 namespace harness {
 
-using offscreen::BeepCount;
-using offscreen::HighColorDisplay;
-using offscreen::OnEveryPeek;
-using offscreen::PaletteDisplay;
-using offscreen::Pixels;
-using offscreen::SetDefaultSize;
-using offscreen::SetDisplay;
-using offscreen::SetMaximizedSize;
-using offscreen::SixteenColorDisplay;
-using offscreen::TrueColorDisplay;
+// The offscreen backend's displays, sizes, pixels and beeps; Reset is the harness's own.
+using namespace offscreen;
 
-struct ShownBox {
-    HWND hwndOwner;
-    std::string sText;
-    std::string sCaption;
-    UINT uType;
-};
-
-struct OpenedDocument {
-    HWND hwndOwner;
-    std::string sPath;
-};
+struct ShownBox { HWND hwndOwner; std::string sText, sCaption; UINT uType; };
+struct OpenedDocument { HWND hwndOwner; std::string sPath; };
 
 
 // Forgets every window, object, message and script: a fresh process.
@@ -75,12 +58,7 @@ void ClearBoxes();
 
 // Dialogs: each dialog that opens runs the next script of steps, in order;
 // without one, or once its steps are spent, the dialog is closed (Cancel).
-struct DialogStep {
-    enum Kind { Type, Press, Key, Close } kind;
-    int iId;
-    std::string sText;
-    UINT uKey;
-};
+struct DialogStep { enum Kind { Type, Press, Key, Close } kind; int iId; std::string sText; UINT uKey; };
 DialogStep TypeText(int iId, std::string sText);  // replaces the field's text
 DialogStep PressButton(int iId);
 DialogStep PressDialogKey(UINT uKey);  // VK_RETURN or VK_ESCAPE
@@ -92,7 +70,6 @@ struct ShownDialog {
     HWND hwndOwner;
     int iFocusId;  // the control that had the focus when the dialog came up
     std::map<int, std::string> fieldsAtStart;  // control id -> text
-    std::map<int, std::string> fieldsAtEnd;
     bool bKeptOpen = false;  // the close box did not end it: a person would be stuck
 };
 const std::vector<ShownDialog>& Dialogs();
