@@ -24,11 +24,8 @@ namespace {
 // ran to the limit, so that nobody waits long for one: a few milliseconds.
 const int kJobPoints = 1024;
 const uint64_t kJobIterations = uint64_t{1} << 24;
-// Jobs queued ahead of drawing, for each thread: enough for the workers to
-// run through a pass of cheap fills into the next one. The queue grows by a
-// few jobs at a time, so that a restart makes only the jobs it needs first.
-const size_t kJobsAheadPerThread = 256;
-const size_t kJobsMadeAtOnce = 4;
+// Jobs queued ahead of drawing, for each thread.
+const size_t kJobsAheadPerThread = 32;
 // A sleeping worker is woken once this many jobs wait: waking one for each
 // job costs more than counting cheap jobs here.
 const int kWakeBacklog = 4;
@@ -114,6 +111,14 @@ JobPtr FirstQueued(const Pool& p) {
     return nullptr;
 }
 
+// Workers take the job furthest ahead, the program's thread the nearest: so
+// it seldom finds the job it needs next running, and waits for none.
+JobPtr LastQueued(const Pool& p) {
+    for (auto it = p.queue.rbegin(); it != p.queue.rend(); ++it)
+        if ((*it)->state == JOB_QUEUED) return *it;
+    return nullptr;
+}
+
 void WorkerLoop(Pool& p) {
     std::unique_lock<std::mutex> lock(p.mutex);
     for (;;) {
@@ -121,7 +126,7 @@ void WorkerLoop(Pool& p) {
         p.cvWork.wait(lock, [&] { return p.bStopping || FirstQueued(p); });
         --p.iIdleWorkers;
         if (p.bStopping) return;
-        JobPtr job = FirstQueued(p);
+        JobPtr job = LastQueued(p);
         job->state = JOB_RUNNING;
         lock.unlock();
         CountJob(*job, p.ullJobNanoseconds, p.ullGeneration);
@@ -169,8 +174,9 @@ JobPtr MakeJob(Pool& p) {
 void TopUp(Pool& p) {
     bool bShare = p.iThreads > 1 && p.ullJobNanoseconds.load(std::memory_order_relaxed) >= kWorthSharingNanoseconds;
     size_t uAhead = bShare ? kJobsAheadPerThread * p.iThreads : 1;
-    for (size_t u = 0; u < kJobsMadeAtOnce && p.queue.size() < uAhead && p.uQueuedTo < p.pItems->size(); ++u)
+    while (p.queue.size() < uAhead && p.uQueuedTo < p.pItems->size()) {
         p.queue.push_back(MakeJob(p));
+    }
     if (!bShare || p.iIdleWorkers == 0) return;
     int iWaiting = 0;
     for (const JobPtr& job : p.queue) iWaiting += job->state == JOB_QUEUED;

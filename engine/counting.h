@@ -46,7 +46,7 @@ int ItemPoints(const DrawItem& item);
 void ItemPlanePoints(const PlaneMapping& mapping, const DrawItem& item, double* pdfX, double* pdfY);
 
 // Starts counting a new sequence of items from its first; earlier counts are
-// dropped. Until the next StartCounting the sequence may only grow at its end.
+// dropped. The sequence must stay as it is until the next StartCounting.
 void StartCounting(const std::vector<DrawItem>* pItems);
 // The counts of item uItem of the sequence under the mapping given, or null
 // when the caller must count it itself. They stay valid until the next call.

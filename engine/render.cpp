@@ -103,22 +103,9 @@ PlaneMapping MappingNow() {
 // their counts are taken ahead, by the workers or in jobs on this thread.
 // Cover checks each item it draws against the plan: a handler may change the
 // view, the limit or the client size between items, and then the counts of
-// the new mapping are taken, or the item is counted on its own. A pass that
-// only fills has the next pass's items planned after its own, so that the
-// workers count on into that pass while this one is drawn.
+// the new mapping are taken, or the item is counted on its own.
 std::vector<DrawItem> plan;
 size_t uNextItem = 0;
-// What a pass's plan rests on besides its level: a pass planned ahead is
-// taken as it stands only while these are unchanged.
-struct PlannedPass {
-    int iLevel, iMaxX, iMaxY, xThreshold, yThreshold, iUnit;
-    bool operator==(const PlannedPass&) const = default;
-};
-bool bNextPassPlanned = false;
-PlannedPass nextPass;
-size_t uNextPassItem = 0;  // where its items start in the plan
-bool bNextPassOnlyFills = false;
-
 // The quadrants the pass filled, in order, as items drawn pixel by pixel, with
 // the colours they were filled with: their middle pixels' colours, as long as
 // the mapping and the colour values are the ones all of them were filled under.
@@ -148,47 +135,27 @@ void NoteHandlerRan() {
     if (!filledBlocks.empty() && !FillColorsHold()) bFillsAlike = false;
 }
 
-// Appends the items of a pass that fills at iFillLevel; true when all are fills.
-bool PlanBlocks(int x1, int x2, int y1, int y2, int level, int iFillLevel) {
+void PlanBlocks(int x1, int x2, int y1, int y2, int level) {
     if (!Splits(x1, x2, y1, y2)) {
         plan.push_back({x1, x2, y1, y2, false});
-        return false;
+        return;
     }
-    if (level == iFillLevel) {
+    if (level == iDrawLevel) {
         plan.push_back({x1, x2, y1, y2, true});
-        return true;
+        return;
     }
     int quadrants[4][4];
     Quadrants(x1, x2, y1, y2, quadrants);
-    bool bOnlyFills = true;
-    for (const auto& q : quadrants) bOnlyFills &= PlanBlocks(q[0], q[1], q[2], q[3], level + 1, iFillLevel);
-    return bOnlyFills;
+    for (const auto& q : quadrants) PlanBlocks(q[0], q[1], q[2], q[3], level + 1);
 }
 
-PlannedPass PassNow(int iLevel) { return {iLevel, iMaxX, iMaxY, xThreshold, yThreshold, iDriftUnit}; }
-
-// A pass that only fills leaves the picture unfinished, so the next pass,
-// a level deeper, is planned along with it, unless nothing here is counted
-// ahead. Its items are taken as planned when every item before them was
-// drawn as planned and nothing the plan rests on has changed since;
-// otherwise the pass is planned afresh and counting starts over.
 void PlanPass() {
+    plan.clear();
     filledBlocks.clear();
     filledColors.clear();
-    bool bPlanned = bNextPassPlanned && nextPass == PassNow(iDrawLevel) && uNextItem == uNextPassItem;
-    bool bOnlyFills = bNextPassOnlyFills;
-    bNextPassPlanned = false;
-    if (!bPlanned) {
-        plan.clear();
-        uNextItem = 0;
-        if (iDriftUnit != DRIFT_PLAIN) bOnlyFills = PlanBlocks(0, iMaxX, 0, iMaxY, 1, iDrawLevel);
-        StartCounting(&plan);
-    }
-    if (iDriftUnit == DRIFT_PLAIN || !bOnlyFills) return;
-    nextPass = PassNow(iDrawLevel + 1);
-    uNextPassItem = plan.size();
-    bNextPassOnlyFills = PlanBlocks(0, iMaxX, 0, iMaxY, 1, iDrawLevel + 1);
-    bNextPassPlanned = true;
+    uNextItem = 0;
+    if (iDriftUnit != DRIFT_PLAIN) PlanBlocks(0, iMaxX, 0, iMaxY, 1);
+    StartCounting(&plan);
 }
 
 // The counts of the item Cover draws now, or null when it must count them
