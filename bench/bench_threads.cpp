@@ -84,6 +84,9 @@ void PrintSpeedUps(int iRuns) {
             std::printf("  %d: %.3f s x%.2f", counts[i], Median(seconds[i]), dfOne / Median(seconds[i]));
         std::printf("  pair: %.3f s x%.2f\n", Median(pairs), 2 * dfOne / Median(pairs));
     }
+    std::vector<double> floors;
+    for (int r = 0; r < iRuns; ++r) floors.push_back(ProcessSeconds({"1x1", "--size 1x1"}, 1));
+    std::printf("  a 1x1 render, the start and exit that no thread count shortens: %.3f s\n", Median(floors));
 }
 
 // A key pressed at a chosen moment of a pass reaches the queue then; the

@@ -61,6 +61,17 @@ TEST_F(CoreMessages, TheQueueGivesPostedThenInputThenQuitThenPaint) {
               std::make_tuple(COLORREF(1), COLORREF(-1), COLORREF(-1)));
 }
 
+// A key is down from the time its WM_KEYDOWN is taken until its WM_KEYUP is:
+// accelerators and characters read the Shift, Ctrl and Alt states from it.
+TEST_F(CoreMessages, AKeyIsDownFromItsDownToItsUp) {
+    HWND hwnd = Create();
+    const std::pair<UINT, bool> steps[] = {{WM_KEYDOWN, true}, {WM_KEYUP, false}, {WM_SYSKEYDOWN, true}, {WM_SYSKEYUP, false}};
+    for (auto [uMessage, bDown] : steps) {
+        harness::PostInput(hwnd, uMessage, VK_SHIFT, 0);
+        Drain(hwnd);
+        EXPECT_EQ(GetKeyState(VK_SHIFT) < 0, bDown) << uMessage;
+    }
+}
 
 // wsprintfA as Windows formats: flags, width, precision, the 32-bit integer
 // kinds, strings cut by precision, an unknown conversion copied, 1024 at most.
