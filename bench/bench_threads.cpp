@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -58,7 +57,7 @@ double PairSeconds(const ProcessView& view) {
 }
 
 std::vector<int> ThreadCounts() {
-    int iAll = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    int iAll = HardwareThreads();
     std::vector<int> counts = {1, 2};
     if (iAll > 2) counts.push_back(iAll);
     return counts;
@@ -128,7 +127,7 @@ void MeasurePress(double dfPressAfter, Responsiveness& out) {
 }
 
 void PrintResponsiveness(int iPresses) {
-    int iAll = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    int iAll = HardwareThreads();
     std::printf("key to first block at %lu iterations, deep view at 1024x768, %d presses spread over its first 0.2 s:\n",
                 static_cast<unsigned long>(kLevelLimit), iPresses);
     for (int iThreads : {1, iAll}) {

@@ -336,9 +336,11 @@ bool ParseCountingThreads(const char* psText, int* piThreads) {
     return true;
 }
 
+int HardwareThreads() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
+
 int ThreadsFromEnvironment(int* piThreads) {
     const char* psWanted = std::getenv("ORVANTA_THREADS");
     if (psWanted && ParseCountingThreads(psWanted, piThreads)) return 1;
-    *piThreads = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    *piThreads = HardwareThreads();
     return psWanted == nullptr;
 }

@@ -102,6 +102,8 @@ int CountingThreads();
 const int kMostCountingThreads = 1024;
 // A whole number from 1 to kMostCountingThreads, as text; false for anything else.
 bool ParseCountingThreads(const char* psText, int* piThreads);
+// Every hardware thread, at least 1: the default count.
+int HardwareThreads();
 // ORVANTA_THREADS if set, else every hardware thread; 0 when the variable is
 // set to something that is no thread count (*piThreads is then the default).
 int ThreadsFromEnvironment(int* piThreads);
