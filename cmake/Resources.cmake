@@ -55,6 +55,12 @@ if(NOT ORVANTA_PORTABLE_PLATFORM)
 else()
   find_program(ORVANTA_WINDRES NAMES x86_64-w64-mingw32-windres windres llvm-windres
                DOC "Resource compiler that turns veldran.rc into a binary .res")
+  # The script includes <windows.h>. windres would preprocess it with a
+  # mingw-w64 compiler; the build's own C compiler, kept to the Windows
+  # headers, gives the same bytes and needs no cross compiler installed.
+  find_path(ORVANTA_WINDOWS_HEADERS windows.h PATHS /usr/x86_64-w64-mingw32/include
+            NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH
+            DOC "The mingw-w64 Windows headers (Debian: mingw-w64-x86-64-dev)")
 endif()
 
 # Adds the program's resources to TARGET, which must be an executable: the
@@ -79,6 +85,15 @@ function(orvanta_add_resources TARGET)
                         "mingw-w64) or set ORVANTA_WINDRES to a windres.")
   endif()
 
+  if(NOT ORVANTA_WINDOWS_HEADERS)
+    message(FATAL_ERROR "orvanta_add_resources: no windows.h for the resource script. Install "
+                        "mingw-w64-x86-64-dev or set ORVANTA_WINDOWS_HEADERS to its folder.")
+  endif()
+  set(preprocess --preprocessor=${CMAKE_C_COMPILER})
+  foreach(arg -E -xc -DRC_INVOKED -D_WIN32 -D_WIN64 -nostdinc -isystem${ORVANTA_WINDOWS_HEADERS})
+    list(APPEND preprocess --preprocessor-arg=${arg})
+  endforeach()
+
   set(out_dir ${CMAKE_CURRENT_BINARY_DIR}/${TARGET}_resources)
   set(res_file ${out_dir}/veldran.res)
   set(cpp_file ${out_dir}/veldran_res.cpp)
@@ -86,7 +101,7 @@ function(orvanta_add_resources TARGET)
   add_custom_command(
     OUTPUT ${res_file}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${out_dir}
-    COMMAND ${ORVANTA_WINDRES} --input-format=rc --output-format=res
+    COMMAND ${ORVANTA_WINDRES} ${preprocess} --input-format=rc --output-format=res
             -I ${ORVANTA_RESOURCE_DIR} -i ${ORVANTA_RESOURCE_SCRIPT} -o ${res_file}
     WORKING_DIRECTORY ${ORVANTA_RESOURCE_DIR}
     DEPENDS ${ORVANTA_RESOURCE_INPUTS}
