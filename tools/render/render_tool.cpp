@@ -4,17 +4,20 @@
 
 #include "offscreen.h"
 #include "options.h"
+#include "output_file.h"
 #include "png_writer.h"
 #include "render_session.h"
 #include "view_io.h"
 
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
 
-void PrintStats(const RenderResult& result) {
-    std::printf("passes: %d\npoint_colors: %llu\niterations: %llu\nseconds: %.6f\n",
+// On stderr when the PNG takes stdout.
+void PrintStats(FILE* pFile, const RenderResult& result) {
+    std::fprintf(pFile, "passes: %d\npoint_colors: %llu\niterations: %llu\nseconds: %.6f\n",
                 result.iPasses, static_cast<unsigned long long>(result.ullPointColors),
                 static_cast<unsigned long long>(result.ullIterations), result.dfSeconds);
 }
@@ -27,6 +30,9 @@ int Fail(int iExitCode, const std::string& sError) {
 }  // namespace
 
 int RunRenderTool(int argc, const char* const* argv) {
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);  // a reader that goes away is a failed write
+#endif
     offscreen::Reset();
     RenderOptions options;
     std::string sError;
@@ -52,6 +58,6 @@ int RunRenderTool(int argc, const char* const* argv) {
         bWritten = WritePng(options.sOutput, options.iWidth, options.iHeight, pPixels, &sError);
     });
     if (!bWritten) return Fail(1, sError);
-    if (options.bStats) PrintStats(result);
+    if (options.bStats) PrintStats(IsStandardOutput(options.sOutput) ? stderr : stdout, result);
     return 0;
 }
