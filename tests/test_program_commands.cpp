@@ -221,4 +221,18 @@ TEST(ProgramCommands, ResizingRemeasuresClearsAndRestarts) {
                 }});
 }
 
+// A size whose pixels memory cannot hold leaves the program drawing into
+// nothing until a size that fits, which then gets the whole picture.
+TEST(ProgramCommands, ASizeMemoryCannotHoldWaitsForOneThatFits) {
+    RunProgram({[](HWND hwnd) {
+                    harness::FailNextAllocations(1);
+                    harness::ResizeWindow(hwnd, 200, 150);
+                },
+                [](HWND hwnd) {
+                    EXPECT_EQ(harness::PixelsInPlace(hwnd), nullptr);
+                    harness::ResizeWindow(hwnd, 70, 50);
+                },
+                [](HWND hwnd) { EXPECT_EQ(harness::Pixels(hwnd), PixelByPixelPicture()); }});
+}
+
 }  // namespace
