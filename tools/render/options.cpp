@@ -330,8 +330,8 @@ std::string RenderHelpText() {
            "indices below 16 and a fixed 256-entry palette (6x6x6 cube and greys) above.\n"
            "Warnings about view files are printed to stderr as \"CAPTION: text\".\n"
            "Exit codes: 0 written; 1 the output or the --save-view file could not be\n"
-           "written, or the --view file could not be opened or is not a view file;\n"
-           "2 bad arguments.\n";
+           "written, the --view file could not be opened or is not a view file, or\n"
+           "memory could not hold the picture; 2 bad arguments.\n";
 }
 
 std::string RenderVersionText() { return "orvanta-render " ORVANTA_VERSION "\n"; }
