@@ -75,6 +75,12 @@ TEST_F(CoreMessages, AKeyIsDownFromItsDownToItsUp) {
 
 // wsprintfA as Windows formats: flags, width, precision, the 32-bit integer
 // kinds, strings cut by precision, an unknown conversion copied, 1024 at most.
+// A window whose pixels memory cannot hold is not created.
+TEST_F(CoreMessages, AWindowWhosePixelsCannotBeHeldIsNotCreated) {
+    harness::FailNextAllocations(1);
+    EXPECT_TRUE(Create() == nullptr && harness::LiveWindows() == 0);
+}
+
 TEST(CoreStrings, WsprintfFormatsAsWindowsDoes) {
     const std::string sLong(2000, 'w');
     const std::pair<std::function<int(char*)>, std::string> cases[] = {

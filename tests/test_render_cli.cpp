@@ -7,6 +7,9 @@
 #include "view_io.h"
 
 #include <thread>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 namespace {
 
@@ -27,10 +30,23 @@ protected:
         options = RenderOptions();
         return ParseRenderOptions(static_cast<int>(argv.size()), argv.data(), &options, &sError);
     }
+    // A whole run: its exit code, and what it said on both outputs; with
+    // lFailAt, that allocation of the run fails. lAllocations: how many it made.
+    int Run(const std::vector<std::string>& args, std::string* psSaid, long lFailAt = 0) {
+        std::vector<const char*> argv = Argv(args);
+        testing::internal::CaptureStdout(), testing::internal::CaptureStderr();
+        harness::FailNthAllocation(lFailAt);
+        int iExit = RunRenderTool(static_cast<int>(argv.size()), argv.data());
+        lAllocations = harness::AllocationsSinceArmed();
+        harness::FailNthAllocation(0);
+        *psSaid = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+        return iExit;
+    }
     ScratchDir dir;
     std::string sView = dir.Write("v.kqz", ViewFileBytes(kView));
     RenderOptions options;
     std::string sError;
+    long lAllocations = 0;
 };
 
 // Refusals name the argument on one line; a view file that cannot be loaded
@@ -52,6 +68,8 @@ TEST_F(RenderCli, RefusesBadArgumentsNamingThem) {
         {{}, "output"},                               {{"a.png", "b.png"}, "more than one output"},
         {{"o.png", "--view"}, "--view: missing value (expected a view file)"},
         {{"--save-view=", "o.png"}, "--save-view: expected a file name, got ''"},
+        {{"--invert=1", "o.png"}, "--invert: takes no value, got '1'"}, {{"-x", "o.png"}, "unknown option '-x'"},
+        {{"--", "-a.png", "--b.png"}, "more than one output file: '-a.png' and '--b.png'"},
         {{"--view", sMissing, "o.png"}, "--view: cannot open view file '" + sMissing + "'", ParseResult::ViewError},
         {{"--view", sBad, "o.png"}, "--view: '" + sBad + "' is not a view file", ParseResult::ViewError,
          "Veldran: Invalid View File format: \n\n " + sBad},
@@ -89,9 +107,10 @@ TEST_F(RenderCli, NumbersAndViewFilesSetTheDrawingValuesInArgumentOrder) {
         ASSERT_EQ(Parse(args), ParseResult::Render) << sError;
         EXPECT_EQ(ValueBits(options.values), ValueBits(values)) << args[0] << " " << args[1];
     }
-    ASSERT_EQ(Parse({"--invert", "--size=32x24", "--passes", "2", "--save-view", "w.kqz", "o.png"}), ParseResult::Render);
+    ASSERT_EQ(Parse({"--size", "8x8", "--invert", "--size=32x24", "--passes", "2", "--save-view", "--w", "--", "-o"}),
+              ParseResult::Render);
     EXPECT_TRUE(options.bInvert && options.iWidth == 32 && options.iHeight == 24 && options.iPasses == 2);
-    EXPECT_EQ(options.sSaveView + " " + options.sOutput, "w.kqz o.png");
+    EXPECT_EQ(options.sSaveView + " " + options.sOutput, "--w -o");
 }
 
 // Failures print what failed and leave no picture; a whole run copies the
@@ -106,14 +125,13 @@ TEST_F(RenderCli, RunsEndWithTheirExitCodes) {
         {{"--save-view", sUnwritable, sPng}, 1, "cannot write view file '" + sUnwritable + "'"},
         {{"--view", sView, "--view"}, 2, "--view: missing value"},
         {{"--help"}, 0, "--view FILE"},
+        {{"--version", "--frobnicate"}, 0, "orvanta-render " ORVANTA_VERSION "\n"},
+        {{"--save-view", "-", "-"}, 2, "the PNG and --save-view cannot both go to standard output (-)"},
         {{"--view", sView, "--save-view", dir.Path("w.kqz"), sPng}, 0, ""},
     };
     for (const auto& run : runs) {
-        std::vector<const char*> argv = Argv(run.args);
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(RunRenderTool(static_cast<int>(argv.size()), argv.data()), run.iExit) << run.args[0];
-        std::string sSaid = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+        std::string sSaid;
+        EXPECT_EQ(Run(run.args, &sSaid), run.iExit) << run.args[0];
         EXPECT_NE(sSaid.find(run.sSaid), std::string::npos) << sSaid;
         EXPECT_EQ(std::filesystem::exists(sPng), run.iExit == 0 && run.args.back() == sPng) << run.args[0];
     }
@@ -142,6 +160,80 @@ TEST_F(RenderCli, ThreadsComeFromTheOptionTheEnvironmentOrTheHardware) {
         EXPECT_EQ(Parse(c.args), c.iThreads ? ParseResult::Render : ParseResult::Error) << c.iThreads;
         EXPECT_EQ(c.iThreads ? std::to_string(options.iThreads) : sError,
                   c.iThreads ? std::to_string(c.iThreads) : "ORVANTA_THREADS: expected a whole number 1..1024");
+    }
+}
+
+#ifndef _WIN32
+// Each kind of name an output may be, made by the shell around a real run of
+// the program ($R), and what is in the folder afterwards, as "name:kind"
+// (no temporaries). As root, the runs that need an unprivileged user ($N:
+// permissions, the process limit) are nobody's. A row whose making fails
+// cannot run here and is skipped: a sanitizer's own threads and reservations
+// do not fit the limits.
+TEST(RenderSession, OutputsLandWhereTheyAreNamedAndLimitsEndRunsCleanly) {
+    const struct { std::string sMake, sRun; int iExit; std::string sSaid, sAfter; } rows[] = {
+        {"", "$R out.png", 0, "", "out.png:png"},          {"echo old >out.png", "$R out.png", 0, "", "out.png:png"},
+        {"echo old >t.png; ln -s t.png out.png", "$R out.png", 0, "", "out.png:link t.png:png"},
+        {"mkfifo out.png; timeout 20 cat out.png >got &", "$R out.png", 0, "", "got:png out.png:pipe"},
+        {"mknod null c 1 3", "$R null", 0, "", "null:device"}, {"", "$R - | cat >got", 0, "", "got:png"},
+        {"mknod full c 1 7", "$R full", 1, "cannot write 'full': No space left on device", "full:device"},
+        {"which script", "script -qec \"$R - 2>../said\" /dev/null", 2, "standard output (-) is a terminal", ""},
+        {"mkdir -m 555 ro", "$N $R ro/out.png", 1, "cannot write 'ro/out.png': Permission denied", "ro:folder"},
+        {"", "$R no/out.png", 1, "cannot write 'no/out.png': No such file or directory", ""},
+        {"mkdir d", "$R d", 1, "cannot write 'd': Is a directory", "d:folder"},
+        {"mkdir s && mount -t tmpfs -o size=8k tmpfs s && head -c 8192 /dev/zero >s/f", "$R s/out.png", 1,
+         "cannot write 's/out.png': No space left on device", "s:folder s/f:file"},
+        {"unsanitized && $R --threads 1 one.png",
+         "$N prlimit --nproc=1:1 $R --threads 4 out.png && cmp one.png out.png && rm one.png", 0,
+         "orvanta-render: only 1 of 4 counting threads could be started; counting with those\n", "out.png:png"},
+        {"unsanitized", "prlimit --as=400000000 $R --size 12000x12000 out.png", 1,
+         "orvanta-render: not enough memory for a 12000x12000 picture\n", ""},
+    };
+    const std::string sShell =
+        "kind() { if [ -L $1 ]; then echo link; elif [ -p $1 ]; then echo pipe; elif [ -c $1 ]; then echo device;"
+        " elif [ -d $1 ]; then echo folder; elif head -c 4 $1 | grep -q PNG; then echo png; else echo file; fi; }\n"
+        "unsanitized() { ! ldd " ORVANTA_RENDER_PROGRAM " | grep -q 'lib[at]san'; }\n"
+        "R='" ORVANTA_RENDER_PROGRAM " --size 64x48'; [ $(id -u) = 0 ] && N='setpriv --reuid=nobody --regid=nogroup --clear-groups'\n"
+        "cd w && { eval \"$ROW_MAKE\"; } >/dev/null 2>&1 || exit 99\n"
+        "{ eval \"$ROW_RUN\"; } 2>../said; echo $? >../exit; wait\n"
+        "for f in * */*; do [ -e $f ] || [ -L $f ] && printf '%s:%s ' $f $(kind $f); done >../after\n"
+        "mountpoint -q s && umount s; exit 0\n";
+    for (const auto& row : rows) {
+        ScratchDir dir;
+        std::filesystem::create_directory(dir.Path("w"));
+        std::filesystem::permissions(dir.Path("w"), std::filesystem::perms::all);
+        dir.Write("run.sh", Bytes(sShell.begin(), sShell.end()));
+        setenv("ROW_MAKE", row.sMake.c_str(), 1), setenv("ROW_RUN", row.sRun.c_str(), 1);
+        if (WEXITSTATUS(std::system(("cd " + dir.Path("") + " && bash -o pipefail run.sh").c_str())) == 99) {
+            std::cout << "row not run here, '" << row.sMake << "' failed: " << row.sRun << "\n";
+            continue;
+        }
+        auto text = [&](const char* pszName) { Bytes b = ScratchDir::Read(dir.Path(pszName)); return std::string(b.begin(), b.end()); };
+        std::string sSaid = text("said"), sAfter = text("after");
+        EXPECT_EQ(std::atoi(text("exit").c_str()), row.iExit) << row.sRun << ": " << sSaid;
+        EXPECT_TRUE(row.sSaid.empty() ? sSaid.empty() : sSaid.find(row.sSaid) != std::string::npos) << row.sRun << ": " << sSaid;
+        EXPECT_EQ(sAfter, row.sAfter.empty() ? "" : row.sAfter + " ") << row.sRun;
+    }
+}
+#endif
+
+// Memory that runs out at any one allocation of a run ends it with exit 1, a
+// line that says so and no file; or the run does without it and writes the
+// same picture.
+TEST_F(RenderCli, MemoryRunningOutAnywhereEndsTheRunCleanly) {
+    std::string sWhole = dir.Path("whole.png"), sPng = dir.Path("out.png"), sSaid;
+    auto args = [](const std::string& sOut) {
+        return std::vector<std::string>{"--size", "16x12", "--threads", "2", "--save-view", sOut + ".kqz", sOut};
+    };
+    ASSERT_EQ(Run(args(sWhole), &sSaid), 0) << sSaid;
+    for (long lNth = 1, lMade = lAllocations; lNth <= lMade; ++lNth) {
+        int iExit = Run(args(sPng), &sSaid, lNth);
+        EXPECT_TRUE(iExit == 0 ? ScratchDir::Read(sPng) == ScratchDir::Read(sWhole)
+                               : iExit == 1 && sSaid.starts_with("orvanta-render: not enough memory") &&
+                                     !std::filesystem::exists(sPng))
+            << "allocation " << lNth << ": " << sSaid;
+        std::filesystem::remove(sPng), std::filesystem::remove(sPng + ".kqz");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path("")), {}), 3) << "no temporary, " << lNth;
     }
 }
 

@@ -6,7 +6,10 @@
 
 #include <csignal>
 #if !defined(_WIN32)
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -107,6 +110,21 @@ TEST_F(ViewFiles, AShortWriteOfAnyFieldFails) {
         std::signal(SIGXFSZ, previousHandler);
         EXPECT_EQ(iResult, 0) << "limit " << uLimit;
         EXPECT_EQ(ScratchDir::Read(sPath), Prefix(ViewFileBytes(kGoldenValues), uLimit));
+    }
+}
+
+// A named pipe is saved into in place, and stays; with no reader there to
+// take the bytes the save fails.
+TEST_F(ViewFiles, SavingToAPipeNeedsAReader) {
+    for (bool bReader : {false, true}) {
+        std::string sPath = dir.Path(bReader ? "read" : "unread");
+        ASSERT_EQ(mkfifo(sPath.c_str(), 0600), 0);
+        int iReader = bReader ? open(sPath.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+        EXPECT_EQ(Save(sPath, kGoldenValues), bReader ? 1 : 0);
+        char buffer[100];
+        EXPECT_EQ(read(iReader, buffer, sizeof buffer), bReader ? 65 : -1);
+        EXPECT_TRUE(std::filesystem::is_fifo(sPath));
+        if (iReader >= 0) close(iReader);
     }
 }
 #endif

@@ -5,9 +5,7 @@
 #include "png_writer.h"
 
 #include "backend.h"
-
-#include <cstdio>
-#include <filesystem>
+#include "output_file.h"
 
 #if defined(ORVANTA_PNG_STB)
 #define STBI_WRITE_NO_STDIO
@@ -35,26 +33,18 @@ void RgbRow(const uint32_t* pWords, int iWidth, png_byte* pRow) {
 
 #if defined(ORVANTA_PNG_STB)
 
-struct StbSink {
-    FILE* pFile;
-    bool bFailed;
-};
-
 void WriteToSink(void* pContext, void* pData, int cbData) {
-    StbSink* pSink = static_cast<StbSink*>(pContext);
-    size_t cbWanted = static_cast<size_t>(cbData);
-    if (std::fwrite(pData, 1, cbWanted, pSink->pFile) != cbWanted) pSink->bFailed = true;
+    static_cast<OutputFile*>(pContext)->Write(pData, static_cast<size_t>(cbData));
 }
 
-bool Encode(FILE* pFile, int iWidth, int iHeight, const uint32_t* pWords) {
+bool Encode(OutputFile& out, int iWidth, int iHeight, const uint32_t* pWords) {
     std::vector<png_byte> rows(static_cast<size_t>(iWidth) * iHeight * 3);
     for (int y = 0; y < iHeight; ++y)
         RgbRow(pWords + static_cast<size_t>(y) * iWidth, iWidth,
                rows.data() + static_cast<size_t>(y) * iWidth * 3);
-    StbSink sink = {pFile, false};
-    int iWritten = stbi_write_png_to_func(WriteToSink, &sink, iWidth, iHeight, 3, rows.data(),
+    int iWritten = stbi_write_png_to_func(WriteToSink, &out, iWidth, iHeight, 3, rows.data(),
                                           iWidth * 3);
-    return iWritten != 0 && !sink.bFailed;
+    return iWritten != 0 && out.Write(nullptr, 0);
 }
 
 #else
@@ -72,34 +62,32 @@ void PutBigEndian32(png_byte* p, uint32_t u) {
 }
 
 // Length, type, data, and the CRC of type and data.
-bool WriteChunk(FILE* pFile, const char* pszType, const png_byte* pData, size_t cbData) {
+bool WriteChunk(OutputFile& out, const char* pszType, const png_byte* pData, size_t cbData) {
     png_byte header[8], trailer[4];
     PutBigEndian32(header, static_cast<uint32_t>(cbData));
     for (int i = 0; i < 4; ++i) header[4 + i] = static_cast<png_byte>(pszType[i]);
     uint32_t ulCrc = crc32_gzip_refl(0, header + 4, 4);
     if (cbData > 0) ulCrc = crc32_gzip_refl(ulCrc, pData, cbData);
     PutBigEndian32(trailer, ulCrc);
-    return std::fwrite(header, 1, 8, pFile) == 8 &&
-           (cbData == 0 || std::fwrite(pData, 1, cbData, pFile) == cbData) &&
-           std::fwrite(trailer, 1, 4, pFile) == 4;
+    return out.Write(header, 8) && out.Write(pData, cbData) && out.Write(trailer, 4);
 }
 
-bool WriteHeader(FILE* pFile, int iWidth, int iHeight) {
+bool WriteHeader(OutputFile& out, int iWidth, int iHeight) {
     png_byte header[13] = {};
     PutBigEndian32(header, static_cast<uint32_t>(iWidth));
     PutBigEndian32(header + 4, static_cast<uint32_t>(iHeight));
     header[8] = 8;  // bits per channel
     header[9] = kColorTypeRgb;
     // Compression, filter method and interlace stay 0: deflate, adaptive, none.
-    return std::fwrite(kSignature, 1, 8, pFile) == 8 && WriteChunk(pFile, "IHDR", header, 13);
+    return out.Write(kSignature, 8) && WriteChunk(out, "IHDR", header, 13);
 }
 
 // The zlib stream of the filtered rows, written out as IDAT chunks whenever
 // the output buffer fills.
 class IdatStream {
 public:
-    explicit IdatStream(FILE* pFile)
-        : pFile_(pFile), levelBuffer_(ISAL_DEF_LVL1_DEFAULT), out_(kChunkBytes) {
+    explicit IdatStream(OutputFile& out)
+        : out_(out), levelBuffer_(ISAL_DEF_LVL1_DEFAULT), buffer_(kChunkBytes) {
         isal_deflate_init(&stream_);
         stream_.level = 1;
         stream_.level_buf = levelBuffer_.data();
@@ -116,8 +104,8 @@ public:
             if (isal_deflate(&stream_) != COMP_OK) return false;
             bool bDone = bLast ? stream_.internal_state.state == ZSTATE_END : stream_.avail_in == 0;
             if (stream_.avail_out == 0 || (bDone && bLast)) {
-                size_t cbOut = out_.size() - stream_.avail_out;
-                if (!WriteChunk(pFile_, "IDAT", out_.data(), cbOut)) return false;
+                size_t cbOut = buffer_.size() - stream_.avail_out;
+                if (!WriteChunk(out_, "IDAT", buffer_.data(), cbOut)) return false;
                 Restart();
             }
             if (bDone) return true;
@@ -126,30 +114,30 @@ public:
 
 private:
     void Restart() {
-        stream_.next_out = out_.data();
-        stream_.avail_out = static_cast<uint32_t>(out_.size());
+        stream_.next_out = buffer_.data();
+        stream_.avail_out = static_cast<uint32_t>(buffer_.size());
     }
-    FILE* pFile_;
+    OutputFile& out_;
     isal_zstream stream_;
     std::vector<png_byte> levelBuffer_;
-    std::vector<png_byte> out_;
+    std::vector<png_byte> buffer_;
 };
 
 // Every row is filtered "up": each byte less the byte above it, which turns
 // the picture's many rows alike into runs of zeros.
-bool Encode(FILE* pFile, int iWidth, int iHeight, const uint32_t* pWords) {
-    if (!WriteHeader(pFile, iWidth, iHeight)) return false;
+bool Encode(OutputFile& out, int iWidth, int iHeight, const uint32_t* pWords) {
+    if (!WriteHeader(out, iWidth, iHeight)) return false;
     size_t cbRow = static_cast<size_t>(iWidth) * 3;
     std::vector<png_byte> above(cbRow, 0), row(cbRow), filtered(cbRow + 1);
     filtered[0] = kFilterUp;
-    IdatStream idat(pFile);
+    IdatStream idat(out);
     for (int y = 0; y < iHeight; ++y) {
         RgbRow(pWords + static_cast<size_t>(y) * iWidth, iWidth, row.data());
         for (size_t i = 0; i < cbRow; ++i) filtered[i + 1] = static_cast<png_byte>(row[i] - above[i]);
         if (!idat.Add(filtered.data(), filtered.size(), y + 1 == iHeight)) return false;
         row.swap(above);
     }
-    return WriteChunk(pFile, "IEND", nullptr, 0);
+    return WriteChunk(out, "IEND", nullptr, 0);
 }
 
 #endif
@@ -167,20 +155,7 @@ bool WritePng(const std::string& sPath, int iWidth, int iHeight,
 
 bool WritePng(const std::string& sPath, int iWidth, int iHeight, const uint32_t* pPixels,
               std::string* psError) {
-    std::string sTemporary = sPath + ".part";
-    FILE* pFile = std::fopen(sTemporary.c_str(), "wb");
-    if (!pFile) {
-        *psError = "cannot write '" + sPath + "'";
-        return false;
-    }
-    bool bEncoded = Encode(pFile, iWidth, iHeight, pPixels);
-    bool bClosed = std::fclose(pFile) == 0;
-    std::error_code error;
-    if (bEncoded && bClosed) std::filesystem::rename(sTemporary, sPath, error);
-    if (!bEncoded || !bClosed || error) {
-        std::filesystem::remove(sTemporary, error);
-        *psError = "cannot write '" + sPath + "'";
-        return false;
-    }
-    return true;
+    OutputFile out;
+    if (!out.Open(sPath, psError)) return false;
+    return Encode(out, iWidth, iHeight, pPixels) ? out.Commit(psError) : out.Discard(psError);
 }

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -72,9 +73,17 @@ RenderResult RenderHeadless(const RenderOptions& options, bool bProgress, const 
     auto tStart = std::chrono::steady_clock::now();
     offscreen::Reset();
     InitializeProgramValues();
-    SetCountingThreads(options.iThreads);
+    int iThreads = SetCountingThreads(options.iThreads);
     HWND hwnd = OpenRenderWindow(options);
     HDC hdc = GetDC(hwnd);
+    RenderResult result;
+    result.iThreads = iThreads;
+    if (!offscreen::PixelsInPlace(hwnd)) {  // a window too large for memory draws nothing
+        result.bHeld = false;
+        SetCountingThreads(1);
+        CloseRenderWindow(hwnd, hdc);
+        return result;
+    }
     MSG msg;
     while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     // Measured first with no limit chosen, as the program starts, so that the
@@ -85,7 +94,6 @@ RenderResult RenderHeadless(const RenderOptions& options, bool bProgress, const 
     WatchPasses(options, bProgress);
     RenderLoop(hwnd, hdc, &msg);
     if (bProgress) ShowProgress(options, true);
-    RenderResult result;
     result.dfSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
     SetCountingThreads(1);
@@ -97,6 +105,11 @@ RenderResult RenderHeadless(const RenderOptions& options, bool bProgress, const 
     result.ullPointColors = ullPointColorCalls;
     result.ullIterations = ullIterationCount;
     result.iBeeps = offscreen::BeepCount();
-    CloseRenderWindow(hwnd, hdc);
+    // The picture is out: a window memory is too short to tidy away is left
+    // for the process's end, or the next Reset.
+    try {
+        CloseRenderWindow(hwnd, hdc);
+    } catch (const std::bad_alloc&) {
+    }
     return result;
 }
