@@ -69,7 +69,7 @@ Window* TopLevelOf(Window* pWindow) {
 void ResizeClient(Window& window, int iWidth, int iHeight) {
     window.iClientWidth = std::max(0, iWidth);
     window.iClientHeight = std::max(0, iHeight);
-    if (!(window.dwStyle & WS_CHILD))
+    if (!(window.dwStyle & WS_CHILD) && GetBackend().KeepsPixels())
         window.pixels.assign(static_cast<size_t>(window.iClientWidth) * window.iClientHeight, 0);
 }
 
