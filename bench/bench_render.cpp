@@ -58,7 +58,7 @@ struct Timings {
 void TimeRender(const View& view, int iUnit, Timings& timings) {
     int iSaved = iDriftUnit;
     iDriftUnit = iUnit;
-    timings.result = RenderHeadless(view.options, false);
+    timings.result = RenderHeadless(view.options);
     timings.seconds.push_back(timings.result.dfSeconds);
     iDriftUnit = iSaved;
 }

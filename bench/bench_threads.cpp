@@ -148,7 +148,7 @@ void PrintPointColours() {
     for (auto [iWidth, iHeight] : sizes) {
         RenderOptions options;
         options.iWidth = iWidth, options.iHeight = iHeight;
-        RenderResult result = RenderHeadless(options, false);
+        RenderResult result = RenderHeadless(options);
         std::printf("  %dx%d %.3f", iWidth, iHeight, static_cast<double>(result.ullPointColors) / (iWidth * iHeight));
     }
     std::printf("\n");

@@ -148,10 +148,10 @@ TEST_F(RenderCli, ThreadsComeFromTheOptionTheEnvironmentOrTheHardware) {
 TEST(RenderSession, PassesStopsAtACoarsePreview) {
     RenderOptions options;
     options.iWidth = 256, options.iHeight = 192, options.iPasses = 1;
-    RenderResult result = RenderHeadless(options, false);
+    RenderResult result = RenderHeadless(options);
     EXPECT_TRUE(result.iPasses == 1 && result.ullPointColors == 16u && result.iBeeps == 0);  // the first pass's sixteen blocks
     options.iPasses = 0;
-    result = RenderHeadless(options, false);
+    result = RenderHeadless(options);
     EXPECT_TRUE(result.iBeeps == 1 && result.iPasses > 1);
 }
 

@@ -33,7 +33,7 @@ TEST(RenderTool, ThePngIsTheClientAreaInRgbAndNothingElseIsLeft) {
     ASSERT_EQ(RunRenderTool(8, argv), 0);
     RenderOptions options;
     options.iWidth = 37, options.iHeight = 23, options.values.ulMaxLevels = 40, options.values.iColorFactor = 250;
-    ExpectPng(sPng, 37, 23, RenderHeadless(options, false).pixels);
+    ExpectPng(sPng, 37, 23, RenderHeadless(options).pixels);
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path("")))
         EXPECT_EQ(entry.path().filename(), "out.png");  // no temporary file beside it
 }

@@ -45,7 +45,8 @@ int RunRenderTool(int argc, const char* const* argv) {
     if (!options.sSaveView.empty() && !SaveViewFile(options.sSaveView, options.values, &sError))
         return Fail(1, sError);
     bool bWritten = false;
-    RenderResult result = RenderHeadless(options, isatty(STDERR_FILENO) != 0, [&](const uint32_t* pPixels) {
+    ProgressLine line(isatty(STDERR_FILENO) != 0);
+    RenderResult result = RenderHeadless(options, &line, [&](const uint32_t* pPixels) {
         bWritten = WritePng(options.sOutput, options.iWidth, options.iHeight, pPixels, &sError);
     });
     if (!bWritten) return Fail(1, sError);
