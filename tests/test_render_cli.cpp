@@ -52,6 +52,8 @@ TEST_F(RenderCli, RefusesBadArgumentsNamingThem) {
         {{}, "output"},                               {{"a.png", "b.png"}, "more than one output"},
         {{"o.png", "--view"}, "--view: missing value (expected a view file)"},
         {{"--save-view=", "o.png"}, "--save-view: expected a file name, got ''"},
+        {{"--invert=1", "o.png"}, "--invert: takes no value, got '1'"}, {{"-x", "o.png"}, "unknown option '-x'"},
+        {{"--", "-a.png", "--b.png"}, "more than one output file: '-a.png' and '--b.png'"},
         {{"--view", sMissing, "o.png"}, "--view: cannot open view file '" + sMissing + "'", ParseResult::ViewError},
         {{"--view", sBad, "o.png"}, "--view: '" + sBad + "' is not a view file", ParseResult::ViewError,
          "Veldran: Invalid View File format: \n\n " + sBad},
@@ -89,9 +91,10 @@ TEST_F(RenderCli, NumbersAndViewFilesSetTheDrawingValuesInArgumentOrder) {
         ASSERT_EQ(Parse(args), ParseResult::Render) << sError;
         EXPECT_EQ(ValueBits(options.values), ValueBits(values)) << args[0] << " " << args[1];
     }
-    ASSERT_EQ(Parse({"--invert", "--size=32x24", "--passes", "2", "--save-view", "w.kqz", "o.png"}), ParseResult::Render);
+    ASSERT_EQ(Parse({"--size", "8x8", "--invert", "--size=32x24", "--passes", "2", "--save-view", "--w", "--", "-o"}),
+              ParseResult::Render);
     EXPECT_TRUE(options.bInvert && options.iWidth == 32 && options.iHeight == 24 && options.iPasses == 2);
-    EXPECT_EQ(options.sSaveView + " " + options.sOutput, "w.kqz o.png");
+    EXPECT_EQ(options.sSaveView + " " + options.sOutput, "--w -o");
 }
 
 // Failures print what failed and leave no picture; a whole run copies the
@@ -106,6 +109,7 @@ TEST_F(RenderCli, RunsEndWithTheirExitCodes) {
         {{"--save-view", sUnwritable, sPng}, 1, "cannot write view file '" + sUnwritable + "'"},
         {{"--view", sView, "--view"}, 2, "--view: missing value"},
         {{"--help"}, 0, "--view FILE"},
+        {{"--version", "--frobnicate"}, 0, "orvanta-render " ORVANTA_VERSION "\n"},
         {{"--view", sView, "--save-view", dir.Path("w.kqz"), sPng}, 0, ""},
     };
     for (const auto& run : runs) {

@@ -1,14 +1,21 @@
-// Parsing of orvanta-render's options into RenderOptions.
+// orvanta-render's options on CLI11: one row each below (name, value, help,
+// what a value must be), applied in argument order as they are parsed, so a
+// --view file sets its values at its place. Numbers parse as strtod/strtol do.
 #include "options.h"
 
 #include "view_io.h"
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
-#include <map>
+
+#ifndef ORVANTA_VERSION
+#define ORVANTA_VERSION "0.0.0"
+#endif
 
 namespace {
 
@@ -34,6 +41,13 @@ bool ParseInteger(const std::string& sText, long long llMin, long long llMax, lo
     return true;
 }
 
+bool SetInt(const std::string& sText, long long llMin, long long llMax, int* pTarget) {
+    long long llValue = 0;
+    if (!ParseInteger(sText, llMin, llMax, &llValue)) return false;
+    *pTarget = static_cast<int>(llValue);
+    return true;
+}
+
 // "AxB" or "A,B" split at the first separator.
 bool SplitPair(const std::string& sText, char chSeparator, std::string* psFirst,
                std::string* psSecond) {
@@ -44,109 +58,211 @@ bool SplitPair(const std::string& sText, char chSeparator, std::string* psFirst,
     return true;
 }
 
-using Setter = std::function<bool(const std::string&, RenderOptions&)>;
+// Ends the parse: a refused argument, or a request for help or the version.
+struct ParseStop {
+    ParseResult result;
+    std::string sMessage;
+};
 
-bool SetInt(const std::string& sText, long long llMin, long long llMax, int* pTarget) {
-    long long llValue = 0;
-    if (!ParseInteger(sText, llMin, llMax, &llValue)) return false;
-    *pTarget = static_cast<int>(llValue);
-    return true;
-}
+// Takes an option's value (empty for a flag); false when it is not pszExpected.
+using Setter = std::function<bool(const std::string& sValue, RenderOptions& o)>;
 
-const std::map<std::string, std::pair<Setter, std::string>>& ValueOptions() {
-    static const std::map<std::string, std::pair<Setter, std::string>> options = {
-        {"--size",
-         {[](const std::string& s, RenderOptions& o) {
-              std::string sW, sH;
-              return SplitPair(s, 'x', &sW, &sH) && SetInt(sW, 1, kMaxSide, &o.iWidth) &&
-                     SetInt(sH, 1, kMaxSide, &o.iHeight);
-          },
-          "expected WxH, each side 1..16384"}},
-        {"--center",
-         {[](const std::string& s, RenderOptions& o) {
-              // The user's Y grows upwards, the program's downwards.
-              std::string sX, sY;
-              double dfX = 0.0, dfY = 0.0;
-              if (!SplitPair(s, ',', &sX, &sY) || !ParseDouble(sX, &dfX) || !ParseDouble(sY, &dfY))
-                  return false;
-              o.values.dfSetMidX = dfX;
-              o.values.dfSetMidY = -dfY;
-              return true;
-          },
-          "expected X,Y, two finite numbers"}},
-        {"--height",
-         {[](const std::string& s, RenderOptions& o) {
-              return ParseDouble(s, &o.values.dfSetHeight);
-          },
-          "expected a finite number"}},
-        {"--iterations",
-         {[](const std::string& s, RenderOptions& o) {
-              long long llValue = 0;
-              if (!ParseInteger(s, 0, UINT32_MAX, &llValue)) return false;
-              o.values.ulMaxLevels = static_cast<uint32_t>(llValue);
-              return true;
-          },
-          "expected a whole number 0..4294967295"}},
-        {"--start-level",
-         {[](const std::string& s, RenderOptions& o) {
-              return SetInt(s, INT32_MIN, INT32_MAX, &o.values.iMinLevel);
-          },
-          "expected a whole number"}},
-        {"--color-factor",
-         {[](const std::string& s, RenderOptions& o) {
-              return SetInt(s, INT32_MIN, INT32_MAX, &o.values.iColorFactor);
-          },
-          "expected a whole number"}},
-        {"--rgb",
-         {[](const std::string& s, RenderOptions& o) {
-              return SetInt(s, INT32_MIN, INT32_MAX, &o.values.iRGB_Combo);
-          },
-          "expected a whole number"}},
-        {"--passes",
-         {[](const std::string& s, RenderOptions& o) { return SetInt(s, 1, INT32_MAX, &o.iPasses); },
-          "expected a whole number of at least 1"}},
-        {"--threads",
-         {[](const std::string& s, RenderOptions& o) {
-              return SetInt(s, 1, kMostCountingThreads, &o.iThreads);
-          },
-          "expected a whole number 1..1024"}},
-        {"--save-view",
-         {[](const std::string& s, RenderOptions& o) {
-              o.sSaveView = s;
-              return !s.empty();
-          },
-          "expected a file name"}},
+struct OptionRow {
+    const char* pszName;
+    const char* pszValue;     // the value's name in the help; nullptr for a flag
+    const char* pszHelp;      // lines after the first are indented by the help
+    const char* pszExpected;  // for the messages about a bad or missing value
+    Setter set;
+};
+
+const std::vector<OptionRow>& OptionRows() {
+    static const std::vector<OptionRow> rows = {
+        {"--size", "WxH", "client area in pixels (default 1024x768; each side 1..16384)",
+         "expected WxH, each side 1..16384",
+         [](const std::string& s, RenderOptions& o) {
+             std::string sW, sH;
+             return SplitPair(s, 'x', &sW, &sH) && SetInt(sW, 1, kMaxSide, &o.iWidth) &&
+                    SetInt(sH, 1, kMaxSide, &o.iHeight);
+         }},
+        {"--center", "X,Y", "centre of the view, Y upwards positive (default 0,0)",
+         "expected X,Y, two finite numbers",
+         [](const std::string& s, RenderOptions& o) {
+             // The user's Y grows upwards, the program's downwards.
+             std::string sX, sY;
+             double dfX = 0.0, dfY = 0.0;
+             if (!SplitPair(s, ',', &sX, &sY) || !ParseDouble(sX, &dfX) || !ParseDouble(sY, &dfY))
+                 return false;
+             o.values.dfSetMidX = dfX;
+             o.values.dfSetMidY = -dfY;
+             return true;
+         }},
+        {"--height", "H", "height of the view in the plane (default 4)", "expected a finite number",
+         [](const std::string& s, RenderOptions& o) {
+             return ParseDouble(s, &o.values.dfSetHeight);
+         }},
+        {"--iterations", "N",
+         "iteration limit (default 0: chosen as on a true-colour\ndisplay, 1024)",
+         "expected a whole number 0..4294967295",
+         [](const std::string& s, RenderOptions& o) {
+             long long llValue = 0;
+             if (!ParseInteger(s, 0, UINT32_MAX, &llValue)) return false;
+             o.values.ulMaxLevels = static_cast<uint32_t>(llValue);
+             return true;
+         }},
+        {"--start-level", "N", "level of the first pass (default 2)", "expected a whole number",
+         [](const std::string& s, RenderOptions& o) {
+             return SetInt(s, INT32_MIN, INT32_MAX, &o.values.iMinLevel);
+         }},
+        {"--color-factor", "N", "colour scaling in percent (default 100)", "expected a whole number",
+         [](const std::string& s, RenderOptions& o) {
+             return SetInt(s, INT32_MIN, INT32_MAX, &o.values.iColorFactor);
+         }},
+        {"--rgb", "N", "channel order 0..5 (default 0)", "expected a whole number",
+         [](const std::string& s, RenderOptions& o) {
+             return SetInt(s, INT32_MIN, INT32_MAX, &o.values.iRGB_Combo);
+         }},
+        {"--view", "FILE",
+         "take all eight drawing values (centre, height, iterations,\n"
+         "start level, colour factor, channel order and the pan\n"
+         "step) from a view file; options after it override them,\n"
+         "options before it are overridden",
+         "expected a view file",
+         [](const std::string& s, RenderOptions& o) {
+             std::string sError;
+             if (!LoadViewFile(s, &o.values, &sError))
+                 throw ParseStop{ParseResult::ViewError, "--view: " + sError};
+             return true;
+         }},
+        {"--save-view", "FILE",
+         "write the drawing values, after all options, to a view\n"
+         "file (65 bytes; an existing file is overwritten in place)",
+         "expected a file name",
+         [](const std::string& s, RenderOptions& o) {
+             o.sSaveView = s;
+             return !s.empty();
+         }},
+        {"--invert", nullptr, "invert the colours", "",
+         [](const std::string&, RenderOptions& o) { return o.bInvert = true; }},
+        {"--passes", "K",
+         "stop after K passes (a coarse preview); default: until the\npicture is complete",
+         "expected a whole number of at least 1",
+         [](const std::string& s, RenderOptions& o) { return SetInt(s, 1, INT32_MAX, &o.iPasses); }},
+        {"--stats", nullptr, "print passes, point_colors, iterations and seconds", "",
+         [](const std::string&, RenderOptions& o) { return o.bStats = true; }},
+        {"--threads", "N",
+         "threads that count points, 1..1024 (default: the\n"
+         "environment variable ORVANTA_THREADS, else every\n"
+         "hardware thread); 1 counts on the drawing thread alone.\n"
+         "The picture is the same at every count",
+         "expected a whole number 1..1024",
+         [](const std::string& s, RenderOptions& o) {
+             return SetInt(s, 1, kMostCountingThreads, &o.iThreads);
+         }},
+        {"--help", nullptr, "show this text", "",
+         [](const std::string&, RenderOptions&) -> bool { throw ParseStop{ParseResult::Help, ""}; }},
+        {"--version", nullptr, "print the version", "",
+         [](const std::string&, RenderOptions&) -> bool {
+             throw ParseStop{ParseResult::Version, ""};
+         }},
     };
-    return options;
+    return rows;
 }
 
-const char kViewExpected[] = "expected a view file";
+const OptionRow* FindRow(const std::string& sName) {
+    for (const OptionRow& row : OptionRows())
+        if (sName == row.pszName) return &row;
+    return nullptr;
+}
 
-// What an option's value should be; false for an unknown option.
-bool ExpectedValue(const std::string& sName, std::string* psExpected) {
-    if (sName == "--view") {
-        *psExpected = kViewExpected;
+// Every row as a CLI11 option whose callback runs as it is parsed.
+void DefineOptions(CLI::App* pApp, RenderOptions* pOptions) {
+    pApp->set_help_flag();
+    pApp->allow_extras();
+    for (const OptionRow& row : OptionRows()) {
+        std::string sNames = row.pszName == std::string("--help") ? "-h,--help" : row.pszName;
+        CLI::callback_t apply = [&row, pOptions](const CLI::results_t& results) {
+            std::string sValue = row.pszValue && !results.empty() ? results.back() : "";
+            if (!row.set(sValue, *pOptions))
+                throw ParseStop{ParseResult::Error, std::string(row.pszName) + ": " +
+                                                        row.pszExpected + ", got '" + sValue + "'"};
+            return true;
+        };
+        if (row.pszValue) {
+            pApp->add_option(sNames, apply, row.pszHelp)->type_name(row.pszValue)->trigger_on_parse();
+        } else {
+            pApp->add_flag_callback(sNames, [apply] { apply({}); }, row.pszHelp)
+                ->disable_flag_override()
+                ->trigger_on_parse();
+        }
+    }
+    CLI::callback_t output = [pOptions](const CLI::results_t& results) {
+        pOptions->sOutput = results.back();
         return true;
-    }
-    auto it = ValueOptions().find(sName);
-    if (it == ValueOptions().end()) return false;
-    *psExpected = it->second.second;
-    return true;
+    };
+    pApp->add_option("OUT", output);
 }
 
-// A view file replaces all eight drawing values given so far; a bad value
-// of any other option is an argument error.
-ParseResult ApplyOption(const std::string& sName, const std::string& sValue,
-                        const std::string& sExpected, RenderOptions* pOptions,
-                        std::string* psError) {
-    if (sName == "--view") {
-        if (LoadViewFile(sValue, &pOptions->values, psError)) return ParseResult::Render;
-        *psError = sName + ": " + *psError;
-        return ParseResult::ViewError;
+// The arguments last first, as CLI11 takes them, "--name=value" split in
+// two so that an empty value stays a value and a flag's value is refused.
+std::vector<std::string> Arguments(int argc, const char* const* argv) {
+    std::vector<std::string> args;
+    bool bOptionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string sArg = argv[i];
+        size_t uEquals = sArg.find('=');
+        const OptionRow* pRow = bOptionsEnded ? nullptr : FindRow(sArg.substr(0, uEquals));
+        bOptionsEnded = bOptionsEnded || sArg == "--";
+        args.push_back(sArg);
+        if (pRow && uEquals == std::string::npos) {
+            if (pRow->pszValue && i + 1 < argc) args.push_back(argv[++i]);  // taken as it is
+        } else if (pRow && !pRow->pszValue) {
+            throw ParseStop{ParseResult::Error, std::string(pRow->pszName) + ": takes no value, got '" +
+                                                    sArg.substr(uEquals + 1) + "'"};
+        } else if (pRow) {
+            args.back() = pRow->pszName;
+            args.push_back(sArg.substr(uEquals + 1));
+        }
     }
-    if (ValueOptions().at(sName).first(sValue, *pOptions)) return ParseResult::Render;
-    *psError = sName + ": " + sExpected + ", got '" + sValue + "'";
-    return ParseResult::Error;
+    std::reverse(args.begin(), args.end());
+    return args;
+}
+
+// Arguments CLI11 had no place for: unknown options, then a second output.
+// After "--" nothing is an option.
+void RefuseLeftovers(const RenderOptions& options, const std::vector<std::string>& leftovers) {
+    std::string sSecondOutput;
+    bool bOptionsEnded = false;
+    for (const std::string& sArg : leftovers) {
+        if (sArg == "--" && !bOptionsEnded) {
+            bOptionsEnded = true;
+        } else if (!bOptionsEnded && sArg.size() > 1 && sArg[0] == '-') {
+            throw ParseStop{ParseResult::Error,
+                            "unknown option '" + sArg.substr(0, sArg.find('=')) + "' (see --help)"};
+        } else if (sSecondOutput.empty()) {
+            sSecondOutput = sArg;
+        }
+    }
+    if (!sSecondOutput.empty())
+        throw ParseStop{ParseResult::Error, "more than one output file: '" + options.sOutput +
+                                                "' and '" + sSecondOutput + "'"};
+}
+
+void Parse(int argc, const char* const* argv, RenderOptions* pOptions) {
+    CLI::App app;
+    DefineOptions(&app, pOptions);
+    try {
+        app.parse(Arguments(argc, argv));
+    } catch (const CLI::ArgumentMismatch& error) {
+        // A value option with nothing after it.
+        const OptionRow* pRow = FindRow(argv[argc - 1]);
+        if (pRow && pRow->pszValue)
+            throw ParseStop{ParseResult::Error, std::string(pRow->pszName) + ": missing value (" +
+                                                    pRow->pszExpected + ")"};
+        throw ParseStop{ParseResult::Error, error.what()};
+    } catch (const CLI::ParseError& error) {
+        throw ParseStop{ParseResult::Error, error.what()};
+    }
+    RefuseLeftovers(*pOptions, app.remaining());
 }
 
 }  // namespace
@@ -154,40 +270,11 @@ ParseResult ApplyOption(const std::string& sName, const std::string& sValue,
 ParseResult ParseRenderOptions(int argc, const char* const* argv, RenderOptions* pOptions,
                                std::string* psError) {
     RenderOptions options;
-    for (int i = 1; i < argc; ++i) {
-        std::string sArg = argv[i];
-        if (sArg == "--help" || sArg == "-h") return ParseResult::Help;
-        if (sArg == "--invert") {
-            options.bInvert = true;
-            continue;
-        }
-        if (sArg == "--stats") {
-            options.bStats = true;
-            continue;
-        }
-        if (sArg.size() > 1 && sArg[0] == '-') {
-            std::string sName = sArg, sValue, sExpected;
-            bool bHasValue = SplitPair(sArg, '=', &sName, &sValue);
-            if (!ExpectedValue(sName, &sExpected)) {
-                *psError = "unknown option '" + sName + "' (see --help)";
-                return ParseResult::Error;
-            }
-            if (!bHasValue) {
-                if (i + 1 >= argc) {
-                    *psError = sName + ": missing value (" + sExpected + ")";
-                    return ParseResult::Error;
-                }
-                sValue = argv[++i];
-            }
-            ParseResult result = ApplyOption(sName, sValue, sExpected, &options, psError);
-            if (result != ParseResult::Render) return result;
-            continue;
-        }
-        if (!options.sOutput.empty()) {
-            *psError = "more than one output file: '" + options.sOutput + "' and '" + sArg + "'";
-            return ParseResult::Error;
-        }
-        options.sOutput = sArg;
+    try {
+        Parse(argc, argv, &options);
+    } catch (const ParseStop& stop) {
+        *psError = stop.sMessage;
+        return stop.result;
     }
     if (options.sOutput.empty()) {
         *psError = "no output file given (usage: orvanta-render [options] OUT.png)";
@@ -201,33 +288,21 @@ ParseResult ParseRenderOptions(int argc, const char* const* argv, RenderOptions*
     return ParseResult::Render;
 }
 
+// The option lines come from the rows: name and value, then the help, its
+// lines beneath one another.
 std::string RenderHelpText() {
-    return "usage: orvanta-render [options] OUT.png\n"
-           "Renders a view of the Mandelbrot set with Orvanta's engine and writes it as PNG.\n"
-           "\n"
-           "  --size WxH          client area in pixels (default 1024x768; each side 1..16384)\n"
-           "  --center X,Y        centre of the view, Y upwards positive (default 0,0)\n"
-           "  --height H          height of the view in the plane (default 4)\n"
-           "  --iterations N      iteration limit (default 0: chosen as on a true-colour\n"
-           "                      display, 1024)\n"
-           "  --start-level N     level of the first pass (default 2)\n"
-           "  --color-factor N    colour scaling in percent (default 100)\n"
-           "  --rgb N             channel order 0..5 (default 0)\n"
-           "  --view FILE         take all eight drawing values (centre, height, iterations,\n"
-           "                      start level, colour factor, channel order and the pan\n"
-           "                      step) from a view file; options after it override them,\n"
-           "                      options before it are overridden\n"
-           "  --save-view FILE    write the drawing values, after all options, to a view\n"
-           "                      file (65 bytes; an existing file is overwritten in place)\n"
-           "  --invert            invert the colours\n"
-           "  --passes K          stop after K passes (a coarse preview); default: until the\n"
-           "                      picture is complete\n"
-           "  --stats             print passes, point_colors, iterations and seconds\n"
-           "  --threads N         threads that count points, 1..1024 (default: the\n"
-           "                      environment variable ORVANTA_THREADS, else every\n"
-           "                      hardware thread); 1 counts on the drawing thread alone.\n"
-           "                      The picture is the same at every count\n"
-           "  --help              show this text\n"
+    std::string sText =
+        "usage: orvanta-render [options] OUT.png\n"
+        "Renders a view of the Mandelbrot set with Orvanta's engine and writes it as PNG.\n"
+        "\n";
+    const std::string sIndent(22, ' ');
+    for (const OptionRow& row : OptionRows()) {
+        std::string sHead = "  " + std::string(row.pszName) + (row.pszValue ? std::string(" ") + row.pszValue : "");
+        sText += sHead + std::string(sHead.size() < 22 ? 22 - sHead.size() : 1, ' ');
+        for (const char* p = row.pszHelp; *p; ++p) sText += *p == '\n' ? "\n" + sIndent : std::string(1, *p);
+        sText += "\n";
+    }
+    return sText +
            "\n"
            "The PNG is exactly the client area, 8-bit RGB. Palette-index colours (from\n"
            "displays with few colours) are shown through the 16-colour VGA palette for\n"
@@ -237,3 +312,5 @@ std::string RenderHelpText() {
            "written, or the --view file could not be opened or is not a view file;\n"
            "2 bad arguments.\n";
 }
+
+std::string RenderVersionText() { return "orvanta-render " ORVANTA_VERSION "\n"; }

@@ -24,10 +24,12 @@ struct RenderOptions {
 
 // Error: bad arguments (exit 2). ViewError: a --view file that cannot be
 // opened or is not a view file (exit 1).
-enum class ParseResult { Render, Help, Error, ViewError };
+enum class ParseResult { Render, Help, Version, Error, ViewError };
 
 ParseResult ParseRenderOptions(int argc, const char* const* argv, RenderOptions* pOptions,
                                std::string* psError);
 std::string RenderHelpText();
+// "orvanta-render X.Y.Z" and a line end.
+std::string RenderVersionText();
 
 #endif

@@ -34,6 +34,9 @@ int RunRenderTool(int argc, const char* const* argv) {
     case ParseResult::Help:
         std::fputs(RenderHelpText().c_str(), stdout);
         return 0;
+    case ParseResult::Version:
+        std::fputs(RenderVersionText().c_str(), stdout);
+        return 0;
     case ParseResult::Error:
         return Fail(2, sError);
     case ParseResult::ViewError:
