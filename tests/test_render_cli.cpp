@@ -42,7 +42,8 @@ TEST_F(RenderCli, RefusesBadArgumentsNamingThem) {
     std::string sMissing = dir.Path("missing.kqz"), sLong(300, 'v');
     const struct { std::vector<std::string> args; std::string sError; ParseResult result = ParseResult::Error; std::string sBox; } cases[] = {
         {{"--frobnicate", "o.png"}, "--frobnicate"},  {{"--size", "0x10", "o.png"}, "--size"},
-        {{"--size", "16385x10", "o.png"}, "--size"},  {{"--size", "10x10x", "o.png"}, "--size"},
+        {{"--size", "16385x10", "--passes", "1", "o.png"}, "--size: 16385x10 is past the render loop"},
+        {{"--progressive", "--size", "9x16385", "o.png"}, "each side 1..16384 with --passes or --progressive"}, {{"--size", "2147483648x1", "o.png"}, "--size"},  {{"--size", "10x10x", "o.png"}, "--size"},
         {{"--center", "nan,0", "o.png"}, "--center"}, {{"--center", "0", "o.png"}, "--center"},
         {{"--height", "inf", "o.png"}, "--height"}, {{"--height", "2.5x", "o.png"}, "--height"},
         {{"--iterations", "-1", "o.png"}, "--iterations"}, {{"--iterations", "4294967296", "o.png"}, "--iterations"},

@@ -1,6 +1,8 @@
 // The vector units and the counting threads against the plain path on every
 // unit this machine runs: whole renders of ordinary, deep, extreme, margin and
-// random views, changed between blocks or not.
+// random views, changed between blocks or not, and the direct path's pictures
+// of the same views at every unit and several thread counts and band heights.
+#include "direct_render.h"
 #include "driftblock.h"
 #include "program_run.h"
 
@@ -25,16 +27,32 @@ struct RenderCase {
     ULONG ulLevels;  // 0: the display's choice
     int iMinLevel, iColorFactor, bInvert;
     platform::DisplayCaps caps;
+    int iRGB = 0;
 };
 
 // A change a handler makes at the given peek while the picture is drawn.
 struct MidRenderChange { int iPeek = 0; std::function<void()> change; };
 
 // What a render leaves that the user or the counters can see, and the
-// picture as the call after a change found it.
+// picture as the call after a change found it; last, the direct pictures.
 const char* const kTraceParts[] = {"pixels", "picture after the change", "fills", "point colours",
                                    "iterations", "pen", "peeks", "passes", "beeps"};
 using RenderTrace = std::vector<std::vector<uint64_t>>;
+
+// The direct path's pictures of the finished view, as colour words, with the
+// unit in use at 1, 2, 3 and 8 threads and bands of the default height and of
+// 1, 7 and 2 rows; none for palette colours, which a true-colour picture has not.
+std::vector<uint64_t> DirectPictures() {
+    std::vector<uint64_t> words;
+    if (dwMaxColor < 1024) return words;
+    for (auto [iThreads, iBandRows] : {std::pair{1, 0}, {2, 1}, {3, 7}, {8, 2}}) {
+        EXPECT_TRUE(RenderDirect(DirectViewNow(), iThreads, iBandRows, [&](const DirectBand& band) {
+            for (size_t i = 0; i < band.rgb.size(); i += 3) words.push_back(RGB(band.rgb[i], band.rgb[i + 1], band.rgb[i + 2]));
+            return !band.png.deflated.empty();
+        }));
+    }
+    return words;
+}
 
 RenderTrace RenderWith(int iUnit, int iThreads, const RenderCase& c, const MidRenderChange& midway = {}) {
     int iSaved = iDriftUnit;
@@ -43,7 +61,7 @@ RenderTrace RenderWith(int iUnit, int iThreads, const RenderCase& c, const MidRe
     EngineWindow window = OpenEngineWindow(c.iWidth, c.iHeight, c.caps);
     dfSetMidX = c.dfMidX, dfSetMidY = c.dfMidY, dfSetHeight = c.dfHeight;
     if (c.ulLevels) ulMaxLevels = c.ulLevels;
-    iMinLevel = c.iMinLevel, iColorFactor = c.iColorFactor, bInvertColors = c.bInvert;
+    iMinLevel = c.iMinLevel, iColorFactor = c.iColorFactor, bInvertColors = c.bInvert, iRGB_Combo = c.iRGB;
     SetupSet();
     harness::RecordFills();
     std::vector<uint32_t> afterChange;
@@ -51,6 +69,8 @@ RenderTrace RenderWith(int iUnit, int iThreads, const RenderCase& c, const MidRe
     if (midway.change) harness::AtPeek(midway.iPeek + 1, [&] { afterChange = harness::Pixels(window.hwnd); });
     RenderToEnd(window);
     SetCountingThreads(1);
+    bool bDirect = !midway.change && iUnit != DRIFT_PLAIN && iThreads == 1;
+    std::vector<uint64_t> direct = bDirect ? DirectPictures() : std::vector<uint64_t>();
     iDriftUnit = iSaved;
     std::vector<uint32_t> pixels = harness::Pixels(window.hwnd);
     std::vector<uint64_t> fills;
@@ -58,17 +78,22 @@ RenderTrace RenderWith(int iUnit, int iThreads, const RenderCase& c, const MidRe
         fills.insert(fills.end(), {uint64_t(rc.left), uint64_t(rc.top), uint64_t(rc.right), uint64_t(rc.bottom), cr});
     return {{pixels.begin(), pixels.end()}, {afterChange.begin(), afterChange.end()}, fills, {ullPointColorCalls},
             {ullIterationCount}, {PenColor}, {uint64_t(harness::PeekCount())}, {uint64_t(iPassCount)},
-            {uint64_t(harness::BeepCount())}};
+            {uint64_t(harness::BeepCount())}, direct};
 }
 
-// Every unit on the drawing thread alone, and the best one with workers.
+// Every unit on the drawing thread alone, and the best one with workers; every
+// vector unit's direct pictures are the plain path's finished picture.
 void ExpectPlainRender(const RenderCase& c, const MidRenderChange& midway, const std::string& sWhat) {
     RenderTrace plain = RenderWith(DRIFT_PLAIN, 1, c, midway);
     auto expectPlain = [&](int iUnit, int iThreads) {
         RenderTrace trace = RenderWith(iUnit, iThreads, c, midway);
-        for (size_t i = 0; i < plain.size(); ++i)
+        for (size_t i = 0; i + 1 < plain.size(); ++i)
             EXPECT_EQ(trace[i], plain[i]) << DriftUnitName(iUnit) << " with " << iThreads << " threads, " << sWhat
                                           << ": " << kTraceParts[i];
+        const std::vector<uint64_t>& direct = trace.back();
+        for (size_t i = 0; i < direct.size(); ++i)
+            ASSERT_EQ(direct[i], plain[0][i % plain[0].size()]) << DriftUnitName(iUnit) << ", " << sWhat
+                                                                 << ", direct picture " << i / plain[0].size();
     };
     for (int iUnit = DRIFT_PORTABLE; iUnit < DRIFT_UNITS; ++iUnit)
         if (DriftUnitRuns(iUnit)) expectPlain(iUnit, 1);
@@ -76,7 +101,7 @@ void ExpectPlainRender(const RenderCase& c, const MidRenderChange& midway, const
 }
 
 // Random views, sizes (thin ones, and ones whose blocks straddle the
-// thresholds), limits and start levels.
+// thresholds), limits, start levels, colour factors, inversion and channel orders.
 std::vector<RenderCase> RandomCases(int iCount) {
     std::mt19937 random(20261207);
     auto uniform = [&](double dfLow, double dfHigh) { return std::uniform_real_distribution<double>(dfLow, dfHigh)(random); };
@@ -87,7 +112,7 @@ std::vector<RenderCase> RandomCases(int iCount) {
         auto [iWidth, iHeight] = sizes[i % std::size(sizes)];
         cases.push_back({iWidth, iHeight, uniform(-2.0, 0.5), uniform(-1.0, 1.0), std::pow(10.0, uniform(-9.0, 0.5)),
                          static_cast<ULONG>(whole(1, 4096)), whole(-1, 9), whole(50, 300), whole(0, 1),
-                         harness::TrueColorDisplay()});
+                         harness::TrueColorDisplay(), whole(-1, 6)});
     }
     return cases;
 }

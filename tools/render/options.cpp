@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr int kMaxSide = 16384;
-
 bool ParseDouble(const std::string& sText, double* pValue) {
     if (sText.empty()) return false;
     char* pEnd = nullptr;
@@ -77,12 +75,14 @@ struct OptionRow {
 
 const std::vector<OptionRow>& OptionRows() {
     static const std::vector<OptionRow> rows = {
-        {"--size", "WxH", "client area in pixels (default 1024x768; each side 1..16384)",
-         "expected WxH, each side 1..16384",
+        {"--size", "WxH",
+         "client area in pixels (default 1024x768; each side\n"
+         "1..2147483647, or 1..16384 with --passes or --progressive)",
+         "expected WxH, each side 1..2147483647",
          [](const std::string& s, RenderOptions& o) {
              std::string sW, sH;
-             return SplitPair(s, 'x', &sW, &sH) && SetInt(sW, 1, kMaxSide, &o.iWidth) &&
-                    SetInt(sH, 1, kMaxSide, &o.iHeight);
+             return SplitPair(s, 'x', &sW, &sH) && SetInt(sW, 1, kMostDirectSide, &o.iWidth) &&
+                    SetInt(sH, 1, kMostDirectSide, &o.iHeight);
          }},
         {"--center", "X,Y", "centre of the view, Y upwards positive (default 0,0)",
          "expected X,Y, two finite numbers",
@@ -144,11 +144,28 @@ const std::vector<OptionRow>& OptionRows() {
         {"--invert", nullptr, "invert the colours", "",
          [](const std::string&, RenderOptions& o) { return o.bInvert = true; }},
         {"--passes", "K",
-         "stop after K passes (a coarse preview); default: until the\npicture is complete",
+         "draw K passes of the program's render loop, a coarse\n"
+         "preview; default: the finished picture",
          "expected a whole number of at least 1",
          [](const std::string& s, RenderOptions& o) { return SetInt(s, 1, INT32_MAX, &o.iPasses); }},
-        {"--stats", nullptr, "print passes, point_colors, iterations and seconds", "",
+        {"--progressive", nullptr,
+         "draw the finished picture pass by pass through the\n"
+         "program's render loop, as the explorer paints it. Without\n"
+         "it (or --passes) each pixel's colour is computed straight\n"
+         "from its point on all threads and streamed to the file:\n"
+         "the same picture, sooner, in memory that grows with the\n"
+         "width alone",
+         "",
+         [](const std::string&, RenderOptions& o) { return o.bProgressive = true; }},
+        {"--stats", nullptr,
+         "print passes, point_colors, iterations and seconds; for a\n"
+         "picture straight from its points: passes 0, point_colors\n"
+         "the pixels and iterations the sum of their counts",
+         "",
          [](const std::string&, RenderOptions& o) { return o.bStats = true; }},
+        {"--quiet", nullptr,
+         "no progress line (shown only when stderr is a terminal)", "",
+         [](const std::string&, RenderOptions& o) { return o.bQuiet = true; }},
         {"--threads", "N",
          "threads that count points, 1..1024 (default: the\n"
          "environment variable ORVANTA_THREADS, else every\n"
@@ -280,6 +297,12 @@ ParseResult ParseRenderOptions(int argc, const char* const* argv, RenderOptions*
         *psError = "no output file given (usage: orvanta-render [options] OUT.png)";
         return ParseResult::Error;
     }
+    if (UsesRenderLoop(options) && (options.iWidth > kMostRenderLoopSide || options.iHeight > kMostRenderLoopSide)) {
+        *psError = "--size: " + std::to_string(options.iWidth) + "x" + std::to_string(options.iHeight) +
+                   " is past the render loop's framebuffer, each side 1..16384 with --passes or "
+                   "--progressive; without them any side up to 2147483647";
+        return ParseResult::Error;
+    }
     if (options.iThreads == 0 && !ThreadsFromEnvironment(&options.iThreads)) {
         *psError = "ORVANTA_THREADS: expected a whole number 1..1024";
         return ParseResult::Error;
@@ -304,9 +327,10 @@ std::string RenderHelpText() {
     }
     return sText +
            "\n"
-           "The PNG is exactly the client area, 8-bit RGB. Palette-index colours (from\n"
-           "displays with few colours) are shown through the 16-colour VGA palette for\n"
-           "indices below 16 and a fixed 256-entry palette (6x6x6 cube and greys) above.\n"
+           "The PNG is exactly the client area of a true-colour display, 8-bit RGB; a\n"
+           "poster is a large --size, e.g. --size 18000x27000 for A3 at 600 dpi.\n"
+           "While it renders, a terminal shows the percent done, the rows (or the\n"
+           "pass), the time so far and an estimate of the time left.\n"
            "Warnings about view files are printed to stderr as \"CAPTION: text\".\n"
            "Exit codes: 0 written; 1 the output or the --save-view file could not be\n"
            "written, or the --view file could not be opened or is not a view file;\n"

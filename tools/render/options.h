@@ -16,7 +16,9 @@ struct RenderOptions {
     DrawingValues values;
     bool bInvert = false;
     int iPasses = 0;  // 0: until the picture is complete
+    bool bProgressive = false;  // the finished picture through the render loop
     bool bStats = false;
+    bool bQuiet = false;  // no progress line
     int iThreads = 0;  // counting threads; 0: ORVANTA_THREADS, else every hardware thread
     std::string sSaveView;  // view file to write the drawing values to, if any
     std::string sOutput;
@@ -25,6 +27,13 @@ struct RenderOptions {
 // Error: bad arguments (exit 2). ViewError: a --view file that cannot be
 // opened or is not a view file (exit 1).
 enum class ParseResult { Render, Help, Version, Error, ViewError };
+
+// Each side of the picture: any size PNG takes on the direct path, the
+// framebuffer's limit through the render loop (--passes, --progressive).
+const int kMostDirectSide = 2147483647;
+const int kMostRenderLoopSide = 16384;
+// The render loop draws the picture: a preview or --progressive.
+inline bool UsesRenderLoop(const RenderOptions& options) { return options.iPasses > 0 || options.bProgressive; }
 
 ParseResult ParseRenderOptions(int argc, const char* const* argv, RenderOptions* pOptions,
                                std::string* psError);

@@ -2,13 +2,16 @@
 // Message boxes of the program's code go to stderr, as the offscreen platform shows them.
 #include "render_tool.h"
 
+#include "direct_render.h"
 #include "offscreen.h"
 #include "options.h"
 #include "png_writer.h"
 #include "render_session.h"
 #include "view_io.h"
 
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <unistd.h>
 
 namespace {
@@ -22,6 +25,52 @@ void PrintStats(const RenderResult& result) {
 int Fail(int iExitCode, const std::string& sError) {
     std::fprintf(stderr, "orvanta-render: %s\n", sError.c_str());
     return iExitCode;
+}
+
+// The finished picture through the render loop, as the explorer paints it.
+bool RenderProgressive(const RenderOptions& options, ProgressLine& line, RenderResult* pResult, std::string* psError) {
+    bool bWritten = false;
+    *pResult = RenderHeadless(options, &line, [&](const uint32_t* pPixels) {
+        bWritten = WritePng(options.sOutput, options.iWidth, options.iHeight, pPixels, psError);
+    });
+    return bWritten;
+}
+
+// The picture straight from its points, band by band into the file: a
+// temporary beside it, renamed over it once whole.
+bool RenderDirectPng(const RenderOptions& options, ProgressLine& line, RenderResult* pResult, std::string* psError) {
+    auto tStart = std::chrono::steady_clock::now();
+    MeasureView(options);
+    DirectView view = DirectViewNow();
+    std::string sTemporary = options.sOutput + ".part";
+    FILE* pFile = std::fopen(sTemporary.c_str(), "wb");
+    *psError = "cannot write '" + options.sOutput + "'";
+    if (!pFile) return false;
+    PngStreamWriter writer([pFile](const void* pData, size_t cbData) { return std::fwrite(pData, 1, cbData, pFile) == cbData; },
+                           static_cast<uint32_t>(options.iWidth), static_cast<uint32_t>(options.iHeight));
+    bool bWriting = writer.Begin();
+    const std::string sRows = "/" + std::to_string(options.iHeight);
+    auto progress = [&](int iRows) {
+        line.Update(static_cast<double>(iRows) / options.iHeight, "rows " + std::to_string(iRows) + sRows);
+    };
+    bool bRendered = bWriting && RenderDirect(view, options.iThreads, 0, [&](const DirectBand& band) {
+        pResult->ullIterations += band.ullIterations;
+        return bWriting = writer.Add(band.png);
+    }, progress);
+    line.Finish(bRendered ? 1.0 : 0.0, "rows " + std::to_string(bRendered ? options.iHeight : 0) + sRows);
+    bool bFinished = bRendered && writer.Finish();
+    bool bWritten = std::fclose(pFile) == 0 && bFinished;
+    std::error_code error;
+    if (bWritten) std::filesystem::rename(sTemporary, options.sOutput, error);
+    if (!bWritten || error) {
+        std::filesystem::remove(sTemporary, error);
+        if (bWriting && !bRendered) *psError = "not enough memory for a picture of " + std::to_string(options.iWidth) + "x" + std::to_string(options.iHeight);
+        return false;
+    }
+    pResult->iPasses = 0;
+    pResult->ullPointColors = static_cast<uint64_t>(options.iWidth) * static_cast<uint64_t>(options.iHeight);
+    pResult->dfSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
+    return true;
 }
 
 }  // namespace
@@ -47,12 +96,10 @@ int RunRenderTool(int argc, const char* const* argv) {
     // The view file is written first, so that a bad name fails before the render.
     if (!options.sSaveView.empty() && !SaveViewFile(options.sSaveView, options.values, &sError))
         return Fail(1, sError);
-    bool bWritten = false;
-    ProgressLine line(isatty(STDERR_FILENO) != 0);
-    RenderResult result = RenderHeadless(options, &line, [&](const uint32_t* pPixels) {
-        bWritten = WritePng(options.sOutput, options.iWidth, options.iHeight, pPixels, &sError);
-    });
-    if (!bWritten) return Fail(1, sError);
+    ProgressLine line(!options.bQuiet && isatty(STDERR_FILENO) != 0);
+    RenderResult result;
+    if (!(UsesRenderLoop(options) ? RenderProgressive : RenderDirectPng)(options, line, &result, &sError))
+        return Fail(1, sError);
     if (options.bStats) PrintStats(result);
     return 0;
 }

@@ -1,0 +1,232 @@
+// The direct path's band pool: a few bands in flight in a ring of slots, each
+// counted, coloured and turned into RGB by one thread, then deflated by one
+// (against the last row of the band above, once that is counted), and handed
+// over in order by the calling thread, which works on bands while it waits.
+// Threads share nothing but the pool's bookkeeping; the view is a copy.
+#include "direct_render.h"
+
+#include "driftblock.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+// Points counted together: enough to keep a vector unit busy, few enough for
+// every thread's scratch to stay in its cache.
+const int kChunkPoints = 1024;
+// Pixels per band, about: small enough to share the work out evenly, large
+// enough that the deflated pieces lose little to their flush points.
+const int kBandPixels = 1 << 16;
+// Counts below this have their colour words looked up, not computed.
+const uint64_t kTabledCounts = 65536;
+// Bands that may be in flight for each thread: slack for uneven bands.
+const int kSlotsPerThread = 3;
+
+// The colour word of every count, from one copy of the colour values.
+struct Colouring {
+    ColorValues values;
+    std::vector<uint32_t> words;  // of the counts below its size
+    uint32_t Word(uint32_t ulCount) const {
+        return ulCount < words.size() ? words[ulCount] : DriftColorOf(values, ulCount);
+    }
+};
+
+Colouring MakeColouring(const ColorValues& values) {
+    Colouring colouring{values, {}};
+    colouring.words.resize(std::min<uint64_t>(uint64_t{values.ulMaxLevels} + 1, kTabledCounts));
+    for (size_t u = 0; u < colouring.words.size(); ++u)
+        colouring.words[u] = DriftColorOf(values, static_cast<uint32_t>(u));
+    return colouring;
+}
+
+struct Scratch {
+    std::vector<double> dfX = std::vector<double>(kChunkPoints);
+    std::vector<double> dfY = std::vector<double>(kChunkPoints);
+    std::vector<uint32_t> counts = std::vector<uint32_t>(kChunkPoints);
+    std::vector<uint32_t> words = std::vector<uint32_t>(kChunkPoints);
+};
+
+// The band's pixels, row by row, in chunks: their points, counts, colour
+// words and RGB bytes.
+void CountBand(const PlaneMapping& m, const Colouring& colouring, DirectBand& band, Scratch& s) {
+    size_t uPixels = static_cast<size_t>(band.iRows) * static_cast<size_t>(m.iMaxX);
+    band.rgb.resize(uPixels * 3);
+    band.ullIterations = 0;
+    int x = 0, y = band.iFirstRow;
+    double dfY = MappedY(m, y);
+    for (size_t uFirst = 0; uFirst < uPixels; uFirst += kChunkPoints) {
+        int iPoints = static_cast<int>(std::min<size_t>(kChunkPoints, uPixels - uFirst));
+        for (int i = 0; i < iPoints; ++i) {
+            s.dfX[i] = MappedX(m, x);
+            s.dfY[i] = dfY;
+            if (++x == m.iMaxX) x = 0, dfY = MappedY(m, ++y);
+        }
+        DriftCounts(m.iUnit, s.dfX.data(), s.dfY.data(), s.counts.data(), iPoints, m.ulMaxLevels);
+        for (int i = 0; i < iPoints; ++i) {
+            s.words[i] = colouring.Word(s.counts[i]);
+            band.ullIterations += s.counts[i];
+        }
+        RgbFromWords(s.words.data(), iPoints, &band.rgb[uFirst * 3]);
+    }
+}
+
+struct Slot {
+    int iBand = -1;
+    bool bCounted = false;
+    bool bDeflating = false;
+    bool bDeflated = false;
+    DirectBand band;
+};
+
+enum TaskKind { TASK_NONE, TASK_COUNT, TASK_DEFLATE };
+
+struct Task {
+    TaskKind kind = TASK_NONE;
+    int iBand = 0;
+};
+
+// Band k lives in slot k % slots.size(). A band is started only once the
+// band that last used its slot and the one after it are handed over, so a
+// band's slot stays its own until the band below it has been deflated.
+struct Pool {
+    PlaneMapping mapping;
+    Colouring colouring;
+    int iBandRows = 1;
+    int iBands = 0;
+    std::vector<Slot> slots;
+    std::mutex mutex;
+    std::condition_variable cvChanged;
+    int iNextBand = 0;  // the next band to count
+    int iHandedOver = 0;
+    bool bStopping = false;
+    bool bFailed = false;
+
+    Slot& SlotOf(int iBand) { return slots[static_cast<size_t>(iBand) % slots.size()]; }
+    size_t RowBytes() const { return static_cast<size_t>(mapping.iMaxX) * 3; }
+};
+
+// Under the lock: the deflation of the earliest band that can be deflated,
+// else the next band to count if a slot is free for it.
+Task NextTask(Pool& p) {
+    for (int k = p.iHandedOver; k < p.iNextBand; ++k) {
+        Slot& slot = p.SlotOf(k);
+        if (slot.bCounted && !slot.bDeflating && (k == 0 || p.SlotOf(k - 1).bCounted)) {
+            slot.bDeflating = true;
+            return {TASK_DEFLATE, k};
+        }
+    }
+    if (p.iNextBand >= p.iBands || p.iNextBand >= p.iHandedOver + static_cast<int>(p.slots.size()) - 1)
+        return {};
+    int k = p.iNextBand++;
+    Slot& slot = p.SlotOf(k);
+    slot.iBand = k;
+    slot.bCounted = slot.bDeflating = slot.bDeflated = false;
+    slot.band.iFirstRow = static_cast<int>(static_cast<int64_t>(k) * p.iBandRows);
+    slot.band.iRows = std::min(p.iBandRows, p.mapping.iMaxY - slot.band.iFirstRow);
+    return {TASK_COUNT, k};
+}
+
+bool Deflate(Pool& p, int k) {
+    DirectBand& band = p.SlotOf(k).band;
+    const unsigned char* pAbove = nullptr;
+    if (k > 0) pAbove = p.SlotOf(k - 1).band.rgb.data() + (p.SlotOf(k - 1).band.rgb.size() - p.RowBytes());
+    band.png = DeflateBand(band.rgb.data(), p.RowBytes(), band.iRows, pAbove, k + 1 == p.iBands);
+    return !band.png.deflated.empty();
+}
+
+// Runs the task without the lock; a band that finds no memory fails the render.
+void RunTask(Pool& p, const Task& task, Scratch& scratch, std::unique_lock<std::mutex>& lock) {
+    Slot& slot = p.SlotOf(task.iBand);
+    lock.unlock();
+    bool bDone = true;
+    try {
+        if (task.kind == TASK_COUNT) CountBand(p.mapping, p.colouring, slot.band, scratch);
+        else bDone = Deflate(p, task.iBand);
+    } catch (const std::bad_alloc&) {
+        bDone = false;
+    }
+    lock.lock();
+    if (!bDone) p.bFailed = true;
+    (task.kind == TASK_COUNT ? slot.bCounted : slot.bDeflated) = true;
+    p.cvChanged.notify_all();
+}
+
+void WorkerLoop(Pool& p) {
+    Scratch scratch;
+    std::unique_lock<std::mutex> lock(p.mutex);
+    while (!p.bStopping && !p.bFailed) {
+        Task task = NextTask(p);
+        if (task.kind == TASK_NONE) p.cvChanged.wait(lock);
+        else RunTask(p, task, scratch, lock);
+    }
+}
+
+// As many workers as start, up to iWorkers: the picture is the same with fewer.
+std::vector<std::thread> StartWorkers(Pool& p, int iWorkers) {
+    std::vector<std::thread> workers;
+    try {
+        for (int i = 0; i < iWorkers; ++i) workers.emplace_back(WorkerLoop, std::ref(p));
+    } catch (const std::system_error&) {
+    }
+    return workers;
+}
+
+void StopWorkers(Pool& p, std::vector<std::thread>& workers) {
+    {
+        std::lock_guard<std::mutex> lock(p.mutex);
+        p.bStopping = true;
+    }
+    p.cvChanged.notify_all();
+    for (std::thread& worker : workers) worker.join();
+}
+
+}  // namespace
+
+DirectView DirectViewNow() { return {MappingNow(), ColorValuesNow()}; }
+
+int DirectBandRows(int iWidth) { return std::max(1, kBandPixels / std::max(iWidth, 1)); }
+
+bool RenderDirect(const DirectView& view, int iThreads, int iBandRows, const DirectBandSink& sink,
+                  const DirectProgress& progress) {
+    if (view.mapping.iMaxX <= 0 || view.mapping.iMaxY <= 0) return true;
+    Pool p;
+    p.mapping = view.mapping;
+    p.colouring = MakeColouring(view.colors);
+    p.iBandRows = std::min(iBandRows > 0 ? iBandRows : DirectBandRows(view.mapping.iMaxX), view.mapping.iMaxY);
+    p.iBands = static_cast<int>((int64_t{view.mapping.iMaxY} + p.iBandRows - 1) / p.iBandRows);
+    iThreads = std::max(iThreads, 1);
+    p.slots.resize(static_cast<size_t>(std::min(kSlotsPerThread * iThreads + 2, p.iBands + 1)));
+    std::vector<std::thread> workers = StartWorkers(p, iThreads - 1);
+    Scratch scratch;
+    std::unique_lock<std::mutex> lock(p.mutex);
+    while (p.iHandedOver < p.iBands && !p.bFailed) {
+        Slot& slot = p.SlotOf(p.iHandedOver);
+        if (slot.iBand == p.iHandedOver && slot.bDeflated) {
+            lock.unlock();
+            bool bTaken = sink(slot.band);
+            if (progress) progress(slot.band.iFirstRow + slot.band.iRows);
+            lock.lock();
+            if (!bTaken) p.bFailed = true;
+            ++p.iHandedOver;
+            p.cvChanged.notify_all();
+        } else if (Task task = NextTask(p); task.kind != TASK_NONE) {
+            RunTask(p, task, scratch, lock);
+        } else {
+            p.cvChanged.wait_for(lock, std::chrono::milliseconds(250));
+            int iRowsDone = p.iHandedOver * p.iBandRows;
+            lock.unlock();
+            if (progress) progress(iRowsDone);
+            lock.lock();
+        }
+    }
+    bool bComplete = !p.bFailed;
+    lock.unlock();
+    StopWorkers(p, workers);
+    return bComplete;
+}
