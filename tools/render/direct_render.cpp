@@ -27,6 +27,8 @@ const int kBandPixels = 1 << 16;
 const uint64_t kTabledCounts = 65536;
 // Bands that may be in flight for each thread: slack for uneven bands.
 const int kSlotsPerThread = 3;
+// Pictures up to this wide keep every column's plane X in each thread.
+const int kMostKeptColumns = 1 << 20;
 
 // The colour word of every count, from one copy of the colour values.
 struct Colouring {
@@ -46,11 +48,23 @@ Colouring MakeColouring(const ColorValues& values) {
 }
 
 struct Scratch {
+    std::vector<double> columnX;  // of every column, once the thread has them
     std::vector<double> dfX = std::vector<double>(kChunkPoints);
     std::vector<double> dfY = std::vector<double>(kChunkPoints);
     std::vector<uint32_t> counts = std::vector<uint32_t>(kChunkPoints);
     std::vector<uint32_t> words = std::vector<uint32_t>(kChunkPoints);
 };
+
+// Every row has the same columns: their X is mapped once, unless the
+// picture is so wide that keeping them would cost more than mapping again.
+const double* ColumnsX(const PlaneMapping& m, Scratch& s) {
+    if (m.iMaxX > kMostKeptColumns) return nullptr;
+    if (s.columnX.empty()) {
+        s.columnX.resize(static_cast<size_t>(m.iMaxX));
+        for (int x = 0; x < m.iMaxX; ++x) s.columnX[x] = MappedX(m, x);
+    }
+    return s.columnX.data();
+}
 
 // The band's pixels, row by row, in chunks: their points, counts, colour
 // words and RGB bytes.
@@ -58,12 +72,13 @@ void CountBand(const PlaneMapping& m, const Colouring& colouring, DirectBand& ba
     size_t uPixels = static_cast<size_t>(band.iRows) * static_cast<size_t>(m.iMaxX);
     band.rgb.resize(uPixels * 3);
     band.ullIterations = 0;
+    const double* pColumnX = ColumnsX(m, s);
     int x = 0, y = band.iFirstRow;
     double dfY = MappedY(m, y);
     for (size_t uFirst = 0; uFirst < uPixels; uFirst += kChunkPoints) {
         int iPoints = static_cast<int>(std::min<size_t>(kChunkPoints, uPixels - uFirst));
         for (int i = 0; i < iPoints; ++i) {
-            s.dfX[i] = MappedX(m, x);
+            s.dfX[i] = pColumnX ? pColumnX[x] : MappedX(m, x);
             s.dfY[i] = dfY;
             if (++x == m.iMaxX) x = 0, dfY = MappedY(m, ++y);
         }
