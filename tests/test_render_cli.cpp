@@ -1,6 +1,6 @@
 // orvanta-render's command line: its refusals naming the bad argument, numbers
-// and --view in argument order, view files copied bit for bit, --passes, and
-// the exit codes of whole runs.
+// and --view in argument order, view files copied bit for bit, --passes, the
+// exit codes and statistics of whole runs, and the progress line.
 #include "program_run.h"
 #include "render_session.h"
 #include "render_tool.h"
@@ -96,11 +96,22 @@ TEST_F(RenderCli, NumbersAndViewFilesSetTheDrawingValuesInArgumentOrder) {
               ParseResult::Render);
     EXPECT_TRUE(options.bInvert && options.iWidth == 32 && options.iHeight == 24 && options.iPasses == 2);
     EXPECT_EQ(options.sSaveView + " " + options.sOutput, "--w -o");
+    ASSERT_EQ(Parse({"--progressive", "--quiet", "--size", "16384x16384", "o.png"}), ParseResult::Render);
+    EXPECT_TRUE(options.bProgressive && options.bQuiet && !options.bInvert && options.iPasses == 0);
+    ASSERT_EQ(Parse({"--size", "2147483647x1", "o.png"}), ParseResult::Render) << sError;
+    EXPECT_TRUE(options.iWidth == 2147483647 && !options.bProgressive && !options.bQuiet);
 }
 
 // Failures print what failed and leave no picture; a whole run copies the
-// view; values pass from view to saved view bit for bit.
+// view; values pass from view to saved view bit for bit; a picture straight
+// from its points counts every pixel once, in no passes.
 TEST_F(RenderCli, RunsEndWithTheirExitCodes) {
+    RenderOptions small;
+    small.iWidth = 7, small.iHeight = 5, small.values.ulMaxLevels = 50, small.values.dfSetMidY = -0.5;
+    MeasureView(small);
+    uint64_t ullIterations = 0;
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x) ullIterations += DriftCount(x * dfSetWidth / iMaxX + dfSetMinX, y * dfSetHeight / iMaxY + dfSetMinY);
     const DrawingValues odd = {std::bit_cast<double>(0x7FF8000000012345ull), -0.0, 0xFFFFFFFF,
                                std::bit_cast<double>(1ull), -1e308, -2147483647 - 1, -1, 9};
     std::string sOdd = dir.Write("odd.kqz", ViewFileBytes(odd));
@@ -112,6 +123,8 @@ TEST_F(RenderCli, RunsEndWithTheirExitCodes) {
         {{"--help"}, 0, "--view FILE"},
         {{"--version", "--frobnicate"}, 0, "orvanta-render " ORVANTA_VERSION "\n"},
         {{"--view", sView, "--save-view", dir.Path("w.kqz"), sPng}, 0, ""},
+        {{"--stats", "--size", "7x5", "--center", "0,0.5", "--iterations", "50", sPng}, 0,
+         "passes: 0\npoint_colors: 35\niterations: " + std::to_string(ullIterations) + "\nseconds: "},
     };
     for (const auto& run : runs) {
         std::vector<const char*> argv = Argv(run.args);
@@ -148,6 +161,19 @@ TEST_F(RenderCli, ThreadsComeFromTheOptionTheEnvironmentOrTheHardware) {
         EXPECT_EQ(c.iThreads ? std::to_string(options.iThreads) : sError,
                   c.iThreads ? std::to_string(c.iThreads) : "ORVANTA_THREADS: expected a whole number 1..1024");
     }
+}
+
+// The progress line: percent rounded down and held to 0..100, the time so far
+// and an estimate of what is left, or the whole time once done.
+TEST(RenderProgress, SaysHowFarHowLongAndHowMuchIsLeft) {
+    const struct { double dfFraction, dfSeconds; std::string sText; } cases[] = {
+        {0.0, 1.9, "  0.0%  rows 3/8  0:01 so far"},
+        {-0.5, 0.0, "  0.0%  rows 3/8  0:00 so far"},
+        {0.25, 30.0, " 25.0%  rows 3/8  0:30 so far, 1:30 left"},
+        {0.99999, 3725.0, " 99.9%  rows 3/8  1:02:05 so far, 0:00 left"},
+        {1.5, 62.0, "100.0%  rows 3/8  1:02 in all"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ProgressText(c.dfFraction, "rows 3/8", c.dfSeconds), c.sText);
 }
 
 TEST(RenderSession, PassesStopsAtACoarsePreview) {
