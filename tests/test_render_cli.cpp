@@ -6,7 +6,15 @@
 #include "render_tool.h"
 #include "view_io.h"
 
+#include <fcntl.h>
 #include <thread>
+#ifndef _WIN32
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -122,6 +130,7 @@ TEST_F(RenderCli, RunsEndWithTheirExitCodes) {
         {{"--view", sView, "--view"}, 2, "--view: missing value"},
         {{"--help"}, 0, "--view FILE"},
         {{"--version", "--frobnicate"}, 0, "orvanta-render " ORVANTA_VERSION "\n"},
+        {{"--save-view", "-", "-"}, 2, "the PNG and --save-view cannot both go to standard output (-)"},
         {{"--view", sView, "--save-view", dir.Path("w.kqz"), sPng}, 0, ""},
         {{"--stats", "--size", "7x5", "--center", "0,0.5", "--iterations", "50", sPng}, 0,
          "passes: 0\npoint_colors: 35\niterations: " + std::to_string(ullIterations) + "\nseconds: "},
@@ -175,6 +184,160 @@ TEST(RenderProgress, SaysHowFarHowLongAndHowMuchIsLeft) {
     };
     for (const auto& c : cases) EXPECT_EQ(ProgressText(c.dfFraction, "rows 3/8", c.dfSeconds), c.sText);
 }
+
+#ifndef _WIN32
+// What a name is now: "png" (a regular file holding one), "file", "pipe",
+// "device", "link to ..." or "none".
+std::string KindOf(const std::string& sPath) {
+    struct stat status;
+    if (lstat(sPath.c_str(), &status) != 0) return "none";
+    if (S_ISLNK(status.st_mode))
+        return "link to " + KindOf((std::filesystem::path(sPath).parent_path() / std::filesystem::read_symlink(sPath)).string());
+    if (S_ISFIFO(status.st_mode)) return "pipe";
+    if (S_ISCHR(status.st_mode)) return "device";
+    Bytes bytes = ScratchDir::Read(sPath);
+    return bytes.size() > 8 && bytes[0] == 0x89 && bytes[1] == 'P' && bytes[2] == 'N' && bytes[3] == 'G' ? "png" : "file";
+}
+
+std::string Listing(const std::string& sFolder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(sFolder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string sNames;
+    for (const std::string& sName : names) sNames += (sNames.empty() ? "" : " ") + sName;
+    return sNames;
+}
+
+// Whatever is left to read on a non-blocking descriptor, which is closed.
+std::string Drain(int iFile) {
+    std::string sGot;
+    char buffer[4096];
+    for (ssize_t n; (n = read(iFile, buffer, sizeof buffer)) > 0;) sGot.append(buffer, static_cast<size_t>(n));
+    close(iFile);
+    return sGot;
+}
+
+// orvanta-render itself, as the unprivileged user when bNobody; its exit code
+// (-1: it could not be run) and what it said.
+int RunProgram(const std::string& sArgs, bool bNobody, std::string* psSaid, const std::string& sPrefix = "") {
+    ScratchDir dir;
+    std::string sSaid = dir.Path("said"), sCommand = sPrefix + " " ORVANTA_RENDER_PROGRAM " " + sArgs + " >" + sSaid + " 2>&1";
+    if (bNobody) sCommand = "setpriv --reuid=nobody --regid=nogroup --clear-groups " + sCommand;
+    int iStatus = std::system(sCommand.c_str());
+    Bytes said = ScratchDir::Read(sSaid);
+    *psSaid = std::string(said.begin(), said.end());
+    return WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : 128 + WTERMSIG(iStatus);
+}
+
+// Each kind of name an output may be: exit code, message, what the name is
+// afterwards, and what its folder holds (no temporaries).
+TEST_F(RenderCli, OutputsLandWhereTheyAreNamed) {
+    enum Made { NewName, OldFile, Link, Fifo, NullDevice, FullDevice, Stdout, Terminal, ReadOnlyFolder, FullFileSystem };
+    const struct { Made made; int iExit; std::string sSaid, sAfter, sFolder; } rows[] = {
+        {NewName, 0, "", "png", "out.png"},
+        {OldFile, 0, "", "png", "out.png"},
+        {Link, 0, "", "link to png", "out.png target.png"},
+        {Fifo, 0, "", "pipe", "out.png"},  // its reader gets the PNG
+        {NullDevice, 0, "", "device", "out.png"},
+        {FullDevice, 1, "out.png': No space left on device", "device", "out.png"},
+        {Stdout, 0, "", "none", ""},  // the pipe on standard output gets the PNG
+        {Terminal, 2, "standard output (-) is a terminal", "none", ""},
+        {ReadOnlyFolder, 1, "out.png': Permission denied", "none", ""},
+        {FullFileSystem, 1, "out.png': No space left on device", "none", "filler"},
+    };
+    for (const auto& row : rows) {
+        ScratchDir scratch;
+        std::string sFolder = scratch.Path(""), sOut = scratch.Path("out.png"), sSkip;
+        int iReader = -1, iStdout = -1, iTerminal = -1;
+        bool bMounted = false;
+        switch (row.made) {
+        case NewName: break;
+        case OldFile: scratch.Write("out.png", {'o', 'l', 'd'}); break;
+        case Link:
+            scratch.Write("target.png", {'o', 'l', 'd'});
+            std::filesystem::create_symlink("target.png", sOut);
+            break;
+        case Fifo:
+            mkfifo(sOut.c_str(), 0600);
+            iReader = open(sOut.c_str(), O_RDONLY | O_NONBLOCK);
+            break;
+        case NullDevice:
+        case FullDevice:
+            if (mknod(sOut.c_str(), S_IFCHR | 0600, makedev(1, row.made == NullDevice ? 3 : 7)) != 0)
+                sSkip = "mknod is not permitted here";
+            break;
+        case Stdout: {
+            int pipeEnds[2];
+            ASSERT_EQ(pipe(pipeEnds), 0);
+            fcntl(pipeEnds[0], F_SETFL, O_NONBLOCK);
+            std::fflush(stdout);
+            iStdout = dup(STDOUT_FILENO);
+            dup2(pipeEnds[1], STDOUT_FILENO);
+            close(pipeEnds[1]);
+            iReader = pipeEnds[0];
+            sOut = "-";
+            break;
+        }
+        case Terminal: {
+            iTerminal = posix_openpt(O_RDWR | O_NOCTTY);
+            int iSide = iTerminal >= 0 && grantpt(iTerminal) == 0 && unlockpt(iTerminal) == 0
+                            ? open(ptsname(iTerminal), O_RDWR | O_NOCTTY) : -1;
+            if (iSide < 0) {
+                sSkip = "no terminal can be made here";
+                break;
+            }
+            std::fflush(stdout);
+            iStdout = dup(STDOUT_FILENO);
+            dup2(iSide, STDOUT_FILENO);
+            close(iSide);
+            sOut = "-";
+            break;
+        }
+        case ReadOnlyFolder:
+            sFolder = scratch.Path("ro");
+            std::filesystem::create_directory(sFolder);
+            chmod(sFolder.c_str(), 0555);
+            sOut = sFolder + "/out.png";
+            break;
+        case FullFileSystem:
+            sFolder = scratch.Path("small");
+            std::filesystem::create_directory(sFolder);
+            bMounted = mount("tmpfs", sFolder.c_str(), "tmpfs", 0, "size=8k") == 0;
+            if (!bMounted) sSkip = "no tmpfs can be mounted here";
+            scratch.Write("small/filler", Bytes(8192, 'f'));
+            sOut = sFolder + "/out.png";
+            break;
+        }
+        if (!sSkip.empty()) {
+            std::cout << "[  SKIPPED ] row " << row.made << ": " << sSkip << "\n";
+            continue;
+        }
+        std::string sSaid;
+        int iExit = 0;
+        if (row.made == ReadOnlyFolder && geteuid() == 0) {  // root writes anywhere: the run is nobody's
+            iExit = RunProgram("--size 64x48 " + sOut, true, &sSaid);
+        } else {
+            std::vector<std::string> args = {"--size", "64x48", sOut};
+            std::vector<const char*> argv = Argv(args);
+            testing::internal::CaptureStderr();
+            iExit = RunRenderTool(static_cast<int>(argv.size()), argv.data());
+            sSaid = testing::internal::GetCapturedStderr();
+        }
+        if (iStdout >= 0) {
+            dup2(iStdout, STDOUT_FILENO);
+            close(iStdout);
+        }
+        if (iTerminal >= 0) close(iTerminal);
+        EXPECT_EQ(iReader >= 0 ? Drain(iReader).substr(0, 4) : "\x89PNG", "\x89PNG") << row.made;
+        EXPECT_EQ(iExit, row.iExit) << row.made << " " << sSaid;
+        EXPECT_TRUE(row.sSaid.empty() ? sSaid.empty() : sSaid.find(row.sSaid) != std::string::npos) << row.made << " " << sSaid;
+        EXPECT_EQ(sOut == "-" ? "none" : KindOf(sOut), row.sAfter) << row.made;
+        EXPECT_EQ(Listing(sFolder), row.sFolder) << row.made;
+        if (bMounted) umount(sFolder.c_str());
+    }
+    EXPECT_FALSE(std::filesystem::exists("-"));
+}
+#endif
 
 TEST(RenderSession, PassesStopsAtACoarsePreview) {
     RenderOptions options;

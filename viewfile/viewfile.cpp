@@ -52,17 +52,8 @@ int WriteField(HFILE hFile, const BYTE* pbField, UINT uSize) {
     return _lwrite(hFile, reinterpret_cast<LPCSTR>(pbField), uSize) == uSize;
 }
 
-int WriteDouble(HFILE hFile, double dfValue) {
-    BYTE abField[8];
-    EncodeBytes(std::bit_cast<uint64_t>(dfValue), abField, 8);
-    return WriteField(hFile, abField, 8);
-}
-
-int WriteUlong(HFILE hFile, uint32_t ulValue) {
-    BYTE abField[4];
-    EncodeBytes(ulValue, abField, 4);
-    return WriteField(hFile, abField, 4);
-}
+// The file's fields in order, the magic first.
+const UINT kFieldSizes[] = {VIEW_FILE_MAGIC_SIZE, 8, 8, 4, 8, 8, 4, 4, 4};
 
 // The header is read into a string whose terminator lies just past the magic.
 int ReadHeader(HFILE hFile, HWND hwnd) {
@@ -93,15 +84,30 @@ void ReadDrawingValues(HFILE hFile) {
 
 // Every field must go out whole; the first short write ends the file.
 int WriteViewFile(HFILE hFile) {
-    return WriteField(hFile, reinterpret_cast<const BYTE*>(VIEW_FILE_MAGIC), VIEW_FILE_MAGIC_SIZE) &&
-           WriteDouble(hFile, dfSetMidX) && WriteDouble(hFile, dfSetMidY) &&
-           WriteUlong(hFile, ulMaxLevels) && WriteDouble(hFile, dfSetHeight) &&
-           WriteDouble(hFile, dfMoveFactor) && WriteUlong(hFile, static_cast<uint32_t>(iMinLevel)) &&
-           WriteUlong(hFile, static_cast<uint32_t>(iColorFactor)) &&
-           WriteUlong(hFile, static_cast<uint32_t>(iRGB_Combo));
+    BYTE abFile[VIEW_FILE_SIZE];
+    EncodeViewFile(abFile);
+    const BYTE* pbField = abFile;
+    for (UINT uSize : kFieldSizes) {
+        if (!WriteField(hFile, pbField, uSize)) return 0;
+        pbField += uSize;
+    }
+    return 1;
 }
 
 }  // namespace
+
+void EncodeViewFile(BYTE abFile[VIEW_FILE_SIZE]) {
+    std::memcpy(abFile, VIEW_FILE_MAGIC, VIEW_FILE_MAGIC_SIZE);
+    const uint64_t fields[] = {std::bit_cast<uint64_t>(dfSetMidX), std::bit_cast<uint64_t>(dfSetMidY),
+                               ulMaxLevels, std::bit_cast<uint64_t>(dfSetHeight),
+                               std::bit_cast<uint64_t>(dfMoveFactor), static_cast<uint32_t>(iMinLevel),
+                               static_cast<uint32_t>(iColorFactor), static_cast<uint32_t>(iRGB_Combo)};
+    BYTE* pbField = abFile + VIEW_FILE_MAGIC_SIZE;
+    for (size_t i = 0; i < 8; ++i) {
+        EncodeBytes(fields[i], pbField, kFieldSizes[i + 1]);
+        pbField += kFieldSizes[i + 1];
+    }
+}
 
 // lStructSize is the record's own size, which 64-bit Windows insists on. The
 // default extension has no full stop: given ".KQZ", Windows appends "..KQZ".

@@ -23,5 +23,7 @@ int GetSaveValuesFile(HWND hwnd);
 int ReadValues(HWND hwnd);
 int LoadValues(HWND hwnd);
 int SaveValues(void);
+// The bytes SaveValues writes: the magic and the drawing values, little-endian.
+void EncodeViewFile(BYTE abFile[VIEW_FILE_SIZE]);
 
 #endif

@@ -1,10 +1,16 @@
 // The _lopen family over C streams: open never creates or truncates, create
 // always truncates, transfers return byte counts, failures return HFILE_ERROR.
 // Share modes are not enforced; the read/write and create/truncate rules are.
+// Special files are opened in place, never replaced.
 #include "core.h"
 
 #include <cstdio>
 #include <map>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -31,6 +37,20 @@ FILE* Find(HFILE hFile) {
 // buffer and loses the bytes that were read ahead.
 void Reposition(FILE* pFile) { std::fseek(pFile, 0, SEEK_CUR); }
 
+// A named pipe with no reader cannot be written: opened read-write it would
+// take the bytes into nothing and report them written.
+bool PipeWithoutReader(LPCSTR lpPathName) {
+#ifndef _WIN32
+    struct stat status;
+    if (stat(lpPathName, &status) != 0 || !S_ISFIFO(status.st_mode)) return false;
+    int iFile = open(lpPathName, O_WRONLY | O_NONBLOCK);
+    if (iFile < 0) return true;
+    close(iFile);
+#endif
+    (void)lpPathName;
+    return false;
+}
+
 }  // namespace
 
 HFILE WINAPI _lopen(LPCSTR lpPathName, int iReadWrite) {
@@ -42,11 +62,12 @@ HFILE WINAPI _lopen(LPCSTR lpPathName, int iReadWrite) {
     case OF_READWRITE: pszMode = "r+b"; break;
     default: return HFILE_ERROR;
     }
+    if (pszMode[1] == '+' && PipeWithoutReader(lpPathName)) return HFILE_ERROR;
     return Register(std::fopen(lpPathName, pszMode));
 }
 
 HFILE WINAPI _lcreat(LPCSTR lpPathName, int) {
-    if (!lpPathName || !*lpPathName) return HFILE_ERROR;
+    if (!lpPathName || !*lpPathName || PipeWithoutReader(lpPathName)) return HFILE_ERROR;
     return Register(std::fopen(lpPathName, "w+b"));
 }
 

@@ -3,6 +3,7 @@
 // --view file sets its values at its place. Numbers parse as strtod/strtol do.
 #include "options.h"
 
+#include "output_file.h"
 #include "view_io.h"
 
 #include <CLI/CLI.hpp>
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <unistd.h>
 
 #ifndef ORVANTA_VERSION
 #define ORVANTA_VERSION "0.0.0"
@@ -135,7 +137,7 @@ const std::vector<OptionRow>& OptionRows() {
          }},
         {"--save-view", "FILE",
          "write the drawing values, after all options, to a view\n"
-         "file (65 bytes; an existing file is overwritten in place)",
+         "file of 65 bytes (FILE as OUT.png below)",
          "expected a file name",
          [](const std::string& s, RenderOptions& o) {
              o.sSaveView = s;
@@ -282,6 +284,21 @@ void Parse(int argc, const char* const* argv, RenderOptions* pOptions) {
     RefuseLeftovers(*pOptions, app.remaining());
 }
 
+// "-" takes standard output once, and never a terminal's.
+bool StandardOutputFits(const RenderOptions& options, std::string* psError) {
+    bool bPng = IsStandardOutput(options.sOutput), bView = IsStandardOutput(options.sSaveView);
+    if (bPng && bView) {
+        *psError = "the PNG and --save-view cannot both go to standard output (-)";
+        return false;
+    }
+    if ((bPng || bView) && isatty(STDOUT_FILENO)) {
+        *psError = std::string(bView ? "--save-view: " : "") +
+                   "standard output (-) is a terminal; redirect it or name a file";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 ParseResult ParseRenderOptions(int argc, const char* const* argv, RenderOptions* pOptions,
@@ -303,6 +320,7 @@ ParseResult ParseRenderOptions(int argc, const char* const* argv, RenderOptions*
                    "--progressive; without them any side up to 2147483647";
         return ParseResult::Error;
     }
+    if (!StandardOutputFits(options, psError)) return ParseResult::Error;
     if (options.iThreads == 0 && !ThreadsFromEnvironment(&options.iThreads)) {
         *psError = "ORVANTA_THREADS: expected a whole number 1..1024";
         return ParseResult::Error;
@@ -327,6 +345,9 @@ std::string RenderHelpText() {
     }
     return sText +
            "\n"
+           "OUT.png is a new or existing file, replaced once the picture is complete (a\n"
+           "symbolic link keeps pointing to it); a pipe or a device, written directly; or\n"
+           "- for standard output, when that is not a terminal.\n"
            "The PNG is exactly the client area of a true-colour display, 8-bit RGB; a\n"
            "poster is a large --size, e.g. --size 18000x27000 for A3 at 600 dpi.\n"
            "While it renders, a terminal shows the percent done, the rows (or the\n"

@@ -3,12 +3,11 @@
 #include "png_writer.h"
 
 #include "backend.h"
+#include "output_file.h"
 #include "png_stream.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 
 namespace {
 
@@ -28,10 +27,9 @@ void RgbRow(const uint32_t* pWords, int iWidth, unsigned char* pRow) {
 }
 
 // Bands of whole rows, each deflated against the last row of the band before.
-bool Encode(FILE* pFile, int iWidth, int iHeight, const uint32_t* pWords) {
-    PngStreamWriter writer(
-        [pFile](const void* pData, size_t cbData) { return std::fwrite(pData, 1, cbData, pFile) == cbData; },
-        static_cast<uint32_t>(iWidth), static_cast<uint32_t>(iHeight));
+bool Encode(OutputFile& out, int iWidth, int iHeight, const uint32_t* pWords) {
+    PngStreamWriter writer([&out](const void* pData, size_t cbData) { return out.Write(pData, cbData); },
+                           static_cast<uint32_t>(iWidth), static_cast<uint32_t>(iHeight));
     if (!writer.Begin()) return false;
     size_t cbRow = static_cast<size_t>(iWidth) * 3;
     int iBandRows = static_cast<int>(std::clamp<size_t>(kBandBytes / cbRow, 1, iHeight));
@@ -61,20 +59,7 @@ bool WritePng(const std::string& sPath, int iWidth, int iHeight,
 
 bool WritePng(const std::string& sPath, int iWidth, int iHeight, const uint32_t* pPixels,
               std::string* psError) {
-    std::string sTemporary = sPath + ".part";
-    FILE* pFile = std::fopen(sTemporary.c_str(), "wb");
-    if (!pFile) {
-        *psError = "cannot write '" + sPath + "'";
-        return false;
-    }
-    bool bEncoded = Encode(pFile, iWidth, iHeight, pPixels);
-    bool bClosed = std::fclose(pFile) == 0;
-    std::error_code error;
-    if (bEncoded && bClosed) std::filesystem::rename(sTemporary, sPath, error);
-    if (!bEncoded || !bClosed || error) {
-        std::filesystem::remove(sTemporary, error);
-        *psError = "cannot write '" + sPath + "'";
-        return false;
-    }
-    return true;
+    OutputFile out;
+    if (!out.Open(sPath, psError)) return false;
+    return Encode(out, iWidth, iHeight, pPixels) ? out.Commit(psError) : out.Discard(psError);
 }

@@ -1,4 +1,4 @@
-// Writing a framebuffer of colour words as an 8-bit RGB PNG, atomically.
+// Writing a framebuffer of colour words as an 8-bit RGB PNG to a named output.
 #ifndef ORVANTA_PNG_WRITER_H
 #define ORVANTA_PNG_WRITER_H
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-// Writes a temporary file beside sPath and renames it over sPath, so that no
-// partial PNG is ever left behind. Returns false with a message on failure.
+// Writes the PNG where sPath leads, as OutputFile lays down: no partial PNG
+// is ever left in a file's place. Returns false with a message on failure.
 bool WritePng(const std::string& sPath, int iWidth, int iHeight,
               const std::vector<uint32_t>& pixels, std::string* psError);
 // The same from iWidth * iHeight colour words, row by row.

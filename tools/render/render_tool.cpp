@@ -5,19 +5,21 @@
 #include "direct_render.h"
 #include "offscreen.h"
 #include "options.h"
+#include "output_file.h"
 #include "png_writer.h"
 #include "render_session.h"
 #include "view_io.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <unistd.h>
 
 namespace {
 
-void PrintStats(const RenderResult& result) {
-    std::printf("passes: %d\npoint_colors: %llu\niterations: %llu\nseconds: %.6f\n",
+// On stderr when the PNG takes stdout.
+void PrintStats(FILE* pFile, const RenderResult& result) {
+    std::fprintf(pFile, "passes: %d\npoint_colors: %llu\niterations: %llu\nseconds: %.6f\n",
                 result.iPasses, static_cast<unsigned long long>(result.ullPointColors),
                 static_cast<unsigned long long>(result.ullIterations), result.dfSeconds);
 }
@@ -36,37 +38,34 @@ bool RenderProgressive(const RenderOptions& options, ProgressLine& line, RenderR
     return bWritten;
 }
 
-// The picture straight from its points, band by band into the file: a
-// temporary beside it, renamed over it once whole.
+// The picture straight from its points, band by band into the output as
+// they are done.
 bool RenderDirectPng(const RenderOptions& options, ProgressLine& line, RenderResult* pResult, std::string* psError) {
     auto tStart = std::chrono::steady_clock::now();
     MeasureView(options);
     DirectView view = DirectViewNow();
-    std::string sTemporary = options.sOutput + ".part";
-    FILE* pFile = std::fopen(sTemporary.c_str(), "wb");
-    *psError = "cannot write '" + options.sOutput + "'";
-    if (!pFile) return false;
-    PngStreamWriter writer([pFile](const void* pData, size_t cbData) { return std::fwrite(pData, 1, cbData, pFile) == cbData; },
+    OutputFile out;
+    if (!out.Open(options.sOutput, psError)) return false;
+    PngStreamWriter writer([&out](const void* pData, size_t cbData) { return out.Write(pData, cbData); },
                            static_cast<uint32_t>(options.iWidth), static_cast<uint32_t>(options.iHeight));
     bool bWriting = writer.Begin();
-    const std::string sRows = "/" + std::to_string(options.iHeight);
+    const std::string sOfRows = "/" + std::to_string(options.iHeight);
     auto progress = [&](int iRows) {
-        line.Update(static_cast<double>(iRows) / options.iHeight, "rows " + std::to_string(iRows) + sRows);
+        line.Update(static_cast<double>(iRows) / options.iHeight, "rows " + std::to_string(iRows) + sOfRows);
     };
     bool bRendered = bWriting && RenderDirect(view, options.iThreads, 0, [&](const DirectBand& band) {
         pResult->ullIterations += band.ullIterations;
         return bWriting = writer.Add(band.png);
     }, progress);
-    line.Finish(bRendered ? 1.0 : 0.0, "rows " + std::to_string(bRendered ? options.iHeight : 0) + sRows);
-    bool bFinished = bRendered && writer.Finish();
-    bool bWritten = std::fclose(pFile) == 0 && bFinished;
-    std::error_code error;
-    if (bWritten) std::filesystem::rename(sTemporary, options.sOutput, error);
-    if (!bWritten || error) {
-        std::filesystem::remove(sTemporary, error);
-        if (bWriting && !bRendered) *psError = "not enough memory for a picture of " + std::to_string(options.iWidth) + "x" + std::to_string(options.iHeight);
+    line.Finish(bRendered ? 1.0 : 0.0, "rows " + std::to_string(bRendered ? options.iHeight : 0) + sOfRows);
+    if (bWriting && !bRendered) {
+        out.Abandon();
+        *psError = "not enough memory for a picture of " + std::to_string(options.iWidth) + "x" +
+                   std::to_string(options.iHeight);
         return false;
     }
+    if (!(bRendered && writer.Finish())) return out.Discard(psError);
+    if (!out.Commit(psError)) return false;
     pResult->iPasses = 0;
     pResult->ullPointColors = static_cast<uint64_t>(options.iWidth) * static_cast<uint64_t>(options.iHeight);
     pResult->dfSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
@@ -76,6 +75,9 @@ bool RenderDirectPng(const RenderOptions& options, ProgressLine& line, RenderRes
 }  // namespace
 
 int RunRenderTool(int argc, const char* const* argv) {
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);  // a reader that goes away is a failed write
+#endif
     offscreen::Reset();
     RenderOptions options;
     std::string sError;
@@ -100,6 +102,6 @@ int RunRenderTool(int argc, const char* const* argv) {
     RenderResult result;
     if (!(UsesRenderLoop(options) ? RenderProgressive : RenderDirectPng)(options, line, &result, &sError))
         return Fail(1, sError);
-    if (options.bStats) PrintStats(result);
+    if (options.bStats) PrintStats(IsStandardOutput(options.sOutput) ? stderr : stdout, result);
     return 0;
 }

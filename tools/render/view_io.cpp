@@ -1,7 +1,9 @@
-// View files for orvanta-render through the program's LoadValues and SaveValues.
+// View files for orvanta-render: read by the program's reader, written with
+// the program's encoding to a named output.
 #include "view_io.h"
 
 #include "engine.h"
+#include "output_file.h"
 #include "viewfile.h"
 
 #include <cstring>
@@ -35,11 +37,10 @@ bool LoadViewFile(const std::string& sPath, DrawingValues* pValues, std::string*
 }
 
 bool SaveViewFile(const std::string& sPath, const DrawingValues& values, std::string* psError) {
-    if (!SetFilePath(sPath, psError)) return false;
     ApplyDrawingValues(values);
-    if (!SaveValues()) {
-        *psError = "cannot write view file '" + sPath + "'";
-        return false;
-    }
-    return true;
+    BYTE abFile[VIEW_FILE_SIZE];
+    EncodeViewFile(abFile);
+    OutputFile out("view file");
+    if (!out.Open(sPath, psError)) return false;
+    return out.Write(abFile, sizeof abFile) ? out.Commit(psError) : out.Discard(psError);
 }

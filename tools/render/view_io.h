@@ -1,5 +1,5 @@
-// orvanta-render's view files, read and written by the program's own
-// LoadValues and SaveValues through its program-wide variables.
+// orvanta-render's view files, read by the program's own LoadValues and
+// written in the program's encoding, through its program-wide variables.
 #ifndef ORVANTA_RENDER_VIEW_IO_H
 #define ORVANTA_RENDER_VIEW_IO_H
 
@@ -11,7 +11,7 @@
 // short file keep their values. On failure *pValues is unchanged and
 // *psError names the file; a size or format warning has gone to the boxes.
 bool LoadViewFile(const std::string& sPath, DrawingValues* pValues, std::string* psError);
-// Writes the values as SaveValues does, over the start of an existing file.
+// Writes the 65 bytes SaveValues would write, where sPath leads (OutputFile).
 bool SaveViewFile(const std::string& sPath, const DrawingValues& values, std::string* psError);
 
 #endif
