@@ -4,6 +4,7 @@
 // second; speed-up), the longest time between two queue checks, and the
 // block kernel alone on points that all run to the limit, against the core's
 // limit measured on this machine; then what the counting threads buy.
+#include "bench_png.h"
 #include "bench_threads.h"
 #include "driftblock.h"
 #include "engine.h"
@@ -247,10 +248,11 @@ void RenderWatchingPeeks(const RenderOptions& options, const std::function<void(
 }
 
 // orvanta-bench [RUNS [VIEWS]]: VIEWS picks among a, b and c (default all),
-// t for the threads' figures and p for the posters'.
+// t for the threads' figures, p for the PNG compression's and d for the
+// direct path's (against the render loop, and posters).
 int main(int argc, char** argv) {
     int iRuns = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    std::string sViews = argc > 2 ? argv[2] : "abctp";
+    std::string sViews = argc > 2 ? argv[2] : "abctpd";
     const View views[] = {
         {"(a) default", MakeOptions(0.0, 0.0, 4.0, 1024)},
         {"(b) seahorse", MakeOptions(-0.743643887037151, 0.131825904205330, 0.00003, 8192)},
@@ -264,6 +266,7 @@ int main(int argc, char** argv) {
         if (sViews.find(view.pszName[1]) != std::string::npos) PrintQueueGaps(view);
     if (sViews.find_first_of("abc") != std::string::npos) CompareKernels();
     if (sViews.find('t') != std::string::npos) BenchThreads(iRuns);
-    if (sViews.find('p') != std::string::npos) BenchPosters(iRuns);
+    if (sViews.find('p') != std::string::npos) BenchPng(iRuns);
+    if (sViews.find('d') != std::string::npos) BenchPosters(iRuns);
     return 0;
 }

@@ -20,9 +20,10 @@ void RgbRow(const uint32_t* pWords, int iWidth, unsigned char* pRow) {
     for (int x = 0; x < iWidth; ++x) {
         if (!(pWords[x] >> 24)) continue;
         COLORREF crShown = platform::DisplayColor(pWords[x]);
-        pRow[x * 3] = GetRValue(crShown);
-        pRow[x * 3 + 1] = GetGValue(crShown);
-        pRow[x * 3 + 2] = GetBValue(crShown);
+        unsigned char* pPixel = pRow + static_cast<size_t>(x) * 3;
+        pPixel[0] = GetRValue(crShown);
+        pPixel[1] = GetGValue(crShown);
+        pPixel[2] = GetBValue(crShown);
     }
 }
 
