@@ -27,7 +27,7 @@ std::vector<unsigned char> SeahorseRgb() {
     options.values.dfSetMidY = -0.131825904205330;
     options.values.dfSetHeight = 0.00003;
     options.values.ulMaxLevels = 8192;
-    std::vector<uint32_t> words = RenderHeadless(options, false).pixels;
+    std::vector<uint32_t> words = RenderHeadless(options).pixels;
     std::vector<unsigned char> rgb(words.size() * 3);
     for (int y = 0; y < kHeight; ++y)
         RgbFromWords(&words[static_cast<size_t>(y) * kWidth], kWidth, &rgb[static_cast<size_t>(y) * kWidth * 3]);
