@@ -207,6 +207,40 @@ DirectView DirectViewNow() { return {MappingNow(), ColorValuesNow()}; }
 
 int DirectBandRows(int iWidth) { return std::max(1, kBandPixels / std::max(iWidth, 1)); }
 
+namespace {
+
+// The calling thread's part: it hands the bands over in order and works on
+// bands while the next one is not ready. False once anything failed.
+bool HandOverBands(Pool& p, const DirectBandSink& sink, const DirectProgress& progress) {
+    Scratch scratch;
+    std::unique_lock<std::mutex> lock(p.mutex);
+    while (p.iHandedOver < p.iBands && !p.bFailed) {
+        Slot& slot = p.SlotOf(p.iHandedOver);
+        int iRowsDone = p.iHandedOver * p.iBandRows;
+        if (slot.iBand == p.iHandedOver && slot.bDeflated) {
+            lock.unlock();
+            bool bTaken = sink(slot.band);
+            lock.lock();
+            p.bFailed = p.bFailed || !bTaken;
+            ++p.iHandedOver;
+            iRowsDone += slot.band.iRows;
+            p.cvChanged.notify_all();
+        } else if (Task task = NextTask(p); task.kind != TASK_NONE) {
+            RunTask(p, task, scratch, lock);
+            continue;
+        } else {
+            p.cvChanged.wait_for(lock, std::chrono::milliseconds(250));
+        }
+        if (!progress) continue;
+        lock.unlock();
+        progress(iRowsDone);
+        lock.lock();
+    }
+    return !p.bFailed;
+}
+
+}  // namespace
+
 bool RenderDirect(const DirectView& view, int iThreads, int iBandRows, const DirectBandSink& sink,
                   const DirectProgress& progress) {
     if (view.mapping.iMaxX <= 0 || view.mapping.iMaxY <= 0) return true;
@@ -218,30 +252,7 @@ bool RenderDirect(const DirectView& view, int iThreads, int iBandRows, const Dir
     iThreads = std::max(iThreads, 1);
     p.slots.resize(static_cast<size_t>(std::min(kSlotsPerThread * iThreads + 2, p.iBands + 1)));
     std::vector<std::thread> workers = StartWorkers(p, iThreads - 1);
-    Scratch scratch;
-    std::unique_lock<std::mutex> lock(p.mutex);
-    while (p.iHandedOver < p.iBands && !p.bFailed) {
-        Slot& slot = p.SlotOf(p.iHandedOver);
-        if (slot.iBand == p.iHandedOver && slot.bDeflated) {
-            lock.unlock();
-            bool bTaken = sink(slot.band);
-            if (progress) progress(slot.band.iFirstRow + slot.band.iRows);
-            lock.lock();
-            if (!bTaken) p.bFailed = true;
-            ++p.iHandedOver;
-            p.cvChanged.notify_all();
-        } else if (Task task = NextTask(p); task.kind != TASK_NONE) {
-            RunTask(p, task, scratch, lock);
-        } else {
-            p.cvChanged.wait_for(lock, std::chrono::milliseconds(250));
-            int iRowsDone = p.iHandedOver * p.iBandRows;
-            lock.unlock();
-            if (progress) progress(iRowsDone);
-            lock.lock();
-        }
-    }
-    bool bComplete = !p.bFailed;
-    lock.unlock();
+    bool bComplete = HandOverBands(p, sink, progress);
     StopWorkers(p, workers);
     return bComplete;
 }
