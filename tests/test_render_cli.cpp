@@ -6,6 +6,7 @@
 #include "render_tool.h"
 #include "view_io.h"
 
+#include <climits>
 #include <fcntl.h>
 #include <thread>
 #ifndef _WIN32
@@ -338,6 +339,19 @@ TEST_F(RenderCli, OutputsLandWhereTheyAreNamed) {
     EXPECT_FALSE(std::filesystem::exists("-"));
 }
 #endif
+
+// The program's values for a client of any size, measured in a window that
+// keeps no pixels: a framebuffer of these would not fit in memory.
+TEST(RenderSession, AnySizeIsMeasuredWithoutAFramebuffer) {
+    for (const auto& [iWidth, iHeight, iThreshold] : {std::tuple{40000, 30000, 6}, {3, 2000000000, INT_MAX},
+                                                      {2147483647, 2147483647, 8}, {2147483647, 1, 0}}) {
+        RenderOptions options;
+        options.iWidth = iWidth, options.iHeight = iHeight, options.values.dfSetHeight = 2.5;
+        MeasureView(options);
+        EXPECT_TRUE(iMaxX == iWidth && iMaxY == iHeight && yThreshold == iThreshold && ulMaxLevels == 1024) << iWidth << "x" << iHeight;
+        EXPECT_EQ(dfSetWidth, 2.5 * (static_cast<double>(iWidth) / iHeight));
+    }
+}
 
 TEST(RenderSession, PassesStopsAtACoarsePreview) {
     RenderOptions options;
