@@ -140,7 +140,7 @@ ParseResult ApplyOption(const std::string& sName, const std::string& sValue,
                         const std::string& sExpected, RenderOptions* pOptions,
                         std::string* psError) {
     if (sName == "--view") {
-        if (LoadViewFile(sValue, &pOptions->values, psError)) return ParseResult::Render;
+        if (LoadViewFile(sValue, &pOptions->values, &pOptions->bInvert, psError)) return ParseResult::Render;
         *psError = sName + ": " + *psError;
         return ParseResult::ViewError;
     }
@@ -163,6 +163,10 @@ ParseResult ParseRenderOptions(int argc, const char* const* argv, RenderOptions*
         }
         if (sArg == "--stats") {
             options.bStats = true;
+            continue;
+        }
+        if (sArg == "--no-metadata") {
+            options.bNoMetadata = true;
             continue;
         }
         if (sArg.size() > 1 && sArg[0] == '-') {
@@ -215,11 +219,13 @@ std::string RenderHelpText() {
            "  --rgb N             channel order 0..5 (default 0)\n"
            "  --view FILE         take all eight drawing values (centre, height, iterations,\n"
            "                      start level, colour factor, channel order and the pan\n"
-           "                      step) from a view file; options after it override them,\n"
-           "                      options before it are overridden\n"
+           "                      step) from a view file, or them and the inversion from\n"
+           "                      a PNG orvanta-render wrote; options after it override\n"
+           "                      them, options before it are overridden\n"
            "  --save-view FILE    write the drawing values, after all options, to a view\n"
            "                      file (65 bytes; an existing file is overwritten in place)\n"
            "  --invert            invert the colours\n"
+           "  --no-metadata       leave the Orvanta view out of the PNG\n"
            "  --passes K          stop after K passes (a coarse preview); default: until the\n"
            "                      picture is complete\n"
            "  --stats             print passes, point_colors, iterations and seconds\n"
@@ -232,8 +238,17 @@ std::string RenderHelpText() {
            "The PNG is exactly the client area, 8-bit RGB. Palette-index colours (from\n"
            "displays with few colours) are shown through the 16-colour VGA palette for\n"
            "indices below 16 and a fixed 256-entry palette (6x6x6 cube and greys) above.\n"
+           "Every PNG carries a tEXt chunk \"Software\" (orvanta-render and its version)\n"
+           "and one \"Orvanta view\": one key=value per line, in this order, numbers\n"
+           "as %.17g writes them, so that they read back exactly:\n"
+           "  center-x, center-y (Y upwards): finite numbers; iterations: 0..4294967295;\n"
+           "  height, pan-step: finite numbers; start-level, color-factor, rgb: 32-bit\n"
+           "  whole numbers; invert: 0 or 1.\n"
+           "--view reads it strictly: every key once, in any order, and no other key;\n"
+           "at most 1024 bytes, before the image data.\n"
+           "The size is not part of the view: give the same --size for the same pixels.\n"
            "Warnings about view files are printed to stderr as \"CAPTION: text\".\n"
            "Exit codes: 0 written; 1 the output or the --save-view file could not be\n"
-           "written, or the --view file could not be opened or is not a view file;\n"
-           "2 bad arguments.\n";
+           "written, or the --view file could not be opened or is neither a view file\n"
+           "nor a PNG with a whole Orvanta view; 2 bad arguments.\n";
 }

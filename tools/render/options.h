@@ -1,6 +1,7 @@
 // orvanta-render's command line: options in order of appearance, numbers
 // parsed as strtod/strtol would and consumed whole, errors named by argument.
-// A view file given with --view sets all eight drawing values at its place.
+// A view file given with --view sets all eight drawing values at its place
+// (a PNG's view the inversion too).
 #ifndef ORVANTA_RENDER_OPTIONS_H
 #define ORVANTA_RENDER_OPTIONS_H
 
@@ -17,6 +18,7 @@ struct RenderOptions {
     bool bInvert = false;
     int iPasses = 0;  // 0: until the picture is complete
     bool bStats = false;
+    bool bNoMetadata = false;  // the PNG carries no Orvanta view
     int iThreads = 0;  // counting threads; 0: ORVANTA_THREADS, else every hardware thread
     std::string sSaveView;  // view file to write the drawing values to, if any
     std::string sOutput;

@@ -1,7 +1,7 @@
 // PNG output, with palette-index words shown as the display would: rows
 // filtered against the row above and compressed by ISA-L's fast deflate where
 // it is installed, through stb_image_write where it is not (the Windows
-// cross-build). Both write the same pixels.
+// cross-build). Both write the same pixels; only the first writes tEXt chunks.
 #include "png_writer.h"
 
 #include "backend.h"
@@ -46,7 +46,7 @@ void WriteToSink(void* pContext, void* pData, int cbData) {
     if (std::fwrite(pData, 1, cbWanted, pSink->pFile) != cbWanted) pSink->bFailed = true;
 }
 
-bool Encode(FILE* pFile, int iWidth, int iHeight, const uint32_t* pWords) {
+bool Encode(FILE* pFile, int iWidth, int iHeight, const uint32_t* pWords, const std::vector<PngText>&) {
     std::vector<png_byte> rows(static_cast<size_t>(iWidth) * iHeight * 3);
     for (int y = 0; y < iHeight; ++y)
         RgbRow(pWords + static_cast<size_t>(y) * iWidth, iWidth,
@@ -84,14 +84,20 @@ bool WriteChunk(FILE* pFile, const char* pszType, const png_byte* pData, size_t 
            std::fwrite(trailer, 1, 4, pFile) == 4;
 }
 
-bool WriteHeader(FILE* pFile, int iWidth, int iHeight) {
+bool WriteHeader(FILE* pFile, int iWidth, int iHeight, const std::vector<PngText>& texts) {
     png_byte header[13] = {};
     PutBigEndian32(header, static_cast<uint32_t>(iWidth));
     PutBigEndian32(header + 4, static_cast<uint32_t>(iHeight));
     header[8] = 8;  // bits per channel
     header[9] = kColorTypeRgb;
     // Compression, filter method and interlace stay 0: deflate, adaptive, none.
-    return std::fwrite(kSignature, 1, 8, pFile) == 8 && WriteChunk(pFile, "IHDR", header, 13);
+    if (std::fwrite(kSignature, 1, 8, pFile) != 8 || !WriteChunk(pFile, "IHDR", header, 13)) return false;
+    for (const PngText& text : texts) {
+        std::string sData = text.sKeyword + '\0' + text.sText;
+        if (!WriteChunk(pFile, "tEXt", reinterpret_cast<const png_byte*>(sData.data()), sData.size()))
+            return false;
+    }
+    return true;
 }
 
 // The zlib stream of the filtered rows, written out as IDAT chunks whenever
@@ -137,8 +143,8 @@ private:
 
 // Every row is filtered "up": each byte less the byte above it, which turns
 // the picture's many rows alike into runs of zeros.
-bool Encode(FILE* pFile, int iWidth, int iHeight, const uint32_t* pWords) {
-    if (!WriteHeader(pFile, iWidth, iHeight)) return false;
+bool Encode(FILE* pFile, int iWidth, int iHeight, const uint32_t* pWords, const std::vector<PngText>& texts) {
+    if (!WriteHeader(pFile, iWidth, iHeight, texts)) return false;
     size_t cbRow = static_cast<size_t>(iWidth) * 3;
     std::vector<png_byte> above(cbRow, 0), row(cbRow), filtered(cbRow + 1);
     filtered[0] = kFilterUp;
@@ -157,23 +163,24 @@ bool Encode(FILE* pFile, int iWidth, int iHeight, const uint32_t* pWords) {
 }  // namespace
 
 bool WritePng(const std::string& sPath, int iWidth, int iHeight,
-              const std::vector<uint32_t>& pixels, std::string* psError) {
+              const std::vector<uint32_t>& pixels, std::string* psError,
+              const std::vector<PngText>& texts) {
     if (pixels.size() < static_cast<size_t>(iWidth) * iHeight) {
         *psError = "cannot write '" + sPath + "': fewer pixels than its width and height";
         return false;
     }
-    return WritePng(sPath, iWidth, iHeight, pixels.data(), psError);
+    return WritePng(sPath, iWidth, iHeight, pixels.data(), psError, texts);
 }
 
 bool WritePng(const std::string& sPath, int iWidth, int iHeight, const uint32_t* pPixels,
-              std::string* psError) {
+              std::string* psError, const std::vector<PngText>& texts) {
     std::string sTemporary = sPath + ".part";
     FILE* pFile = std::fopen(sTemporary.c_str(), "wb");
     if (!pFile) {
         *psError = "cannot write '" + sPath + "'";
         return false;
     }
-    bool bEncoded = Encode(pFile, iWidth, iHeight, pPixels);
+    bool bEncoded = Encode(pFile, iWidth, iHeight, pPixels, texts);
     bool bClosed = std::fclose(pFile) == 0;
     std::error_code error;
     if (bEncoded && bClosed) std::filesystem::rename(sTemporary, sPath, error);

@@ -44,9 +44,14 @@ int RunRenderTool(int argc, const char* const* argv) {
     // The view file is written first, so that a bad name fails before the render.
     if (!options.sSaveView.empty() && !SaveViewFile(options.sSaveView, options.values, &sError))
         return Fail(1, sError);
+    // A view with a NaN or an infinity (only a view file can give one) has no text.
+    std::vector<PngText> texts = PngTexts({options.values, options.bInvert}, !options.bNoMetadata);
+    if (!options.bNoMetadata && texts.size() == 1)
+        std::fputs("orvanta-render: the view holds a value that is not a finite number; "
+                   "the PNG carries no Orvanta view\n", stderr);
     bool bWritten = false;
     RenderResult result = RenderHeadless(options, isatty(STDERR_FILENO) != 0, [&](const uint32_t* pPixels) {
-        bWritten = WritePng(options.sOutput, options.iWidth, options.iHeight, pPixels, &sError);
+        bWritten = WritePng(options.sOutput, options.iWidth, options.iHeight, pPixels, &sError, texts);
     });
     if (!bWritten) return Fail(1, sError);
     if (options.bStats) PrintStats(result);
