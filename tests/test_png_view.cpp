@@ -17,34 +17,22 @@ std::string Replaced(std::string sText, const std::string& sOld, const std::stri
     return sText.replace(sText.find(sOld), sOld.size(), sNew);
 }
 
-// A chunk with its big-endian length and a CRC computed bit by bit.
+// A chunk with its big-endian length and a CRC computed bit by bit; a PNG of chunks.
 Bytes Chunk(const std::string& sType, const std::string& sData, uint32_t ulLength = 0) {
-    std::string sTyped = sType + sData;
+    std::string sTyped = sType + sData, sLength, sCrc;
     uint32_t ulCrc = ~0u;
-    for (unsigned char ch : sTyped) {
-        ulCrc ^= ch;
-        for (int k = 0; k < 8; ++k) ulCrc = (ulCrc >> 1) ^ (0xEDB88320u & (0u - (ulCrc & 1)));
-    }
-    Bytes chunk(sTyped.size() + 8);
-    for (int i = 0; i < 4; ++i) {
-        chunk[i] = static_cast<uint8_t>((ulLength ? ulLength : sData.size()) >> (24 - 8 * i));
-        chunk[chunk.size() - 4 + i] = static_cast<uint8_t>(~ulCrc >> (24 - 8 * i));
-    }
-    std::copy(sTyped.begin(), sTyped.end(), chunk.begin() + 4);
-    return chunk;
+    for (unsigned char ch : sTyped)
+        for (int k = 0; k < 8; ++k) ulCrc = (ulCrc >> 1) ^ (0xEDB88320u & (0u - ((ulCrc ^ (ch >> k)) & 1)));
+    for (int iShift = 24; iShift >= 0; iShift -= 8)
+        sLength += static_cast<char>((ulLength ? ulLength : sData.size()) >> iShift), sCrc += static_cast<char>(~ulCrc >> iShift);
+    std::string sChunk = sLength + sTyped + sCrc;
+    return Bytes(sChunk.begin(), sChunk.end());
 }
-
 Bytes ViewChunk(const std::string& sText) { return Chunk("tEXt", std::string("Orvanta view\0", 13) + sText); }
-
 Bytes Png(const std::vector<Bytes>& chunks) {
     Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     for (const Bytes& chunk : chunks) png.insert(png.end(), chunk.begin(), chunk.end());
     return png;
-}
-
-double RandomFinite(std::mt19937_64& random) {
-    for (;;)
-        if (double df = std::bit_cast<double>(random()); std::isfinite(df)) return df;
 }
 
 TEST(PngView, TheTextIsDocumentedAndReadsBackBitForBit) {
@@ -53,18 +41,19 @@ TEST(PngView, TheTextIsDocumentedAndReadsBackBitForBit) {
     ASSERT_TRUE(FormatViewText(kView, &sText));
     EXPECT_EQ(sText, Replaced(kText, "0.2\n", "0.20000000000000001\n"));
     std::mt19937_64 random(22);
+    auto finite = [&random](double dfEdge) {
+        for (double df = dfEdge;; df = std::bit_cast<double>(random()))
+            if (std::isfinite(df)) return df;
+    };
     const double kEdges[] = {-0.0, 4.9406564584124654e-324, -1.7976931348623157e308, 0.1};
     for (int i = 0; i < 3000; ++i) {
-        PngView view = {{RandomFinite(random), i < 4 ? kEdges[i] : RandomFinite(random), static_cast<ULONG>(random()),
-                         RandomFinite(random), RandomFinite(random), static_cast<int>(random()), static_cast<int>(random()),
-                         static_cast<int>(random())}, i % 2 == 0}, back;
-        ASSERT_TRUE(FormatViewText(view, &sText));
-        ASSERT_TRUE(ParseViewText(sText, &back, &sError)) << sError << "\n" << sText;
-        ASSERT_EQ(ValueBits(back.values), ValueBits(view.values)) << sText;
-        ASSERT_EQ(back.bInvert, view.bInvert);
+        PngView view = {{finite(NAN), finite(i < 4 ? kEdges[i] : NAN), static_cast<ULONG>(random()), finite(NAN), finite(NAN),
+                         static_cast<int>(random()), static_cast<int>(random()), static_cast<int>(random())}, i % 2 == 0}, back;
+        ASSERT_TRUE(FormatViewText(view, &sText) && ParseViewText(sText, &back, &sError)) << sError << "\n" << sText;
+        ASSERT_TRUE(ValueBits(back.values) == ValueBits(view.values) && back.bInvert == view.bInvert) << sText;
     }
     PngView nan = kView;
-    nan.values.dfSetHeight = std::numeric_limits<double>::quiet_NaN();
+    nan.values.dfSetHeight = NAN;
     EXPECT_FALSE(FormatViewText(nan, &sText));
     EXPECT_EQ(PngTexts(nan, true).size(), 1u);  // the software's name alone
 }
@@ -73,21 +62,17 @@ TEST(PngView, TheTextIsDocumentedAndReadsBackBitForBit) {
 TEST(PngView, HostileTextsAreRefusedSayingWhy) {
     const std::pair<std::string, std::string> cases[] = {
         {kText, ""}, {kText.substr(0, kText.size() - 1), ""}, {"invert=1\n" + Replaced(kText, "invert=1\n", ""), ""},
-        {kText + std::string(1024 - kText.size() + 1, '\n'), "longer than 1024 bytes"},
-        {Replaced(kText, "height=1.5\n", ""), "no key 'height'"}, {"", "no key 'center-x'"},
-        {kText + "rgb=4", "key 'rgb' given twice"}, {kText + "zoom=2", "unknown key 'zoom'"},
-        {kText + "\n", "line '' is no key=value pair"}, {" " + kText, "unknown key ' center-x'"},
-        {Replaced(kText, "\n", "\r\n"), "center-x: expected a finite number, got '-0.5?'"},
-        {Replaced(kText, "1.5", "abc"), "height: expected a finite number, got 'abc'"},
-        {Replaced(kText, "1.5", ""), "got ''"}, {Replaced(kText, "1.5", "1.5x"), "got '1.5x'"},
-        {Replaced(kText, "1.5", "+1.5"), "got '+1.5'"}, {Replaced(kText, "1.5", "0x1p3"), "got '0x1p3'"},
-        {Replaced(kText, "1.5", "nan"), "got 'nan'"}, {Replaced(kText, "1.5", "-inf"), "got '-inf'"},
-        {Replaced(kText, "1.5", "1e999"), "got '1e999'"},
+        {kText + std::string(1024 - kText.size() + 1, '\n'), "longer than 1024 bytes"}, {"", "no key 'center-x'"},
+        {Replaced(kText, "height=1.5\n", ""), "no key 'height'"}, {kText + "rgb=4", "key 'rgb' given twice"},
+        {kText + "zoom=2", "unknown key 'zoom'"}, {kText + "\n", "line '' is no key=value pair"},
+        {" " + kText, "unknown key ' center-x'"}, {Replaced(kText, "\n", "\r\n"), "center-x: expected a finite number, got '-0.5?'"},
+        {Replaced(kText, "1.5", "abc"), "height: expected a finite number, got 'abc'"}, {Replaced(kText, "1.5", ""), "got ''"},
+        {Replaced(kText, "1.5", "1.5x"), "got '1.5x'"}, {Replaced(kText, "1.5", "+1.5"), "got '+1.5'"},
+        {Replaced(kText, "1.5", "0x1p3"), "got '0x1p3'"}, {Replaced(kText, "1.5", "nan"), "got 'nan'"},
+        {Replaced(kText, "1.5", "1e999"), "got '1e999'"}, {Replaced(kText, "=32", "=3.0"), "got '3.0'"},
         {Replaced(kText, "=32", "=-1"), "iterations: expected a whole number 0..4294967295, got '-1'"},
-        {Replaced(kText, "=32", "=4294967296"), "got '4294967296'"}, {Replaced(kText, "=32", "=3.0"), "got '3.0'"},
-        {Replaced(kText, "=32", "=99999999999999999999"), "got '99999999999999999999'"},
+        {Replaced(kText, "=32", "=4294967296"), "got '4294967296'"}, {Replaced(kText, "=32", "=99999999999999999999"), "got '9999"},
         {Replaced(kText, "=3\n", "=2147483648\n"), "start-level: expected a whole number -2147483648..2147483647"},
-        {Replaced(kText, "=150", "=-2147483649"), "color-factor: expected"},
         {Replaced(kText, "invert=1", "invert=2"), "invert: expected a whole number 0..1, got '2'"},
     };
     for (const auto& [sText, sReason] : cases) {
@@ -101,8 +86,8 @@ TEST(PngView, HostileTextsAreRefusedSayingWhy) {
 
 TEST(PngView, DamagedPngsAreRefusedAndOtherChunksPassed) {
     const Bytes header = Chunk("IHDR", std::string(13, '\1')), idat = Chunk("IDAT", "pixels"), end = Chunk("IEND", "");
-    Bytes badCrc = ViewChunk(kText), wrongByte = badCrc;
-    badCrc.back() ^= 1, wrongByte[30] ^= 1;
+    Bytes badCrc = ViewChunk(kText);
+    badCrc[30] ^= 1;
     const std::pair<Bytes, std::string> cases[] = {
         {Png({header, ViewChunk(kText), idat, end}), ""},
         {Png({header, Chunk("zTXt", std::string(300000, 'z')), Chunk("tEXt", std::string("Comment\0x", 9)), ViewChunk(kText), idat}), ""},
@@ -112,7 +97,6 @@ TEST(PngView, DamagedPngsAreRefusedAndOtherChunksPassed) {
         {Png({ViewChunk(kText + std::string(2000, 'x')), idat}), "holds a bad Orvanta view: longer than 1024 bytes"},
         {Png({ViewChunk(Replaced(kText, "1.5", "nan")), idat}), "holds a bad Orvanta view: height: expected"},
         {Png({header, badCrc, idat}), "is a damaged PNG: bad CRC in a tEXt chunk"},
-        {Png({header, wrongByte, idat}), "bad CRC in a tEXt chunk"},
         {Png({header, Chunk("tEXt", "", 0xFFFFFFFF), idat}), "a tEXt chunk's length is 4294967295"},
         {Png({header, Chunk("tEXt", "", 0x7FFFFFFF), idat}), "it ends inside a tEXt chunk"},
         {Png({header, Chunk("tE1t", ""), idat}), "a chunk type is not four letters"},
@@ -122,28 +106,26 @@ TEST(PngView, DamagedPngsAreRefusedAndOtherChunksPassed) {
         PngView view;
         std::string sError;
         EXPECT_EQ(ReadPngView(png.data(), png.size(), &view, &sError), sReason.empty()) << sReason;
-        EXPECT_NE(sError.find(sReason), std::string::npos) << sError;
-        EXPECT_TRUE(!sReason.empty() || ValueBits(view.values) == ValueBits(kView.values)) << sReason;
+        EXPECT_TRUE(sError.find(sReason) != std::string::npos && (!sReason.empty() || view.bInvert)) << sError;
     }
     const Bytes png = cases[0].first;  // cut anywhere before the image data's type, it is refused
-    for (size_t cb = 0, cbWhole = png.size() - idat.size() - end.size() + 8; cb <= png.size(); ++cb) {
-        PngView view;
-        std::string sError;
+    PngView view;
+    std::string sError;
+    for (size_t cb = 0, cbWhole = png.size() - idat.size() - end.size() + 8; cb <= png.size(); ++cb)
         EXPECT_EQ(ReadPngView(png.data(), cb, &view, &sError), cb >= cbWhole) << cb << " " << sError;
-    }
 }
 
-std::vector<const char*> Argv(const std::vector<std::string>& args) {
+// Runs orvanta-render; with pOptions, only parses its arguments into them.
+int Render(const std::vector<std::string>& args, RenderOptions* pOptions = nullptr) {
     std::vector<const char*> argv = {"orvanta-render"};
     for (const std::string& sArg : args) argv.push_back(sArg.c_str());
-    return argv;
-}
-
-int Render(const std::vector<std::string>& args) {
-    std::vector<const char*> argv = Argv(args);
+    std::string sError;
+    if (pOptions) return static_cast<int>(ParseRenderOptions(static_cast<int>(argv.size()), argv.data(), pOptions, &sError));
     return RunRenderTool(static_cast<int>(argv.size()), argv.data());
 }
 
+// A picture rendered again from its PNG is the same file, whatever came
+// before --view; options after it override the view; a PNG without one is refused.
 TEST(PngView, APictureRendersAgainFromItsViewInArgumentOrder) {
 #ifdef _WIN32
     GTEST_SKIP() << "stb_image_write, the Windows build's PNG writer, writes no tEXt chunks";
@@ -151,24 +133,16 @@ TEST(PngView, APictureRendersAgainFromItsViewInArgumentOrder) {
     ScratchDir dir;
     const std::string sFirst = dir.Path("a.png"), sAgain = dir.Path("b.png"), sBare = dir.Path("c.png");
     ASSERT_EQ(Render({"--size", "37x23", "--center", "-0.5,0.25", "--height", "1.5", "--iterations", "32", "--rgb", "4",
-                   "--start-level", "3", "--color-factor", "150", "--invert", sFirst}), 0);
+                      "--start-level", "3", "--color-factor", "150", "--invert", sFirst}), 0);
     ASSERT_EQ(Render({"--size", "37x23", "--height", "9", "--view", sFirst, sAgain}), 0);
     EXPECT_EQ(ScratchDir::Read(sAgain), ScratchDir::Read(sFirst));  // the same pixels, view and software
     ASSERT_EQ(Render({"--no-metadata", "--size", "37x23", "--view", sFirst, sBare}), 0);
     testing::internal::CaptureStderr();
     EXPECT_EQ(Render({"--view", sBare, dir.Path("d.png")}), 1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "orvanta-render: --view: '" + sBare + "' holds no Orvanta view\n");
-    const std::pair<std::vector<std::string>, PngView> orders[] = {
-        {{"--iterations", "7", "--view", sFirst, "o.png"}, kView},
-        {{"--view", sFirst, "--iterations", "7", "o.png"}, {{-0.5, -0.25, 7, 1.5, 0.2, 3, 150, 4}, true}},
-    };
-    for (const auto& [args, view] : orders) {
-        std::vector<const char*> argv = Argv(args);
-        RenderOptions options;
-        std::string sError;
-        ParseRenderOptions(static_cast<int>(argv.size()), argv.data(), &options, &sError);
-        EXPECT_TRUE(ValueBits(options.values) == ValueBits(view.values) && options.bInvert == view.bInvert) << args[0];
-    }
+    RenderOptions options;
+    ASSERT_EQ(Render({"--view", sFirst, "--iterations", "7", "o.png"}, &options), static_cast<int>(ParseResult::Render));
+    EXPECT_TRUE(options.values.ulMaxLevels == 7 && options.values.iColorFactor == 150 && options.bInvert);
 }
 
 }  // namespace
