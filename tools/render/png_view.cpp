@@ -3,6 +3,7 @@
 // field by field (big-endian lengths, CRC-checked) up to the image data.
 #include "png_view.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
