@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # shellcheck disable=SC2086
 # render_test.sh WINDOWS_RENDER LINUX_RENDER WORK: orvanta-render.exe under Wine
-# against the Linux orvanta-render: the same pictures, counts, refusals and view
-# files, straight from the points (strips past the framebuffer's limit too) and
-# through the render loop.
+# against the Linux orvanta-render: the same pictures, counts, refusals, view
+# files and PNG views, straight from the points (strips past the framebuffer's
+# limit too) and through the render loop.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 [ $# -eq 3 ] && [ -x "$2" ] || fail "usage: render_test.sh WINDOWS_RENDER LINUX_RENDER WORK (build the release preset first)"
@@ -37,5 +37,9 @@ ROWS
 "$2" --size 8x8 --center -1.5,0.25 --height 0.125 --iterations 77 --rgb 2 --save-view linux.kqz linux-view.png
 wine "$1" --size 8x8 --view linux.kqz --save-view windows.kqz windows-view.png
 cmp linux.kqz windows.kqz || { echo "FAIL: the view files differ"; failures=$((failures + 1)); }
+# Windows takes the view a Linux PNG carries and paints the same picture.
+wine "$1" --size 8x8 --view linux-view.png windows-from-png.png
+[ "$(differing_pixels linux-view.png windows-from-png.png)" = "0" ] ||
+  { echo "FAIL: the view read from the PNG gave other pixels"; failures=$((failures + 1)); }
 echo "$failures failed"
 [ "$failures" -eq 0 ]

@@ -126,12 +126,13 @@ const std::vector<OptionRow>& OptionRows() {
         {"--view", "FILE",
          "take all eight drawing values (centre, height, iterations,\n"
          "start level, colour factor, channel order and the pan\n"
-         "step) from a view file; options after it override them,\n"
+         "step) from a view file, or them and the inversion from a\n"
+         "PNG orvanta-render wrote; options after it override them,\n"
          "options before it are overridden",
          "expected a view file",
          [](const std::string& s, RenderOptions& o) {
              std::string sError;
-             if (!LoadViewFile(s, &o.values, &sError))
+             if (!LoadViewFile(s, &o.values, &o.bInvert, &sError))
                  throw ParseStop{ParseResult::ViewError, "--view: " + sError};
              return true;
          }},
@@ -145,6 +146,13 @@ const std::vector<OptionRow>& OptionRows() {
          }},
         {"--invert", nullptr, "invert the colours", "",
          [](const std::string&, RenderOptions& o) { return o.bInvert = true; }},
+        {"--no-invert", nullptr, "do not invert the colours, as a --view PNG before it may", "",
+         [](const std::string&, RenderOptions& o) {
+             o.bInvert = false;
+             return true;
+         }},
+        {"--no-metadata", nullptr, "leave the Orvanta view out of the PNG", "",
+         [](const std::string&, RenderOptions& o) { return o.bNoMetadata = true; }},
         {"--passes", "K",
          "draw K passes of the program's render loop, a coarse\n"
          "preview; default: the finished picture",
@@ -352,10 +360,19 @@ std::string RenderHelpText() {
            "poster is a large --size, e.g. --size 18000x27000 for A3 at 600 dpi.\n"
            "While it renders, a terminal shows the percent done, the rows (or the\n"
            "pass), the time so far and an estimate of the time left.\n"
+           "Every PNG carries a tEXt chunk \"Software\" (orvanta-render and its version)\n"
+           "and one \"Orvanta view\": one key=value per line, in this order, numbers\n"
+           "as %.17g writes them, so that they read back exactly:\n"
+           "  center-x, center-y (Y upwards): finite numbers; iterations: 0..4294967295;\n"
+           "  height, pan-step: finite numbers; start-level, color-factor, rgb: 32-bit\n"
+           "  whole numbers; invert: 0 or 1.\n"
+           "--view reads it strictly: every key once, in any order, and no other key;\n"
+           "at most 1024 bytes, before the image data.\n"
+           "The size is not part of the view: give the same --size for the same pixels.\n"
            "Warnings about view files are printed to stderr as \"CAPTION: text\".\n"
            "Exit codes: 0 written; 1 the output or the --save-view file could not be\n"
-           "written, or the --view file could not be opened or is not a view file;\n"
-           "2 bad arguments.\n";
+           "written, or the --view file could not be opened or is neither a view file\n"
+           "nor a PNG with a whole Orvanta view; 2 bad arguments.\n";
 }
 
 std::string RenderVersionText() { return "orvanta-render " ORVANTA_VERSION "\n"; }

@@ -1,6 +1,7 @@
 // orvanta-render's command line: options in order of appearance, numbers
 // parsed as strtod/strtol would and consumed whole, errors named by argument.
-// A view file given with --view sets all eight drawing values at its place.
+// A view file given with --view sets all eight drawing values at its place
+// (a PNG's view the inversion too).
 #ifndef ORVANTA_RENDER_OPTIONS_H
 #define ORVANTA_RENDER_OPTIONS_H
 
@@ -19,6 +20,7 @@ struct RenderOptions {
     bool bProgressive = false;  // the finished picture through the render loop
     bool bStats = false;
     bool bQuiet = false;  // no progress line
+    bool bNoMetadata = false;  // the PNG carries no Orvanta view
     int iThreads = 0;  // counting threads; 0: ORVANTA_THREADS, else every hardware thread
     std::string sSaveView;  // view file to write the drawing values to, if any
     std::string sOutput;

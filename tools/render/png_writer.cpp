@@ -28,9 +28,9 @@ void RgbRow(const uint32_t* pWords, int iWidth, unsigned char* pRow) {
 }
 
 // Bands of whole rows, each deflated against the last row of the band before.
-bool Encode(OutputFile& out, int iWidth, int iHeight, const uint32_t* pWords) {
+bool Encode(OutputFile& out, int iWidth, int iHeight, const uint32_t* pWords, const std::vector<PngText>& texts) {
     PngStreamWriter writer([&out](const void* pData, size_t cbData) { return out.Write(pData, cbData); },
-                           static_cast<uint32_t>(iWidth), static_cast<uint32_t>(iHeight));
+                           static_cast<uint32_t>(iWidth), static_cast<uint32_t>(iHeight), texts);
     if (!writer.Begin()) return false;
     size_t cbRow = static_cast<size_t>(iWidth) * 3;
     int iBandRows = static_cast<int>(std::clamp<size_t>(kBandBytes / cbRow, 1, iHeight));
@@ -50,17 +50,18 @@ bool Encode(OutputFile& out, int iWidth, int iHeight, const uint32_t* pWords) {
 }  // namespace
 
 bool WritePng(const std::string& sPath, int iWidth, int iHeight,
-              const std::vector<uint32_t>& pixels, std::string* psError) {
+              const std::vector<uint32_t>& pixels, std::string* psError,
+              const std::vector<PngText>& texts) {
     if (pixels.size() < static_cast<size_t>(iWidth) * iHeight) {
         *psError = "cannot write '" + sPath + "': fewer pixels than its width and height";
         return false;
     }
-    return WritePng(sPath, iWidth, iHeight, pixels.data(), psError);
+    return WritePng(sPath, iWidth, iHeight, pixels.data(), psError, texts);
 }
 
 bool WritePng(const std::string& sPath, int iWidth, int iHeight, const uint32_t* pPixels,
-              std::string* psError) {
+              std::string* psError, const std::vector<PngText>& texts) {
     OutputFile out;
     if (!out.Open(sPath, psError)) return false;
-    return Encode(out, iWidth, iHeight, pPixels) ? out.Commit(psError) : out.Discard(psError);
+    return Encode(out, iWidth, iHeight, pPixels, texts) ? out.Commit(psError) : out.Discard(psError);
 }

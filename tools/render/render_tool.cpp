@@ -6,6 +6,7 @@
 #include "offscreen.h"
 #include "options.h"
 #include "output_file.h"
+#include "png_view.h"
 #include "png_writer.h"
 #include "render_session.h"
 #include "view_io.h"
@@ -30,24 +31,26 @@ int Fail(int iExitCode, const std::string& sError) {
 }
 
 // The finished picture through the render loop, as the explorer paints it.
-bool RenderProgressive(const RenderOptions& options, ProgressLine& line, RenderResult* pResult, std::string* psError) {
+bool RenderProgressive(const RenderOptions& options, const std::vector<PngText>& texts, ProgressLine& line,
+                       RenderResult* pResult, std::string* psError) {
     bool bWritten = false;
     *pResult = RenderHeadless(options, &line, [&](const uint32_t* pPixels) {
-        bWritten = WritePng(options.sOutput, options.iWidth, options.iHeight, pPixels, psError);
+        bWritten = WritePng(options.sOutput, options.iWidth, options.iHeight, pPixels, psError, texts);
     });
     return bWritten;
 }
 
 // The picture straight from its points, band by band into the output as
 // they are done.
-bool RenderDirectPng(const RenderOptions& options, ProgressLine& line, RenderResult* pResult, std::string* psError) {
+bool RenderDirectPng(const RenderOptions& options, const std::vector<PngText>& texts, ProgressLine& line,
+                     RenderResult* pResult, std::string* psError) {
     auto tStart = std::chrono::steady_clock::now();
     MeasureView(options);
     DirectView view = DirectViewNow();
     OutputFile out;
     if (!out.Open(options.sOutput, psError)) return false;
     PngStreamWriter writer([&out](const void* pData, size_t cbData) { return out.Write(pData, cbData); },
-                           static_cast<uint32_t>(options.iWidth), static_cast<uint32_t>(options.iHeight));
+                           static_cast<uint32_t>(options.iWidth), static_cast<uint32_t>(options.iHeight), texts);
     bool bWriting = writer.Begin();
     const std::string sOfRows = "/" + std::to_string(options.iHeight);
     auto progress = [&](int iRows) {
@@ -98,9 +101,14 @@ int RunRenderTool(int argc, const char* const* argv) {
     // The view file is written first, so that a bad name fails before the render.
     if (!options.sSaveView.empty() && !SaveViewFile(options.sSaveView, options.values, &sError))
         return Fail(1, sError);
+    // A view with a NaN or an infinity (only a view file can give one) has no text.
+    std::vector<PngText> texts = PngTexts({options.values, options.bInvert}, !options.bNoMetadata);
+    if (!options.bNoMetadata && texts.size() == 1)
+        std::fputs("orvanta-render: the view holds a value that is not a finite number; "
+                   "the PNG carries no Orvanta view\n", stderr);
     ProgressLine line(!options.bQuiet && isatty(STDERR_FILENO) != 0);
     RenderResult result;
-    if (!(UsesRenderLoop(options) ? RenderProgressive : RenderDirectPng)(options, line, &result, &sError))
+    if (!(UsesRenderLoop(options) ? RenderProgressive : RenderDirectPng)(options, texts, line, &result, &sError))
         return Fail(1, sError);
     if (options.bStats) PrintStats(IsStandardOutput(options.sOutput) ? stderr : stdout, result);
     return 0;
