@@ -112,6 +112,8 @@ struct Task {
 struct Pool {
     PlaneMapping mapping;
     Colouring colouring;
+    int iFirstRow = 0;  // of the band rendered
+    int iEndRow = 0;
     int iBandRows = 1;
     int iBands = 0;
     std::vector<Slot> slots;
@@ -142,8 +144,8 @@ Task NextTask(Pool& p) {
     Slot& slot = p.SlotOf(k);
     slot.iBand = k;
     slot.bCounted = slot.bDeflating = slot.bDeflated = false;
-    slot.band.iFirstRow = static_cast<int>(static_cast<int64_t>(k) * p.iBandRows);
-    slot.band.iRows = std::min(p.iBandRows, p.mapping.iMaxY - slot.band.iFirstRow);
+    slot.band.iFirstRow = static_cast<int>(p.iFirstRow + static_cast<int64_t>(k) * p.iBandRows);
+    slot.band.iRows = std::min(p.iBandRows, p.iEndRow - slot.band.iFirstRow);
     return {TASK_COUNT, k};
 }
 
@@ -243,12 +245,16 @@ bool HandOverBands(Pool& p, const DirectBandSink& sink, const DirectProgress& pr
 
 bool RenderDirect(const DirectView& view, int iThreads, int iBandRows, const DirectBandSink& sink,
                   const DirectProgress& progress) {
-    if (view.mapping.iMaxX <= 0 || view.mapping.iMaxY <= 0) return true;
+    int iEndRow = view.iEndRow > 0 ? view.iEndRow : view.mapping.iMaxY;
+    if (view.mapping.iMaxX <= 0 || view.iFirstRow < 0 || iEndRow <= view.iFirstRow) return true;
     Pool p;
     p.mapping = view.mapping;
     p.colouring = MakeColouring(view.colors);
-    p.iBandRows = std::min(iBandRows > 0 ? iBandRows : DirectBandRows(view.mapping.iMaxX), view.mapping.iMaxY);
-    p.iBands = static_cast<int>((int64_t{view.mapping.iMaxY} + p.iBandRows - 1) / p.iBandRows);
+    p.iFirstRow = view.iFirstRow;
+    p.iEndRow = iEndRow;
+    int iRows = iEndRow - view.iFirstRow;
+    p.iBandRows = std::min(iBandRows > 0 ? iBandRows : DirectBandRows(view.mapping.iMaxX), iRows);
+    p.iBands = static_cast<int>((int64_t{iRows} + p.iBandRows - 1) / p.iBandRows);
     iThreads = std::max(iThreads, 1);
     p.slots.resize(static_cast<size_t>(std::min(kSlotsPerThread * iThreads + 2, p.iBands + 1)));
     std::vector<std::thread> workers = StartWorkers(p, iThreads - 1);

@@ -14,16 +14,21 @@
 
 // Copies of everything a pixel's colour depends on: the mapping with its
 // vector unit and limit (iMaxX by iMaxY pixels), and the colour values.
+// The rows rendered: iFirstRow .. iEndRow - 1 of the mapping's, all of them
+// when iEndRow is 0; the first of them is the PNG's first row.
 struct DirectView {
     PlaneMapping mapping;
     ColorValues colors;
+    int iFirstRow = 0;
+    int iEndRow = 0;
 };
 
 // The program's values now, as a direct view.
 DirectView DirectViewNow();
 
-// One band of rows: its RGB bytes (iRows rows of width * 3), the same rows
-// deflated as a piece of the PNG's stream, and the iterations it took.
+// One band of rows (iFirstRow counted in the whole picture): its RGB bytes
+// (iRows rows of width * 3), the same rows deflated as a piece of the PNG's
+// stream, and the iterations it took.
 struct DirectBand {
     int iFirstRow = 0;
     int iRows = 0;
