@@ -3,7 +3,6 @@
 // of orvanta-render in argument order, to the same bytes.
 #include "png_view.h"
 #include "program_run.h"
-#include "render_tool.h"
 
 #include <random>
 
@@ -113,15 +112,6 @@ TEST(PngView, DamagedPngsAreRefusedAndOtherChunksPassed) {
     std::string sError;
     for (size_t cb = 0, cbWhole = png.size() - idat.size() - end.size() + 8; cb <= png.size(); ++cb)
         EXPECT_EQ(ReadPngView(png.data(), cb, &view, &sError), cb >= cbWhole) << cb << " " << sError;
-}
-
-// Runs orvanta-render; with pOptions, only parses its arguments into them.
-int Render(const std::vector<std::string>& args, RenderOptions* pOptions = nullptr) {
-    std::vector<const char*> argv = {"orvanta-render"};
-    for (const std::string& sArg : args) argv.push_back(sArg.c_str());
-    std::string sError;
-    if (pOptions) return static_cast<int>(ParseRenderOptions(static_cast<int>(argv.size()), argv.data(), pOptions, &sError));
-    return RunRenderTool(static_cast<int>(argv.size()), argv.data());
 }
 
 // A picture rendered again from its PNG is the same file, whatever came

@@ -3,7 +3,6 @@
 // exit codes and statistics of whole runs, and the progress line.
 #include "program_run.h"
 #include "render_session.h"
-#include "render_tool.h"
 #include "view_io.h"
 
 #include <climits>
@@ -13,6 +12,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -21,17 +21,12 @@ namespace {
 
 const DrawingValues kView = {-0.5, 0.25, 32, 1.5, 0.1, 3, 150, 4};
 
-std::vector<const char*> Argv(const std::vector<std::string>& args) {
-    std::vector<const char*> argv = {"orvanta-render"};
-    for (const std::string& sArg : args) argv.push_back(sArg.c_str());
-    return argv;
-}
-
 class RenderCli : public ::testing::Test {
 protected:
     void SetUp() override { harness::Reset(); }
     ParseResult Parse(const std::vector<std::string>& args) {
-        std::vector<const char*> argv = Argv(args);
+        std::vector<const char*> argv = {"orvanta-render"};
+        for (const std::string& sArg : args) argv.push_back(sArg.c_str());
         sError.clear();
         options = RenderOptions();
         return ParseRenderOptions(static_cast<int>(argv.size()), argv.data(), &options, &sError);
@@ -70,6 +65,16 @@ TEST_F(RenderCli, RefusesBadArgumentsNamingThem) {
         {{"--view", sTiny, "o.png"}, "--view: '" + sTiny + "' is not a view file", ParseResult::ViewError,
          "Veldran: Incorrect View File size: \n\n " + sTiny},
         {{"--view", sLong, "o.png"}, "--view: view file name longer than 259 characters: '" + sLong + "'", ParseResult::ViewError},
+        {{"--frames", "2", "o.png"}, "OUT 'o.png' holds no number pattern for the film's 2 frames"},
+        {{"--frames", "2", "o%d-%03d.png"}, "OUT 'o%d-%03d.png' holds a second number pattern '%03d'"},
+        {{"--frames", "1", "o%5.png"}, "holds '%' not beginning a number pattern, at '%5.'"}, {{"--frames", "2", "o%ld.png"}, "at '%ld'"},
+        {{"--frames", "2", "-"}, "standard output (-) cannot take the film's 2 frames"}, {{"--frames", "0", "o%d.png"}, "--frames"},
+        {{"--frame-range", "0:2", "o%d.png"}, "--frame-range: 0:2 ends past the film's 1 frame"}, {{"--frame-range", "3:3", "o%d.png"}, "--frame-range"},
+        {{"--frames", "9", "--zoom-per-frame", "1e300", "o%d.png"}, "frame 2's height is inf, not a finite"},
+        {{"--zoom-per-frame", "0", "o.png"}, "--zoom-per-frame"}, {{"--frames", "2", "--passes", "1", "o%d.png"}, "--frames: a film's"},
+        {{"--frames", "2", "--rows", "0:1", "o%d.png"}, "--rows: a band of one picture"}, {{"--rows", "2:1", "o.png"}, "--rows"},
+        {{"--rows", "20:24", "--size", "8x23", "o.png"}, "--rows: 20:24 is past the picture's 23 rows"},
+        {{"--rows", "0:1", "--progressive", "o.png"}, "--rows: a band comes straight from its points"},
     };
     for (const auto& c : cases) {
         harness::ClearBoxes();
@@ -132,15 +137,15 @@ TEST_F(RenderCli, RunsEndWithTheirExitCodes) {
         {{"--help"}, 0, "--view FILE"},
         {{"--version", "--frobnicate"}, 0, "orvanta-render " ORVANTA_VERSION "\n"},
         {{"--save-view", "-", "-"}, 2, "the PNG and --save-view cannot both go to standard output (-)"},
+        {{"--frames", "2", sPng}, 2, "holds no number pattern"},
         {{"--view", sView, "--save-view", dir.Path("w.kqz"), sPng}, 0, ""},
         {{"--stats", "--size", "7x5", "--center", "0,0.5", "--iterations", "50", sPng}, 0,
          "passes: 0\npoint_colors: 35\niterations: " + std::to_string(ullIterations) + "\nseconds: "},
     };
     for (const auto& run : runs) {
-        std::vector<const char*> argv = Argv(run.args);
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
-        EXPECT_EQ(RunRenderTool(static_cast<int>(argv.size()), argv.data()), run.iExit) << run.args[0];
+        EXPECT_EQ(Render(run.args), run.iExit) << run.args[0];
         std::string sSaid = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
         EXPECT_NE(sSaid.find(run.sSaid), std::string::npos) << sSaid;
         EXPECT_EQ(std::filesystem::exists(sPng), run.iExit == 0 && run.args.back() == sPng) << run.args[0];
@@ -149,6 +154,31 @@ TEST_F(RenderCli, RunsEndWithTheirExitCodes) {
     ASSERT_EQ(Parse({"--view", sOdd, "--save-view", dir.Path("odd-copy.kqz"), "o.png"}), ParseResult::Render);
     ASSERT_TRUE(SaveViewFile(options.sSaveView, options.values, &sError)) << sError;
     EXPECT_EQ(ScratchDir::Read(dir.Path("odd-copy.kqz")), ScratchDir::Read(sOdd));
+}
+
+// The frames of a 5-frame film: one run; two ranges, one of them with %% and
+// %i in its pattern; and single renders, each at its frame's height (frame 0's
+// times 0.7 per frame) given as %.17g. All the same bytes, views included.
+TEST_F(RenderCli, FramesAreSingleRendersHoweverTheFilmIsSplit) {
+    const std::vector<std::string> kView = {"--size", "40x24", "--center", "-0.7436,0.1318", "--iterations", "400",
+                                            "--height", "0.02"};
+    auto Run = [&kView](std::vector<std::string> args) {
+        args.insert(args.begin(), kView.begin(), kView.end());
+        return Render(args);
+    };
+    ASSERT_EQ(Run({"--frames", "5", "--zoom-per-frame", "0.7", dir.Path("one%02d.png")}), 0);
+    ASSERT_EQ(Run({"--frames", "5", "--zoom-per-frame", "0.7", "--frame-range", "3:5", "--threads", "1", dir.Path("t%%%03i.png")}), 0);
+    ASSERT_EQ(Run({"--zoom-per-frame", "0.7", "--frame-range", "0:3", "--frames", "5", dir.Path("t%%%03i.png")}), 0);
+    double dfHeight = 0.02;
+    for (int k = 0; k < 5; ++k, dfHeight *= 0.7) {
+        char szHeight[32], szOne[16], szTwo[16];
+        std::snprintf(szHeight, sizeof szHeight, "%.17g", dfHeight);
+        std::snprintf(szOne, sizeof szOne, "one%02d.png", k);
+        std::snprintf(szTwo, sizeof szTwo, "t%%%03d.png", k);
+        ASSERT_EQ(Run({"--height", szHeight, dir.Path("single.png")}), 0);
+        Bytes single = ScratchDir::Read(dir.Path("single.png"));
+        EXPECT_TRUE(ScratchDir::Read(dir.Path(szOne)) == single && ScratchDir::Read(dir.Path(szTwo)) == single) << k;
+    }
 }
 
 void SetEnvironment(const char* psName, const char* psValue) {
@@ -318,10 +348,8 @@ TEST_F(RenderCli, OutputsLandWhereTheyAreNamed) {
         if (row.made == ReadOnlyFolder && geteuid() == 0) {  // root writes anywhere: the run is nobody's
             iExit = RunProgram("--size 64x48 " + sOut, true, &sSaid);
         } else {
-            std::vector<std::string> args = {"--size", "64x48", sOut};
-            std::vector<const char*> argv = Argv(args);
             testing::internal::CaptureStderr();
-            iExit = RunRenderTool(static_cast<int>(argv.size()), argv.data());
+            iExit = Render({"--size", "64x48", sOut});
             sSaid = testing::internal::GetCapturedStderr();
         }
         if (iStdout >= 0) {
@@ -337,6 +365,42 @@ TEST_F(RenderCli, OutputsLandWhereTheyAreNamed) {
         if (bMounted) umount(sFolder.c_str());
     }
     EXPECT_FALSE(std::filesystem::exists("-"));
+}
+
+// One run's frames against the same film killed once two frames are there,
+// which leaves whole frames and no temporary, and then finished by
+// --skip-existing, which leaves those; and against GNU parallel running two
+// ranges on this machine.
+TEST_F(RenderCli, AnInterruptedOrSplitFilmGivesOneRunsFrames) {
+    const std::string kFilm = "--size 900x600 --center -0.7436,0.1318 --height 0.001 --iterations 3000 --frames 6 --threads 1 ";
+    ScratchDir film;
+    std::string sSaid, sFrames = film.Path("f%d.png");
+    ASSERT_EQ(RunProgram(kFilm + dir.Path("r%d.png"), false, &sSaid), 0) << sSaid;
+    pid_t pid = fork();
+    if (pid == 0) {
+        execl("/bin/sh", "sh", "-c", (std::string("exec " ORVANTA_RENDER_PROGRAM " ") + kFilm + sFrames).c_str(), nullptr);
+        _exit(127);
+    }
+    for (int i = 0; i < 6000 && !std::filesystem::exists(film.Path("f1.png")); ++i) usleep(10000);
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    EXPECT_EQ(Listing(film.Path("")).substr(0, 13), "f0.png f1.png");
+    EXPECT_EQ(Listing(film.Path("")).find("f5.png"), std::string::npos);  // it was killed before its end
+    auto tFirst = std::filesystem::last_write_time(film.Path("f0.png"));
+    ASSERT_EQ(RunProgram(kFilm + "--skip-existing " + sFrames, false, &sSaid), 0) << sSaid;
+    EXPECT_EQ(Listing(film.Path("")), "f0.png f1.png f2.png f3.png f4.png f5.png");
+    EXPECT_EQ(std::filesystem::last_write_time(film.Path("f0.png")), tFirst);
+    bool bParallel = std::system("parallel --version >/dev/null 2>&1") == 0;
+    if (bParallel)
+        EXPECT_EQ(RunProgram(kFilm + "--frame-range {} " + film.Path("p%d.png") + " ::: 0:2 2:6", false, &sSaid, "parallel"), 0) << sSaid;
+    else
+        std::cout << "[  SKIPPED ] GNU parallel is not installed\n";
+    for (int k = 0; k < 6; ++k) {
+        std::string sFrame = std::to_string(k) + ".png";
+        Bytes one = ScratchDir::Read(dir.Path("r" + sFrame));
+        EXPECT_EQ(ScratchDir::Read(film.Path("f" + sFrame)), one) << k;
+        EXPECT_TRUE(!bParallel || ScratchDir::Read(film.Path("p" + sFrame)) == one) << k;
+    }
 }
 #endif
 
