@@ -60,6 +60,16 @@ sys.exit(pixels(sys.argv[1]) != pixels(sys.argv[2]))
 PYTHON
 }
 
+# png_texts FILE: the PNG's tEXt chunks, keyword and text, one line each.
+png_texts() {
+  python3 -c 'import struct, sys
+data, at = open(sys.argv[1], "rb").read(), 8
+while at < len(data):
+    length, kind = struct.unpack(">I4s", data[at:at + 8])
+    if kind == b"tEXt": print(repr(data[at + 8:at + 8 + length]))
+    at += 12 + length' "$1"
+}
+
 # expect_picture NAME [options]: waits until capture shows RENDER's picture at CLIENT_W x CLIENT_H.
 same_picture() {
   capture "$work/$1-actual.png" && [ "$(differing_pixels "$work/$1-actual.png" "$work/$1-expected.png" "$work/$1-diff.png")" = "0" ]

@@ -37,9 +37,20 @@ ROWS
 "$2" --size 8x8 --center -1.5,0.25 --height 0.125 --iterations 77 --rgb 2 --save-view linux.kqz linux-view.png
 wine "$1" --size 8x8 --view linux.kqz --save-view windows.kqz windows-view.png
 cmp linux.kqz windows.kqz || { echo "FAIL: the view files differ"; failures=$((failures + 1)); }
-# Windows takes the view a Linux PNG carries and paints the same picture.
+# Each takes the view the other's PNG carries, the same texts, and paints the same picture.
 wine "$1" --size 8x8 --view linux-view.png windows-from-png.png
-[ "$(differing_pixels linux-view.png windows-from-png.png)" = "0" ] ||
-  { echo "FAIL: the view read from the PNG gave other pixels"; failures=$((failures + 1)); }
+"$2" --size 8x8 --view windows-view.png linux-from-png.png
+for png in windows-view windows-from-png linux-from-png; do
+  same_pixels linux-view.png $png.png && [ "$(png_texts linux-view.png)" = "$(png_texts $png.png)" ] ||
+    { echo "FAIL: $png.png differs from linux-view.png"; failures=$((failures + 1)); }
+done
+# A short film's frames 1 and 2, the same pictures, views and names.
+film="--size 64x48 --center -0.7436,0.1318 --height 0.01 --iterations 500 --frames 3 --zoom-per-frame 0.5 --frame-range 1:3"
+"$2" $film linux-film%d.png && wine "$1" $film windows-film%d.png || { echo "FAIL: a film"; failures=$((failures + 1)); }
+for k in 1 2; do
+  same_pixels linux-film$k.png windows-film$k.png && [ "$(png_texts linux-film$k.png)" = "$(png_texts windows-film$k.png)" ] ||
+    { echo "FAIL: film frame $k differs"; failures=$((failures + 1)); }
+done
+[ ! -e windows-film0.png ] || { echo "FAIL: frame 0 is outside the range"; failures=$((failures + 1)); }
 echo "$failures failed"
 [ "$failures" -eq 0 ]
