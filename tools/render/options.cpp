@@ -354,8 +354,8 @@ std::string RenderHelpText() {
            "pass), the time so far and an estimate of the time left.\n"
            "Warnings about view files are printed to stderr as \"CAPTION: text\".\n"
            "Exit codes: 0 written; 1 the output or the --save-view file could not be\n"
-           "written, or the --view file could not be opened or is not a view file;\n"
-           "2 bad arguments.\n";
+           "written, the --view file could not be opened or is not a view file, or\n"
+           "memory could not hold the picture; 2 bad arguments.\n";
 }
 
 std::string RenderVersionText() { return "orvanta-render " ORVANTA_VERSION "\n"; }

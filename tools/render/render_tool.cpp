@@ -13,6 +13,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <new>
 #include <unistd.h>
 
 namespace {
@@ -29,19 +30,27 @@ int Fail(int iExitCode, const std::string& sError) {
     return iExitCode;
 }
 
+std::string NotEnoughMemory(const RenderOptions& options) {
+    if (options.sOutput.empty()) return "not enough memory";  // the arguments were not through
+    return "not enough memory for a " + std::to_string(options.iWidth) + "x" + std::to_string(options.iHeight) +
+           " picture";
+}
+
 // The finished picture through the render loop, as the explorer paints it.
 bool RenderProgressive(const RenderOptions& options, ProgressLine& line, RenderResult* pResult, std::string* psError) {
     bool bWritten = false;
     *pResult = RenderHeadless(options, &line, [&](const uint32_t* pPixels) {
         bWritten = WritePng(options.sOutput, options.iWidth, options.iHeight, pPixels, psError);
     });
-    return bWritten;
+    if (!pResult->bHeld) *psError = NotEnoughMemory(options);
+    return pResult->bHeld && bWritten;
 }
 
 // The picture straight from its points, band by band into the output as
 // they are done.
 bool RenderDirectPng(const RenderOptions& options, ProgressLine& line, RenderResult* pResult, std::string* psError) {
     auto tStart = std::chrono::steady_clock::now();
+    pResult->iThreads = options.iThreads;
     MeasureView(options);
     DirectView view = DirectViewNow();
     OutputFile out;
@@ -56,12 +65,11 @@ bool RenderDirectPng(const RenderOptions& options, ProgressLine& line, RenderRes
     bool bRendered = bWriting && RenderDirect(view, options.iThreads, 0, [&](const DirectBand& band) {
         pResult->ullIterations += band.ullIterations;
         return bWriting = writer.Add(band.png);
-    }, progress);
+    }, progress, &pResult->iThreads);
     line.Finish(bRendered ? 1.0 : 0.0, "rows " + std::to_string(bRendered ? options.iHeight : 0) + sOfRows);
     if (bWriting && !bRendered) {
         out.Abandon();
-        *psError = "not enough memory for a picture of " + std::to_string(options.iWidth) + "x" +
-                   std::to_string(options.iHeight);
+        *psError = NotEnoughMemory(options);
         return false;
     }
     if (!(bRendered && writer.Finish())) return out.Discard(psError);
@@ -72,36 +80,51 @@ bool RenderDirectPng(const RenderOptions& options, ProgressLine& line, RenderRes
     return true;
 }
 
-}  // namespace
-
-int RunRenderTool(int argc, const char* const* argv) {
-#ifdef SIGPIPE
-    std::signal(SIGPIPE, SIG_IGN);  // a reader that goes away is a failed write
-#endif
-    offscreen::Reset();
-    RenderOptions options;
+// Everything after the arguments: view files, the rendering, the PNG.
+int Render(const RenderOptions& options) {
     std::string sError;
-    switch (ParseRenderOptions(argc, argv, &options, &sError)) {
-    case ParseResult::Help:
-        std::fputs(RenderHelpText().c_str(), stdout);
-        return 0;
-    case ParseResult::Version:
-        std::fputs(RenderVersionText().c_str(), stdout);
-        return 0;
-    case ParseResult::Error:
-        return Fail(2, sError);
-    case ParseResult::ViewError:
-        return Fail(1, sError);
-    case ParseResult::Render:
-        break;
-    }
     // The view file is written first, so that a bad name fails before the render.
     if (!options.sSaveView.empty() && !SaveViewFile(options.sSaveView, options.values, &sError))
         return Fail(1, sError);
     ProgressLine line(!options.bQuiet && isatty(STDERR_FILENO) != 0);
     RenderResult result;
-    if (!(UsesRenderLoop(options) ? RenderProgressive : RenderDirectPng)(options, line, &result, &sError))
-        return Fail(1, sError);
+    bool bRendered = (UsesRenderLoop(options) ? RenderProgressive : RenderDirectPng)(options, line, &result, &sError);
+    if (result.iThreads < options.iThreads)
+        std::fprintf(stderr, "orvanta-render: only %d of %d counting threads could be started; counting with those\n",
+                     result.iThreads, options.iThreads);
+    if (!bRendered) return Fail(1, sError);
     if (options.bStats) PrintStats(IsStandardOutput(options.sOutput) ? stderr : stdout, result);
     return 0;
+}
+
+}  // namespace
+
+// Memory that runs out anywhere ends the run with a message: an output
+// begun is abandoned as its OutputFile goes.
+int RunRenderTool(int argc, const char* const* argv) {
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);  // a reader that goes away is a failed write
+#endif
+    RenderOptions options;
+    std::string sError;
+    try {
+        offscreen::Reset();
+        switch (ParseRenderOptions(argc, argv, &options, &sError)) {
+        case ParseResult::Help:
+            std::fputs(RenderHelpText().c_str(), stdout);
+            return 0;
+        case ParseResult::Version:
+            std::fputs(RenderVersionText().c_str(), stdout);
+            return 0;
+        case ParseResult::Error:
+            return Fail(2, sError);
+        case ParseResult::ViewError:
+            return Fail(1, sError);
+        case ParseResult::Render:
+            break;
+        }
+        return Render(options);
+    } catch (const std::bad_alloc&) {
+        return Fail(1, NotEnoughMemory(options));
+    }
 }
