@@ -16,6 +16,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -44,6 +45,7 @@ struct Job {
     std::vector<DrawItem> items;
     std::vector<int> firstCounts;  // where each item's counts start
     std::vector<uint32_t> counts;
+    std::vector<double> dfX, dfY;  // the points: made with the job, so workers allocate nothing
     // Changed under the pool's lock; read without it by the program's
     // thread, which takes a done job's counts with no lock at all.
     std::atomic<int> state{JOB_QUEUED};
@@ -85,7 +87,8 @@ Pool& P() {
 
 // Counts the job's points chunk by chunk; gives up once the job is stale.
 void CountPoints(Job& job, const std::atomic<uint64_t>& ullGeneration) {
-    std::vector<double> dfX(job.counts.size()), dfY(job.counts.size());
+    std::vector<double>& dfX = job.dfX;
+    std::vector<double>& dfY = job.dfY;
     for (size_t i = 0; i < job.items.size(); ++i)
         ItemPlanePoints(job.mapping, job.items[i], &dfX[job.firstCounts[i]], &dfY[job.firstCounts[i]]);
     int iPoints = static_cast<int>(job.counts.size());
@@ -136,6 +139,16 @@ void WorkerLoop(Pool& p) {
     }
 }
 
+int g_iThreadRefusals = 0;  // thread starts still to refuse, as when the system has none left
+
+void StartWorker(Pool& p) {
+    if (g_iThreadRefusals > 0) {
+        --g_iThreadRefusals;
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    }
+    p.workers.emplace_back(WorkerLoop, std::ref(p));
+}
+
 // On the program's thread, with the lock held on entry and on return.
 void CountHere(Pool& p, std::unique_lock<std::mutex>& lock, const JobPtr& job) {
     job->state = JOB_RUNNING;
@@ -168,14 +181,24 @@ JobPtr MakeJob(Pool& p) {
         uPoints += uItemPoints;
     }
     job->counts.resize(uPoints);
+    job->dfX.resize(uPoints);
+    job->dfY.resize(uPoints);
     return job;
 }
 
+// A queue memory cannot make longer stays as it is; with none queued, the
+// caller counts its item itself.
 void TopUp(Pool& p) {
     bool bShare = p.iThreads > 1 && p.ullJobNanoseconds.load(std::memory_order_relaxed) >= kWorthSharingNanoseconds;
     size_t uAhead = bShare ? kJobsAheadPerThread * p.iThreads : 1;
-    while (p.queue.size() < uAhead && p.uQueuedTo < p.pItems->size()) {
-        p.queue.push_back(MakeJob(p));
+    size_t uQueuedTo = p.uQueuedTo;
+    try {
+        while (p.queue.size() < uAhead && p.uQueuedTo < p.pItems->size()) {
+            uQueuedTo = p.uQueuedTo;
+            p.queue.push_back(MakeJob(p));
+        }
+    } catch (const std::bad_alloc&) {
+        p.uQueuedTo = uQueuedTo;  // the job that was not made is made later
     }
     if (!bShare || p.iIdleWorkers == 0) return;
     int iWaiting = 0;
@@ -298,6 +321,7 @@ const uint32_t* CountsOf(size_t uItem, const PlaneMapping& mapping) {
         p.uQueuedTo = uItem;
     }
     TopUp(p);
+    if (p.queue.empty()) return nullptr;
     const JobPtr job = p.queue.front();
     while (job->state != JOB_DONE) {
         if (job->state == JOB_QUEUED) {
@@ -314,13 +338,25 @@ const uint32_t* CountsOf(size_t uItem, const PlaneMapping& mapping) {
     return CountsIn(*job, uItem);
 }
 
-void SetCountingThreads(int iThreads) {
+// Workers the system will not start (no thread or no memory left for one)
+// are done without: those that start count, or the program's thread alone.
+int SetCountingThreads(int iThreads) {
     Pool& p = P();
     StopWorkers(p);
-    p.iThreads = std::clamp(iThreads, 1, kMostCountingThreads);
+    int iWanted = std::clamp(iThreads, 1, kMostCountingThreads);
     p.ullJobNanoseconds = kWorthSharingNanoseconds;  // shared until jobs prove cheap
-    for (int i = 1; i < p.iThreads; ++i) p.workers.emplace_back(WorkerLoop, std::ref(p));
+    for (int i = 1; i < iWanted; ++i) {
+        try {
+            StartWorker(p);
+        } catch (const std::system_error&) {
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    p.iThreads = static_cast<int>(p.workers.size()) + 1;
+    return p.iThreads;
 }
+
+void RefuseThreadStarts(int iCount) { g_iThreadRefusals = iCount; }
 
 int CountingThreads() { return P().iThreads; }
 

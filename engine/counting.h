@@ -63,5 +63,8 @@ void StartCounting(const std::vector<DrawItem>* pItems);
 const uint32_t* CountsOf(size_t uItem, const PlaneMapping& mapping);
 // Every job queued or running is stale from now on.
 void DropCounts();
+// The next iCount worker starts fail as when the system has no thread left
+// to give; the test harness's way onto that path.
+void RefuseThreadStarts(int iCount);
 
 #endif

@@ -112,8 +112,9 @@ void FillRectangle(HDC hdc, int x1, int x2, int y1, int y2);
 // the program quits or the client area is empty (0); restarts start again.
 int RenderPicture(HWND hwnd, HDC hdc);
 // Threads that count points: the program's thread and iThreads - 1 workers.
-// 1 has no workers at all. The pictures are the same at every count.
-void SetCountingThreads(int iThreads);
+// 1 has no workers at all. The pictures are the same at every count. Returns
+// how many count: fewer when the system would not start them all.
+int SetCountingThreads(int iThreads);
 int CountingThreads();
 const int kMostCountingThreads = 1024;
 // A whole number from 1 to kMostCountingThreads, as text; false for anything else.

@@ -9,6 +9,7 @@
 #include "driftblock.h"
 #include "winmisc.h"
 
+#include <new>
 #include <vector>
 
 PlaneMapping MappingNow() {
@@ -98,6 +99,7 @@ size_t uNextItem = 0;
 std::vector<DrawItem> filledBlocks;
 std::vector<COLORREF> filledColors;
 bool bFillsAlike = false;
+bool bFillsLost = false;  // memory could not hold them all: a whole pass refines
 PlaneMapping fillsMapping;
 ColorValues fillsColorValues;
 
@@ -106,13 +108,20 @@ bool FillColorsHold() {
 }
 
 void RecordFill(const int q[4], COLORREF crFill) {
+    if (bFillsLost) return;
     if (filledBlocks.empty()) {
         bFillsAlike = true;
         fillsMapping = MappingNow();
         fillsColorValues = ColorValuesNow();
     }
-    filledBlocks.push_back({q[0], q[1], q[2], q[3], false});
-    filledColors.push_back(crFill);
+    try {
+        filledBlocks.push_back({q[0], q[1], q[2], q[3], false});
+        filledColors.push_back(crFill);
+    } catch (const std::bad_alloc&) {
+        bFillsLost = true;
+        std::vector<DrawItem>().swap(filledBlocks);
+        std::vector<COLORREF>().swap(filledColors);
+    }
 }
 
 // Only handlers change the values, so only after one can later fills differ
@@ -135,12 +144,18 @@ void PlanBlocks(int x1, int x2, int y1, int y2, int level) {
     for (const auto& q : quadrants) PlanBlocks(q[0], q[1], q[2], q[3], level + 1);
 }
 
+// A plan memory cannot hold is given up: its items are counted one by one.
 void PlanPass() {
     plan.clear();
     filledBlocks.clear();
     filledColors.clear();
+    bFillsLost = false;
     uNextItem = 0;
-    if (iDriftUnit != DRIFT_PLAIN) PlanBlocks(0, iMaxX, 0, iMaxY, 1);
+    try {
+        if (iDriftUnit != DRIFT_PLAIN) PlanBlocks(0, iMaxX, 0, iMaxY, 1);
+    } catch (const std::bad_alloc&) {
+        std::vector<DrawItem>().swap(plan);
+    }
     StartCounting(&plan);
 }
 
@@ -157,25 +172,31 @@ const uint32_t* PlannedCounts(const DrawItem& item) {
     return CountsOf(uNextItem++, MappingNow());
 }
 
-// The counts of an item, taken here and now.
+// The counts of an item, taken here and now; null when memory cannot hold
+// them, and the item's points are then coloured one by one.
 const uint32_t* CountNow(const DrawItem& item) {
     static std::vector<double> dfX, dfY;
     static std::vector<uint32_t> ulCounts;
     int iPoints = ItemPoints(item);
-    dfX.resize(iPoints), dfY.resize(iPoints), ulCounts.resize(iPoints);
+    try {
+        dfX.resize(iPoints), dfY.resize(iPoints), ulCounts.resize(iPoints);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
     ItemPlanePoints(MappingNow(), item, dfX.data(), dfY.data());
     DriftCounts(iDriftUnit, dfX.data(), dfY.data(), ulCounts.data(), iPoints, ulMaxLevels);
     return ulCounts.data();
 }
 
+// The plain path colours point by point: the same colours as the counts give.
 void DrawPixels(HDC hdc, const DrawItem& item, COLORREF crMiddle = 0) {
-    if (iDriftUnit == DRIFT_PLAIN) {
+    const uint32_t* pulCounts = PlannedCounts(item);
+    bool bEmpty = item.x2 < item.x1 || item.y2 < item.y1;
+    if (!pulCounts && iDriftUnit != DRIFT_PLAIN && !bEmpty) pulCounts = CountNow(item);
+    if (!pulCounts) {
         DrawBlockPixels(hdc, item, crMiddle, [](int x, int y) { PointColor(PlaneX(x), PlaneY(y)); });
         return;
     }
-    const uint32_t* pulCounts = PlannedCounts(item);
-    if (item.x2 < item.x1 || item.y2 < item.y1) return;
-    if (!pulCounts) pulCounts = CountNow(item);
     KeepKnownColors();
     DrawBlockPixels(hdc, item, crMiddle, [&](int, int) { PenFromCount(*pulCounts++); });
 }
@@ -202,16 +223,16 @@ void FillWithPen(HDC hdc, int x1, int x2, int y1, int y2) {
 // message comes between their fills); then each quadrant is coloured and
 // filled in order.
 void FillQuadrants(HDC hdc, int x1, int x2, int y1, int y2, const int quadrants[4][4]) {
-    if (iDriftUnit == DRIFT_PLAIN) {
+    DrawItem item = {x1, x2, y1, y2, true};
+    const uint32_t* pulCounts = PlannedCounts(item);
+    if (!pulCounts && iDriftUnit != DRIFT_PLAIN) pulCounts = CountNow(item);
+    if (!pulCounts) {
         for (int i = 0; i < 4; ++i) {
             FillRectangle(hdc, quadrants[i][0], quadrants[i][1], quadrants[i][2], quadrants[i][3]);
             RecordFill(quadrants[i], PenColor);
         }
         return;
     }
-    DrawItem item = {x1, x2, y1, y2, true};
-    const uint32_t* pulCounts = PlannedCounts(item);
-    if (!pulCounts) pulCounts = CountNow(item);
     KeepKnownColors();
     for (int i = 0; i < 4; ++i) {
         PenFromCount(pulCounts[i]);
@@ -302,7 +323,7 @@ bool PassFinishesPicture(HWND hwnd, HDC hdc) {
     PlanPass();
     Cover(hwnd, hdc, 0, iMaxX, 0, iMaxY, 1);
     if (bQuitting || bRestarting) return false;
-    if (!bCompleted) {
+    if (!bCompleted || (bFilledBlocks && bFillsLost)) {
         iDrawLevel += 1;
         return false;
     }

@@ -96,15 +96,13 @@ void ProgramFile(LPCSTR lpszName, char* pszPath, DWORD dwSize) {
 }  // namespace
 
 // WinHelp shows the help file where one is installed beside the program, as
-// designed; today's systems have no WinHelp, and the help document that ships
-// beside the program opens in the user's browser instead.
+// designed; today's systems have no WinHelp (it answers FALSE), and the help
+// document that ships beside the program opens in the user's browser instead.
 void ShowHelp(HWND hwnd) {
     char szPath[MAX_PATH];
     ProgramFile(APP_HELP_FILE, szPath, sizeof szPath);
-    if (GetFileAttributesA(szPath) != INVALID_FILE_ATTRIBUTES) {
-        WinHelpA(hwnd, APP_HELP_FILE, HELP_CONTENTS, 0);
+    if (GetFileAttributesA(szPath) != INVALID_FILE_ATTRIBUTES && WinHelpA(hwnd, APP_HELP_FILE, HELP_CONTENTS, 0))
         return;
-    }
     ProgramFile(APP_HELP_DOCUMENT, szPath, sizeof szPath);
     ShellExecuteA(hwnd, "open", szPath, nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -5,6 +5,7 @@
 #include "winmisc.h"
 
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -38,21 +39,8 @@ ATOM RegisterMainClass(HINSTANCE hInstance, bool* pbNoMemory) {
     return atom;
 }
 
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpsCmdLine, int nCmdShow) {
-    (void)lpsCmdLine;
-    (void)nCmdShow;  // the window always opens maximised
-    if (hPrevInstance) return 0;
-    bool bNoMemory = false;
-    ATOM atom = RegisterMainClass(hInstance, &bNoMemory);
-    if (bNoMemory) {
-        vrxOutOfMemory();
-        return 0;
-    }
-    hinst = hInstance;
-    if (!atom) return 0;
-
+// The main window and its render loop until the end.
+int RunMainWindow(HINSTANCE hInstance) {
     HWND hwnd = CreateWindowExA(0, APP_NAME, APP_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                 hInstance, nullptr);
@@ -68,12 +56,38 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpsCmdLin
     if (!ThreadsFromEnvironment(&iThreads))
         std::fprintf(stderr, "orvanta: ORVANTA_THREADS: expected a whole number 1..%d; counting with %d threads\n",
                      kMostCountingThreads, iThreads);
-    SetCountingThreads(iThreads);
+    int iCounting = SetCountingThreads(iThreads);
+    if (iCounting < iThreads)
+        std::fprintf(stderr, "orvanta: only %d of %d counting threads could be started; counting with those\n",
+                     iCounting, iThreads);
     MSG msg;
     RenderLoop(hwnd, hdc, &msg);
     SetCountingThreads(1);
 
     ReleaseDC(hwnd, hdc);
-    UnregisterClassA(APP_NAME, hInstance);
     return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpsCmdLine, int nCmdShow) {
+    (void)lpsCmdLine;
+    (void)nCmdShow;  // the window always opens maximised
+    if (hPrevInstance) return 0;
+    bool bNoMemory = false;
+    ATOM atom = RegisterMainClass(hInstance, &bNoMemory);
+    if (bNoMemory) {
+        vrxOutOfMemory();
+        return 0;
+    }
+    hinst = hInstance;
+    if (!atom) return 0;
+    int iResult = 0;
+    try {
+        iResult = RunMainWindow(hInstance);
+    } catch (const std::bad_alloc&) {  // memory that nothing could do without: the program ends, and says why
+        vrxOutOfMemory();
+    }
+    UnregisterClassA(APP_NAME, hInstance);
+    return iResult;
 }

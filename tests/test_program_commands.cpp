@@ -2,6 +2,8 @@
 // About, Help, Edit with its conversions and limits, closing, log-off, resizing.
 #include "program_run.h"
 
+#include <fstream>
+
 namespace {
 
 const char kSaveQuestion[] = "Save current changes in untitled";
@@ -83,18 +85,26 @@ TEST(ProgramCommands, SavingAnUntitledViewAsksForANameAndAFailureWarns) {
     }
 }
 
-// No WinHelp file beside the program: the help document opens, the main window its owner.
+// With no WinHelp file beside the program, or one WinHelp cannot show, the
+// help document opens, the main window its owner.
 TEST(ProgramCommands, HelpFromTheMenuF1QuestionMarkAndTheEditDialog) {
-    RunProgram({Command(IDM_HELP), Key(VK_F1),
-                [](HWND hwnd) {
-                    harness::PostInput(hwnd, WM_KEYDOWN, VK_SHIFT, 1);
-                    harness::PressKey(hwnd, VK_OEM_2, '?');
-                    harness::PostInput(hwnd, WM_KEYUP, VK_SHIFT, 1);
-                },
-                [](HWND) { harness::ScriptDialog({harness::PressButton(IDD_HELPBUTTON)}); }, Command(IDM_EDIT), [](HWND) {}});
-    ASSERT_EQ(harness::Documents().size(), 4u);
-    for (const harness::OpenedDocument& document : harness::Documents())
-        EXPECT_TRUE(document.hwndOwner == harness::MainWindow() && document.sPath.ends_with("help/orvanta.html")) << document.sPath;
+    char szProgram[MAX_PATH];
+    GetModuleFileNameA(nullptr, szProgram, sizeof szProgram);
+    const std::string sHelpFile = (std::filesystem::path(szProgram).parent_path() / "VELDRAN.HLP").string();
+    for (bool bHelpFile : {false, true}) {
+        if (bHelpFile) std::ofstream(sHelpFile).close();  // empty: WinHelp cannot show it
+        RunProgram({Command(IDM_HELP), Key(VK_F1),
+                    [](HWND hwnd) {
+                        harness::PostInput(hwnd, WM_KEYDOWN, VK_SHIFT, 1);
+                        harness::PressKey(hwnd, VK_OEM_2, '?');
+                        harness::PostInput(hwnd, WM_KEYUP, VK_SHIFT, 1);
+                    },
+                    [](HWND) { harness::ScriptDialog({harness::PressButton(IDD_HELPBUTTON)}); }, Command(IDM_EDIT), [](HWND) {}});
+        std::filesystem::remove(sHelpFile);
+        ASSERT_EQ(harness::Documents().size(), 4u) << bHelpFile;
+        for (const harness::OpenedDocument& document : harness::Documents())
+            EXPECT_TRUE(document.hwndOwner == harness::MainWindow() && document.sPath.ends_with("help/orvanta.html")) << document.sPath;
+    }
 }
 
 TEST(ProgramCommands, EditDialogConversionsAndLimits) {
@@ -209,6 +219,20 @@ TEST(ProgramCommands, ResizingRemeasuresClearsAndRestarts) {
                     EXPECT_EQ(rcErased.right * 1000 + rcErased.bottom, 80040);
                     EXPECT_EQ(crErased, GetSysColor(COLOR_WINDOWTEXT));
                 }});
+}
+
+// A size whose pixels memory cannot hold leaves the program drawing into
+// nothing until a size that fits, which then gets the whole picture.
+TEST(ProgramCommands, ASizeMemoryCannotHoldWaitsForOneThatFits) {
+    RunProgram({[](HWND hwnd) {
+                    harness::FailNextAllocations(1);
+                    harness::ResizeWindow(hwnd, 200, 150);
+                },
+                [](HWND hwnd) {
+                    EXPECT_EQ(harness::PixelsInPlace(hwnd), nullptr);
+                    harness::ResizeWindow(hwnd, 70, 50);
+                },
+                [](HWND hwnd) { EXPECT_EQ(harness::Pixels(hwnd), PixelByPixelPicture()); }});
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // exit codes and statistics of whole runs, and the progress line.
 #include "program_run.h"
 #include "render_session.h"
+#include "render_tool.h"
 #include "view_io.h"
 
 #include <climits>
@@ -215,6 +216,16 @@ TEST(RenderProgress, SaysHowFarHowLongAndHowMuchIsLeft) {
     for (const auto& c : cases) EXPECT_EQ(ProgressText(c.dfFraction, "rows 3/8", c.dfSeconds), c.sText);
 }
 
+// The names in a folder, sorted.
+std::string Listing(const std::string& sFolder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(sFolder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string sNames;
+    for (const std::string& sName : names) sNames += (sNames.empty() ? "" : " ") + sName;
+    return sNames;
+}
+
 #ifndef _WIN32
 // What a name is now: "png" (a regular file holding one), "file", "pipe",
 // "device", "link to ..." or "none".
@@ -229,15 +240,6 @@ std::string KindOf(const std::string& sPath) {
     return bytes.size() > 8 && bytes[0] == 0x89 && bytes[1] == 'P' && bytes[2] == 'N' && bytes[3] == 'G' ? "png" : "file";
 }
 
-std::string Listing(const std::string& sFolder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(sFolder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    std::string sNames;
-    for (const std::string& sName : names) sNames += (sNames.empty() ? "" : " ") + sName;
-    return sNames;
-}
-
 // Whatever is left to read on a non-blocking descriptor, which is closed.
 std::string Drain(int iFile) {
     std::string sGot;
@@ -247,8 +249,8 @@ std::string Drain(int iFile) {
     return sGot;
 }
 
-// orvanta-render itself, as the unprivileged user when bNobody; its exit code
-// (-1: it could not be run) and what it said.
+// orvanta-render itself, after a prefix (a command that sets a limit), as the
+// unprivileged user when bNobody; its exit code and what it said.
 int RunProgram(const std::string& sArgs, bool bNobody, std::string* psSaid, const std::string& sPrefix = "") {
     ScratchDir dir;
     std::string sSaid = dir.Path("said"), sCommand = sPrefix + " " ORVANTA_RENDER_PROGRAM " " + sArgs + " >" + sSaid + " 2>&1";
@@ -392,7 +394,70 @@ TEST_F(RenderCli, AnInterruptedOrSplitFilmGivesOneRunsFrames) {
                     (!bParallel || ScratchDir::Read(film.Path("p" + sFrame + ".png")) == one)) << sFrame;
     }
 }
+
+// Real limits: under a process limit (as an unprivileged user: root is not
+// held to one) the threads that started count the same picture; under an
+// address-space limit too small for the picture the run ends with a line.
+TEST(RenderSession, RealLimitsOnThreadsAndMemory) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's own threads and reservations do not fit under these limits";
 #endif
+    ScratchDir dir;
+    std::filesystem::permissions(dir.Path(""), std::filesystem::perms::all);
+    std::string sAlone = dir.Path("alone.png"), sPng = dir.Path("out.png"), sSaid;
+    ASSERT_EQ(Render({"--size", "64x48", "--threads", "1", sAlone}), 0);
+    const struct { const char* pszLimit; std::string sArgs; bool bNobody; int iExit; std::string sSaid; } rows[] = {
+        {"prlimit --nproc=1:1", "--size 64x48 --threads 4", geteuid() == 0, 0,
+         "orvanta-render: only 1 of 4 counting threads could be started; counting with those\n"},
+        {"prlimit --as=400000000", "--size 12000x12000 --progressive", false, 1,
+         "orvanta-render: not enough memory for a 12000x12000 picture\n"},
+    };
+    for (const auto& row : rows) {
+        int iExit = RunProgram(row.sArgs + " " + sPng, row.bNobody, &sSaid, row.pszLimit);
+        if (iExit == 127 || sSaid.starts_with("setpriv:") || sSaid.starts_with("prlimit:")) {
+            std::cout << "[  SKIPPED ] " << row.pszLimit << ": cannot be set here: " << sSaid;
+            continue;
+        }
+        EXPECT_EQ(iExit, row.iExit) << row.pszLimit;
+        EXPECT_EQ(sSaid, row.sSaid) << row.pszLimit;
+        EXPECT_TRUE(iExit ? !std::filesystem::exists(sPng) : ScratchDir::Read(sPng) == ScratchDir::Read(sAlone)) << row.pszLimit;
+        std::filesystem::remove(sPng);
+        EXPECT_EQ(Listing(dir.Path("")), "alone.png") << row.pszLimit;
+    }
+}
+#endif
+
+// Memory that runs out at any one allocation of a run ends it with exit 1, a
+// line that says so and no file; or the run does without it and writes the
+// same picture.
+TEST(RenderSession, MemoryRunningOutAnywhereEndsTheRunCleanly) {
+    ScratchDir dir;
+    std::string sWhole = dir.Path("whole.png"), sPng = dir.Path("out.png");
+    long lAllocations = 0;
+    auto run = [&](const std::string& sSize, const std::string& sOut, long lNth, std::string* psSaid) {
+        std::vector<std::string> args = {"--size", sSize, "--threads", "2", "--save-view", sOut + ".kqz", sOut};
+        std::vector<const char*> argv = {"orvanta-render"};  // before any allocation may fail
+        for (const std::string& sArg : args) argv.push_back(sArg.c_str());
+        testing::internal::CaptureStderr();
+        harness::FailNthAllocation(lNth);
+        int iExit = RunRenderTool(static_cast<int>(argv.size()), argv.data());
+        if (!lNth) lAllocations = harness::AllocationsSinceArmed();
+        harness::FailNthAllocation(0);
+        *psSaid = testing::internal::GetCapturedStderr();
+        return iExit;
+    };
+    std::string sSaid;
+    ASSERT_EQ(run("16x12", sWhole, 0, &sSaid), 0) << sSaid;
+    for (long lNth = 1; lNth <= lAllocations; ++lNth) {
+        int iExit = run("16x12", sPng, lNth, &sSaid);
+        EXPECT_TRUE(iExit == 0 ? ScratchDir::Read(sPng) == ScratchDir::Read(sWhole)
+                               : iExit == 1 && sSaid.starts_with("orvanta-render: not enough memory"))
+            << "allocation " << lNth << ": " << sSaid;
+        EXPECT_EQ(std::filesystem::exists(sPng), iExit == 0) << lNth;
+        std::filesystem::remove(sPng), std::filesystem::remove(sPng + ".kqz");
+        EXPECT_EQ(Listing(dir.Path("")), "whole.png whole.png.kqz") << lNth;
+    }
+}
 
 // The program's values for a client of any size, measured in a window that
 // keeps no pixels: a framebuffer of these would not fit in memory.

@@ -34,24 +34,27 @@ struct RenderCase {
 struct MidRenderChange { int iPeek = 0; std::function<void()> change; };
 
 // What a render leaves that the user or the counters can see, and the
-// picture as the call after a change found it; last, the direct pictures.
+// picture as the call after a change found it.
 const char* const kTraceParts[] = {"pixels", "picture after the change", "fills", "point colours",
                                    "iterations", "pen", "peeks", "passes", "beeps"};
 using RenderTrace = std::vector<std::vector<uint64_t>>;
 
-// The direct path's pictures of the finished view, as colour words, with the
-// unit in use at 1, 2, 3 and 8 threads and bands of the default height and of
-// 1, 7 and 2 rows; none for palette colours, which a true-colour picture has not.
-std::vector<uint64_t> DirectPictures() {
-    std::vector<uint64_t> words;
-    if (dwMaxColor < 1024) return words;
+// The direct path's pictures of the view just rendered, with the unit given,
+// are the plain path's picture, at 1, 2, 3 and 8 threads in bands of the
+// default height and of 1, 7 and 2 rows; palette colours, which a true-colour
+// picture has not, are left out.
+void ExpectDirectPictures(int iUnit, const std::vector<uint64_t>& picture, const std::string& sWhat) {
+    if (dwMaxColor < 1024) return;
+    DirectView view = DirectViewNow();
+    view.mapping.iUnit = iUnit;
     for (auto [iThreads, iBandRows] : {std::pair{1, 0}, {2, 1}, {3, 7}, {8, 2}}) {
-        EXPECT_TRUE(RenderDirect(DirectViewNow(), iThreads, iBandRows, [&](const DirectBand& band) {
+        std::vector<uint64_t> words;
+        EXPECT_TRUE(RenderDirect(view, iThreads, iBandRows, [&](const DirectBand& band) {
             for (size_t i = 0; i < band.rgb.size(); i += 3) words.push_back(RGB(band.rgb[i], band.rgb[i + 1], band.rgb[i + 2]));
             return !band.png.deflated.empty();
         }));
+        ASSERT_TRUE(words == picture) << DriftUnitName(iUnit) << ", " << sWhat << ", direct at " << iThreads << " threads";
     }
-    return words;
 }
 
 RenderTrace RenderWith(int iUnit, int iThreads, const RenderCase& c, const MidRenderChange& midway = {}) {
@@ -69,8 +72,6 @@ RenderTrace RenderWith(int iUnit, int iThreads, const RenderCase& c, const MidRe
     if (midway.change) harness::AtPeek(midway.iPeek + 1, [&] { afterChange = harness::Pixels(window.hwnd); });
     RenderToEnd(window);
     SetCountingThreads(1);
-    bool bDirect = !midway.change && iUnit != DRIFT_PLAIN && iThreads == 1;
-    std::vector<uint64_t> direct = bDirect ? DirectPictures() : std::vector<uint64_t>();
     iDriftUnit = iSaved;
     std::vector<uint32_t> pixels = harness::Pixels(window.hwnd);
     std::vector<uint64_t> fills;
@@ -78,7 +79,7 @@ RenderTrace RenderWith(int iUnit, int iThreads, const RenderCase& c, const MidRe
         fills.insert(fills.end(), {uint64_t(rc.left), uint64_t(rc.top), uint64_t(rc.right), uint64_t(rc.bottom), cr});
     return {{pixels.begin(), pixels.end()}, {afterChange.begin(), afterChange.end()}, fills, {ullPointColorCalls},
             {ullIterationCount}, {PenColor}, {uint64_t(harness::PeekCount())}, {uint64_t(iPassCount)},
-            {uint64_t(harness::BeepCount())}, direct};
+            {uint64_t(harness::BeepCount())}};
 }
 
 // Every unit on the drawing thread alone, and the best one with workers; every
@@ -87,17 +88,29 @@ void ExpectPlainRender(const RenderCase& c, const MidRenderChange& midway, const
     RenderTrace plain = RenderWith(DRIFT_PLAIN, 1, c, midway);
     auto expectPlain = [&](int iUnit, int iThreads) {
         RenderTrace trace = RenderWith(iUnit, iThreads, c, midway);
-        for (size_t i = 0; i + 1 < plain.size(); ++i)
+        for (size_t i = 0; i < plain.size(); ++i)
             EXPECT_EQ(trace[i], plain[i]) << DriftUnitName(iUnit) << " with " << iThreads << " threads, " << sWhat
                                           << ": " << kTraceParts[i];
-        const std::vector<uint64_t>& direct = trace.back();
-        for (size_t i = 0; i < direct.size(); ++i)
-            ASSERT_EQ(direct[i], plain[0][i % plain[0].size()]) << DriftUnitName(iUnit) << ", " << sWhat
-                                                                 << ", direct picture " << i / plain[0].size();
+        if (iThreads == 1 && !midway.change) ExpectDirectPictures(iUnit, plain[0], sWhat);
     };
     for (int iUnit = DRIFT_PORTABLE; iUnit < DRIFT_UNITS; ++iUnit)
         if (DriftUnitRuns(iUnit)) expectPlain(iUnit, 1);
     for (int iThreads : {2, 3, 8}) expectPlain(BestDriftUnit(), iThreads);
+}
+
+// Workers the system will not start are done without: those that started,
+// or the drawing thread alone, count the same picture.
+TEST(DriftUnits, ThreadsThatCannotStartLeaveThePictureAsItIs) {
+    const RenderCase c = {160, 120, -0.743643887037151, -0.131825904205330, 0.00003, 2048, 2, 100, 0, harness::TrueColorDisplay()};
+    const RenderTrace alone = RenderWith(BestDriftUnit(), 1, c);
+    for (int iThreads : {2, 3, 8}) {
+        for (int iRefused : {1, iThreads - 1}) {
+            harness::FailNextThreadStarts(iRefused);
+            EXPECT_EQ(SetCountingThreads(iThreads), iThreads - iRefused);
+            harness::FailNextThreadStarts(iRefused);
+            EXPECT_TRUE(RenderWith(BestDriftUnit(), iThreads, c) == alone) << iThreads << " threads, " << iRefused << " refused";
+        }
+    }
 }
 
 // Random views, sizes (thin ones, and ones whose blocks straddle the

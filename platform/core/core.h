@@ -250,13 +250,17 @@ WNDPROC BuiltInClassProc(const std::string& sClass);
 
 // A dialog's controls in template order.
 std::vector<HWND> DialogControls(HWND hDlg);
-// Makes the next iCount local or global allocations fail.
+// Makes the next iCount local or global allocations, or framebuffers, fail.
 void RefuseAllocations(int iCount);
+// True, once for each refusal asked for: this allocation is to fail.
+bool AllocationRefused();
 // The icon and cursor of the class a window was made from.
 HICON ClassIconOf(HWND hwnd);
 HCURSOR ClassCursorOf(HWND hwnd);
 // Makes a window's framebuffer match its client size; new pixels are black.
-void ResizeClient(Window& window, int iWidth, int iHeight);
+// False when memory cannot hold it: the window then has no pixels, and
+// shows its background, until a size that fits.
+bool ResizeClient(Window& window, int iWidth, int iHeight);
 // The character that a key-down of a virtual key yields on a US keyboard.
 char CharForVirtualKey(UINT uVirtualKey, bool bShift);
 

@@ -42,6 +42,7 @@ constexpr size_t kHugePage = size_t{2} << 20;
 }  // namespace
 
 void* AllocateFramebuffer(size_t cbSize) {
+    if (AllocationRefused()) throw std::bad_alloc();
     void* p = nullptr;
 #if defined(__linux__)
     if (cbSize >= kHugePage) {

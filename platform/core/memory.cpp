@@ -21,12 +21,21 @@ std::map<uintptr_t, Block>& Blocks() {
 
 int g_iRefusals = 0;  // allocations still to refuse, as when memory is short
 
+}  // namespace
+
+namespace platform {
+bool AllocationRefused() {
+    if (g_iRefusals <= 0) return false;
+    --g_iRefusals;
+    return true;
+}
+}  // namespace platform
+
+namespace {
+
 HANDLE Allocate(UINT uFlags, SIZE_T uBytes) {
     static uintptr_t uNext = 0x10000;
-    if (g_iRefusals > 0) {
-        --g_iRefusals;
-        return nullptr;
-    }
+    if (platform::AllocationRefused()) return nullptr;
     Block block{std::unique_ptr<char[]>(new (std::nothrow) char[uBytes ? uBytes : 1]), uBytes, 0};
     if (!block.pBytes) return nullptr;
     // Blocks are zero-filled whether asked or not: no stale bytes leak out.

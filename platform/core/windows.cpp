@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <strings.h>
 
 namespace platform {
@@ -66,11 +68,20 @@ Window* TopLevelOf(Window* pWindow) {
     return pWindow;
 }
 
-void ResizeClient(Window& window, int iWidth, int iHeight) {
+bool ResizeClient(Window& window, int iWidth, int iHeight) {
     window.iClientWidth = std::max(0, iWidth);
     window.iClientHeight = std::max(0, iHeight);
-    if (!(window.dwStyle & WS_CHILD) && GetBackend().KeepsPixels())
-        window.pixels.assign(static_cast<size_t>(window.iClientWidth) * window.iClientHeight, 0);
+    if ((window.dwStyle & WS_CHILD) || !GetBackend().KeepsPixels()) return true;
+    size_t uPixels = static_cast<size_t>(window.iClientWidth) * window.iClientHeight;
+    decltype(window.pixels)().swap(window.pixels);  // the old ones go first
+    try {
+        window.pixels.assign(uPixels, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+    return true;
 }
 
 HICON ClassIconOf(HWND hwnd) {
@@ -170,7 +181,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
         int iLeft = X == CW_USEDEFAULT ? 0 : X;
         int iTop = Y == CW_USEDEFAULT ? 0 : Y;
         window.rcWindow = {iLeft, iTop, iLeft + size.cx, iTop + size.cy};
-        ResizeClient(window, size.cx, size.cy);
+        if (!ResizeClient(window, size.cx, size.cy)) return nullptr;
     }
     HWND hwnd = NewHandle(std::move(pWindow));
     Window* pNew = FindWindowRecord(hwnd);

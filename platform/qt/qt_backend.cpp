@@ -308,6 +308,10 @@ void ClientArea::FitToFrame() {
 void ClientArea::Present() {
     RECT rc;
     Framebuffer framebuffer = WindowPixels(hwnd_);
+    if (!framebuffer.pPixels && !image_.isNull()) {  // memory cannot hold its pixels: the background shows
+        image_ = QImage();
+        update();
+    }
     if (!framebuffer.pPixels || !TakeDirtyRect(hwnd_, &rc)) return;
     if (image_.width() != framebuffer.iWidth || image_.height() != framebuffer.iHeight) {
         image_ = QImage(framebuffer.iWidth, framebuffer.iHeight, QImage::Format_RGB32);
@@ -327,6 +331,9 @@ void ClientArea::Present() {
 }
 
 void ClientArea::paintEvent(QPaintEvent*) {
+    if (bDirect_ && image_.isNull())
+        return x11::FillBlack(internalWinId(), static_cast<int>(width() * DeviceRatio(this)) + 1,
+                              static_cast<int>(height() * DeviceRatio(this)) + 1);
     if (bDirect_) return x11::PutRows(internalWinId(), image_, 0, image_.height());
     QPainter painter(this);
     if (image_.isNull()) painter.fillRect(rect(), Qt::black);

@@ -84,6 +84,7 @@ bool CanDraw();  // whether images go onto this display's windows unconverted
 bool Geometry(WId window, QRect* pRect);
 void Resize(WId window, QSize size);
 void PutRows(WId window, const QImage& image, int iTop, int iBottom);
+void FillBlack(WId window, int iWidth, int iHeight);  // the background of a window with no pixels
 // Calls onConfigure with every window whose size or position the server reports changed.
 QAbstractNativeEventFilter* NewConfigureWatcher(std::function<void(WId)> onConfigure);
 }  // namespace x11

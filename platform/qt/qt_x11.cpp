@@ -93,6 +93,20 @@ void PutRows(WId window, const QImage& image, int iTop, int iBottom) {
     xcb_flush(pConnection);
 }
 
+void FillBlack(WId window, int iWidth, int iHeight) {
+    xcb_connection_t* pConnection = Connection();
+    if (!pConnection || !window || iWidth <= 0 || iHeight <= 0) return;
+    auto xWindow = static_cast<xcb_window_t>(window);
+    xcb_gcontext_t gc = xcb_generate_id(pConnection);
+    const uint32_t ulBlack = 0;  // the 24-bit true-colour visual CanDraw asks for
+    xcb_create_gc(pConnection, gc, xWindow, XCB_GC_FOREGROUND, &ulBlack);
+    xcb_rectangle_t rect = {0, 0, static_cast<uint16_t>(std::min(iWidth, 65535)),
+                            static_cast<uint16_t>(std::min(iHeight, 65535))};
+    xcb_poly_fill_rectangle(pConnection, xWindow, gc, 1, &rect);
+    xcb_free_gc(pConnection, gc);
+    xcb_flush(pConnection);
+}
+
 QAbstractNativeEventFilter* NewConfigureWatcher(std::function<void(WId)> onConfigure) {
     return new ConfigureWatcher(std::move(onConfigure));
 }

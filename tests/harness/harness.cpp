@@ -4,6 +4,7 @@
 #include "harness.h"
 
 #include "core.h"
+#include "counting.h"
 
 #include <deque>
 #include <map>
@@ -88,6 +89,7 @@ public:
         core.hClipboardData = nullptr;
         S() = State();
         platform::RefuseAllocations(0);
+        RefuseThreadStarts(0);
     }
 
     void Poll() override {
@@ -170,6 +172,7 @@ void ClearBoxes() { S().boxes.clear(); }
 const std::vector<OpenedDocument>& Documents() { return S().documents; }
 HWND MainWindow() { return S().hwndMain; }
 void FailNextAllocations(int iCount) { platform::RefuseAllocations(iCount); }
+void FailNextThreadStarts(int iCount) { RefuseThreadStarts(iCount); }
 
 DialogStep TypeText(int iId, std::string sText) { return {DialogStep::Type, iId, std::move(sText), 0}; }
 DialogStep PressButton(int iId) { return {DialogStep::Press, iId, {}, 0}; }

@@ -76,6 +76,13 @@ const std::vector<ShownDialog>& Dialogs();
 
 // The next iCount LocalAlloc or GlobalAlloc calls fail, as when memory is short.
 void FailNextAllocations(int iCount);
+// The lNth allocation by new from now (1: the next) throws std::bad_alloc, as
+// when memory runs out midway; 0 fails none. Counts the allocations since.
+void FailNthAllocation(long lNth);
+long AllocationsSinceArmed();
+// The next iCount counting threads the engine starts fail to start, as when
+// the system has no more threads to give.
+void FailNextThreadStarts(int iCount);
 
 // The first top-level window created since Reset.
 HWND MainWindow();

@@ -174,13 +174,24 @@ void RunTask(Pool& p, const Task& task, Scratch& scratch, std::unique_lock<std::
     p.cvChanged.notify_all();
 }
 
-void WorkerLoop(Pool& p) {
-    Scratch scratch;
+void WorkLoop(Pool& p, Scratch& scratch) {
     std::unique_lock<std::mutex> lock(p.mutex);
     while (!p.bStopping && !p.bFailed) {
         Task task = NextTask(p);
         if (task.kind == TASK_NONE) p.cvChanged.wait(lock);
         else RunTask(p, task, scratch, lock);
+    }
+}
+
+// A worker without memory for its scratch fails the render, as a band would.
+void WorkerLoop(Pool& p) {
+    try {
+        Scratch scratch;
+        WorkLoop(p, scratch);
+    } catch (const std::bad_alloc&) {
+        std::lock_guard<std::mutex> lock(p.mutex);
+        p.bFailed = true;
+        p.cvChanged.notify_all();
     }
 }
 
@@ -190,6 +201,7 @@ std::vector<std::thread> StartWorkers(Pool& p, int iWorkers) {
     try {
         for (int i = 0; i < iWorkers; ++i) workers.emplace_back(WorkerLoop, std::ref(p));
     } catch (const std::system_error&) {
+    } catch (const std::bad_alloc&) {
     }
     return workers;
 }
@@ -244,7 +256,8 @@ bool HandOverBands(Pool& p, const DirectBandSink& sink, const DirectProgress& pr
 }  // namespace
 
 bool RenderDirect(const DirectView& view, int iThreads, int iBandRows, const DirectBandSink& sink,
-                  const DirectProgress& progress) {
+                  const DirectProgress& progress, int* piThreads) {
+    if (piThreads) *piThreads = 1;
     int iEndRow = view.iEndRow > 0 ? view.iEndRow : view.mapping.iMaxY;
     if (view.mapping.iMaxX <= 0 || view.iFirstRow < 0 || iEndRow <= view.iFirstRow) return true;
     Pool p;
@@ -258,7 +271,14 @@ bool RenderDirect(const DirectView& view, int iThreads, int iBandRows, const Dir
     iThreads = std::max(iThreads, 1);
     p.slots.resize(static_cast<size_t>(std::min(kSlotsPerThread * iThreads + 2, p.iBands + 1)));
     std::vector<std::thread> workers = StartWorkers(p, iThreads - 1);
-    bool bComplete = HandOverBands(p, sink, progress);
+    if (piThreads) *piThreads = 1 + static_cast<int>(workers.size());
+    bool bComplete = false;
+    try {
+        bComplete = HandOverBands(p, sink, progress);
+    } catch (...) {
+        StopWorkers(p, workers);
+        throw;
+    }
     StopWorkers(p, workers);
     return bComplete;
 }

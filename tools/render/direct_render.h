@@ -46,9 +46,11 @@ using DirectProgress = std::function<void(int iRowsDone)>;
 int DirectBandRows(int iWidth);
 
 // Renders the view with iThreads threads, the calling one among them, in
-// bands of iBandRows rows (0: DirectBandRows). False when the sink stopped it
-// or a band found no memory.
+// bands of iBandRows rows (0: DirectBandRows); *piThreads is set to the
+// threads that could be started. False when the sink stopped it or a band
+// found no memory; memory that runs out on the calling thread throws, once
+// the other threads have stopped.
 bool RenderDirect(const DirectView& view, int iThreads, int iBandRows, const DirectBandSink& sink,
-                  const DirectProgress& progress = {});
+                  const DirectProgress& progress = {}, int* piThreads = nullptr);
 
 #endif

@@ -470,8 +470,9 @@ std::string RenderHelpText() {
            "The size is not part of the view: give the same --size for the same pixels.\n"
            "Warnings about view files are printed to stderr as \"CAPTION: text\".\n"
            "Exit codes: 0 written; 1 the output or the --save-view file could not be\n"
-           "written, or the --view file could not be opened or is neither a view file\n"
-           "nor a PNG with a whole Orvanta view; 2 bad arguments.\n";
+           "written, the --view file could not be opened or is neither a view file nor\n"
+           "a PNG with a whole Orvanta view, or memory could not hold the picture;\n"
+           "2 bad arguments.\n";
 }
 
 std::string RenderVersionText() { return "orvanta-render " ORVANTA_VERSION "\n"; }

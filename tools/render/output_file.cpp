@@ -131,23 +131,25 @@ bool OutputFile::OpenDirect(const std::string& sTarget, std::string* psError) {
     return true;
 }
 
-// Created afresh, never through a name that is already there.
+// Created afresh, never through a name that is already there; named here
+// before it exists, so that whatever fails after, it is removed.
 bool OutputFile::OpenTemporary(const std::string& sTarget, int iMode, std::string* psError) {
+    sTarget_ = sTarget;
     for (int i = 0; i < kTemporaryNames; ++i) {
-        std::string sTemporary = sTarget + ".part" + (i ? std::to_string(i) : "");
-        int iFile = open(sTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY | O_CLOEXEC, iMode);
-        if (iFile < 0 && errno == EEXIST) continue;
-        if (iFile < 0) return Fail(errno, psError);
+        sTemporary_ = sTarget + ".part" + (i ? std::to_string(i) : "");
+        int iFile = open(sTemporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY | O_CLOEXEC, iMode);
+        int iError = errno;
+        if (iFile < 0) sTemporary_.clear();
+        if (iFile < 0 && iError == EEXIST) continue;
+        if (iFile < 0) return Fail(iError, psError);
+        iSignalSlot_ = WatchTemporary(sTemporary_);
         pFile_ = fdopen(iFile, "wb");
         if (!pFile_) {
-            int iError = errno;
+            iError = errno;
             close(iFile);
-            std::remove(sTemporary.c_str());
+            Abandon();
             return Fail(iError, psError);
         }
-        sTarget_ = sTarget;
-        sTemporary_ = sTemporary;
-        iSignalSlot_ = WatchTemporary(sTemporary);
         return true;
     }
     return Fail(EEXIST, psError);

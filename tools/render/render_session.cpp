@@ -7,6 +7,7 @@
 #include "view_io.h"
 
 #include <chrono>
+#include <new>
 #include <string>
 
 namespace {
@@ -91,15 +92,22 @@ RenderResult RenderHeadless(const RenderOptions& options, ProgressLine* pLine, c
     auto tStart = std::chrono::steady_clock::now();
     offscreen::Reset();
     InitializeProgramValues();
-    SetCountingThreads(options.iThreads);
+    int iThreads = SetCountingThreads(options.iThreads);
     HWND hwnd = OpenRenderWindow(options);
     HDC hdc = GetDC(hwnd);
+    RenderResult result;
+    result.iThreads = iThreads;
+    if (!offscreen::PixelsInPlace(hwnd)) {  // a window too large for memory draws nothing
+        result.bHeld = false;
+        SetCountingThreads(1);
+        CloseRenderWindow(hwnd, hdc);
+        return result;
+    }
     MeasureWindow(hwnd, hdc, options);
     WatchPasses(options, pLine);
     MSG msg;
     RenderLoop(hwnd, hdc, &msg);
     if (pLine) ShowProgress(options, *pLine, true);
-    RenderResult result;
     result.dfSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
     SetCountingThreads(1);
@@ -111,6 +119,11 @@ RenderResult RenderHeadless(const RenderOptions& options, ProgressLine* pLine, c
     result.ullPointColors = ullPointColorCalls;
     result.ullIterations = ullIterationCount;
     result.iBeeps = offscreen::BeepCount();
-    CloseRenderWindow(hwnd, hdc);
+    // The picture is out: a window memory is too short to tidy away is left
+    // for the process's end, or the next Reset.
+    try {
+        CloseRenderWindow(hwnd, hdc);
+    } catch (const std::bad_alloc&) {
+    }
     return result;
 }

@@ -16,6 +16,8 @@ struct RenderResult {
     uint64_t ullPointColors = 0;
     uint64_t ullIterations = 0;
     int iBeeps = 0;
+    int iThreads = 0;  // that counted: fewer than asked when not all could start
+    bool bHeld = true;  // false: memory could not hold the picture, and nothing was drawn
     double dfSeconds = 0.0;
 };
 

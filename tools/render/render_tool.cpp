@@ -15,6 +15,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +33,12 @@ int Fail(int iExitCode, const std::string& sError) {
     return iExitCode;
 }
 
+std::string NotEnoughMemory(const RenderOptions& options) {
+    if (options.sOutput.empty()) return "not enough memory";  // the arguments were not through
+    return "not enough memory for a " + std::to_string(options.iWidth) + "x" + std::to_string(options.iHeight) +
+           " picture";
+}
+
 // The finished picture through the render loop, as the explorer paints it.
 bool RenderProgressive(const RenderOptions& options, const std::vector<PngText>& texts, ProgressLine& line,
                        RenderResult* pResult, std::string* psError) {
@@ -39,7 +46,8 @@ bool RenderProgressive(const RenderOptions& options, const std::vector<PngText>&
     *pResult = RenderHeadless(options, &line, [&](const uint32_t* pPixels) {
         bWritten = WritePng(options.sOutput, options.iWidth, options.iHeight, pPixels, psError, texts);
     });
-    return bWritten;
+    if (!pResult->bHeld) *psError = NotEnoughMemory(options);
+    return pResult->bHeld && bWritten;
 }
 
 // A picture's place in the run, for the progress line: the iDone-th of the
@@ -77,14 +85,15 @@ bool RenderDirectPng(const RenderOptions& options, const std::vector<PngText>& t
                            static_cast<uint32_t>(options.iWidth), static_cast<uint32_t>(iRows), texts);
     bool bWriting = writer.Begin();
     uint64_t ullIterations = 0;
+    int iThreads = options.iThreads;
     bool bRendered = bWriting && RenderDirect(view, options.iThreads, 0, [&](const DirectBand& band) {
         ullIterations += band.ullIterations;
         return bWriting = writer.Add(band.png);
-    }, [&](int iRowsDone) { ShowProgress(line, share, iRowsDone, iRows); });
+    }, [&](int iRowsDone) { ShowProgress(line, share, iRowsDone, iRows); }, &iThreads);
+    pResult->iThreads = std::min(pResult->iThreads, iThreads);
     if (bWriting && !bRendered) {
         out.Abandon();
-        *psError = "not enough memory for a picture of " + std::to_string(options.iWidth) + "x" +
-                   std::to_string(iRows);
+        *psError = NotEnoughMemory(options);
         return false;
     }
     if (!(bRendered && writer.Finish())) return out.Discard(psError);
@@ -141,39 +150,56 @@ bool RenderPictures(const RenderOptions& options, ProgressLine& line, RenderResu
     return bDone;
 }
 
-}  // namespace
-
-int RunRenderTool(int argc, const char* const* argv) {
-#ifdef SIGPIPE
-    std::signal(SIGPIPE, SIG_IGN);  // a reader that goes away is a failed write
-#endif
-    RemoveTemporariesOnSignals();
-    offscreen::Reset();
-    RenderOptions options;
+// Everything after the arguments: view files, the rendering, the PNG.
+int Render(const RenderOptions& options) {
     std::string sError;
-    switch (ParseRenderOptions(argc, argv, &options, &sError)) {
-    case ParseResult::Help:
-        std::fputs(RenderHelpText().c_str(), stdout);
-        return 0;
-    case ParseResult::Version:
-        std::fputs(RenderVersionText().c_str(), stdout);
-        return 0;
-    case ParseResult::Error:
-        return Fail(2, sError);
-    case ParseResult::ViewError:
-        return Fail(1, sError);
-    case ParseResult::Render:
-        break;
-    }
     // The view file is written first, so that a bad name fails before the render.
     if (!options.sSaveView.empty() && !SaveViewFile(options.sSaveView, options.values, &sError))
         return Fail(1, sError);
     ProgressLine line(!options.bQuiet && isatty(STDERR_FILENO) != 0);
     RenderResult result;
+    result.iThreads = options.iThreads;
     auto tStart = std::chrono::steady_clock::now();
-    if (!RenderPictures(options, line, &result, &sError)) return Fail(1, sError);
+    bool bRendered = RenderPictures(options, line, &result, &sError);
     if (!UsesRenderLoop(options))
         result.dfSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
+    if (result.iThreads < options.iThreads)
+        std::fprintf(stderr, "orvanta-render: only %d of %d counting threads could be started; counting with those\n",
+                     result.iThreads, options.iThreads);
+    if (!bRendered) return Fail(1, sError);
     if (options.bStats) PrintStats(IsStandardOutput(options.sOutput) ? stderr : stdout, result);
     return 0;
+}
+
+}  // namespace
+
+// Memory that runs out anywhere ends the run with a message: an output
+// begun is abandoned as its OutputFile goes.
+int RunRenderTool(int argc, const char* const* argv) {
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);  // a reader that goes away is a failed write
+#endif
+    RemoveTemporariesOnSignals();
+    RenderOptions options;
+    std::string sError;
+    try {
+        offscreen::Reset();
+        switch (ParseRenderOptions(argc, argv, &options, &sError)) {
+        case ParseResult::Help:
+            std::fputs(RenderHelpText().c_str(), stdout);
+            return 0;
+        case ParseResult::Version:
+            std::fputs(RenderVersionText().c_str(), stdout);
+            return 0;
+        case ParseResult::Error:
+            return Fail(2, sError);
+        case ParseResult::ViewError:
+            return Fail(1, sError);
+        case ParseResult::Render:
+            break;
+        }
+        return Render(options);
+    } catch (const std::bad_alloc&) {
+        return Fail(1, NotEnoughMemory(options));
+    }
 }
