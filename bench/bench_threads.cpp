@@ -106,8 +106,9 @@ std::vector<int> ThreadCounts() {
 // the machine.
 void PrintSpeedUps(int iRuns) {
     std::vector<int> counts = ThreadCounts();
-    std::printf("whole orvanta-render runs, seconds (median of %d) and speed-up over 1 thread; the pair's\n"
-                "figure is twice one run's time over two at once, the machine's own ceiling for 2 threads:\n",
+    std::printf("whole orvanta-render runs on the direct path, seconds (median of %d) and speed-up over 1\n"
+                "thread; the pair's figure is twice one run's time over two at once, the machine's own\n"
+                "ceiling for 2 threads:\n",
                 iRuns);
     for (const ProcessView& view : kProcessViews) {
         std::vector<std::vector<double>> seconds(counts.size());

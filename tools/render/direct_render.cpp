@@ -49,6 +49,7 @@ Colouring MakeColouring(const ColorValues& values) {
 
 struct Scratch {
     std::vector<double> columnX;  // of every column, once the thread has them
+    std::vector<double> rowY;     // of the band's rows
     std::vector<double> dfX = std::vector<double>(kChunkPoints);
     std::vector<double> dfY = std::vector<double>(kChunkPoints);
     std::vector<uint32_t> counts = std::vector<uint32_t>(kChunkPoints);
@@ -66,28 +67,35 @@ const double* ColumnsX(const PlaneMapping& m, Scratch& s) {
     return s.columnX.data();
 }
 
-// The band's pixels, row by row, in chunks: their points, counts, colour
-// words and RGB bytes.
+// The band's pixels in tiles of neighbouring columns across its rows, each
+// counted together: neighbours take alike counts, which keeps a vector
+// unit's lanes busy to the end of the tile. Then colour words and RGB bytes.
 void CountBand(const PlaneMapping& m, const Colouring& colouring, DirectBand& band, Scratch& s) {
-    size_t uPixels = static_cast<size_t>(band.iRows) * static_cast<size_t>(m.iMaxX);
-    band.rgb.resize(uPixels * 3);
+    band.rgb.resize(static_cast<size_t>(band.iRows) * static_cast<size_t>(m.iMaxX) * 3);
     band.ullIterations = 0;
     const double* pColumnX = ColumnsX(m, s);
-    int x = 0, y = band.iFirstRow;
-    double dfY = MappedY(m, y);
-    for (size_t uFirst = 0; uFirst < uPixels; uFirst += kChunkPoints) {
-        int iPoints = static_cast<int>(std::min<size_t>(kChunkPoints, uPixels - uFirst));
-        for (int i = 0; i < iPoints; ++i) {
-            s.dfX[i] = pColumnX ? pColumnX[x] : MappedX(m, x);
-            s.dfY[i] = dfY;
-            if (++x == m.iMaxX) x = 0, dfY = MappedY(m, ++y);
+    s.rowY.resize(static_cast<size_t>(band.iRows));
+    for (int r = 0; r < band.iRows; ++r) s.rowY[r] = MappedY(m, band.iFirstRow + r);
+    int iTileColumns = std::clamp(kChunkPoints / band.iRows, 1, m.iMaxX);
+    int iTileRows = std::clamp(kChunkPoints / iTileColumns, 1, band.iRows);
+    for (int y0 = 0; y0 < band.iRows; y0 += iTileRows) {
+        int iRows = std::min(iTileRows, band.iRows - y0);
+        for (int x0 = 0; x0 < m.iMaxX; x0 += iTileColumns) {
+            int iColumns = std::min(iTileColumns, m.iMaxX - x0), iPoints = iRows * iColumns;
+            for (int i = 0; i < iPoints; ++i) {
+                int x = x0 + i % iColumns;
+                s.dfX[i] = pColumnX ? pColumnX[x] : MappedX(m, x);
+                s.dfY[i] = s.rowY[y0 + i / iColumns];
+            }
+            DriftCounts(m.iUnit, s.dfX.data(), s.dfY.data(), s.counts.data(), iPoints, m.ulMaxLevels);
+            for (int i = 0; i < iPoints; ++i) {
+                s.words[i] = colouring.Word(s.counts[i]);
+                band.ullIterations += s.counts[i];
+            }
+            for (int r = 0; r < iRows; ++r)
+                RgbFromWords(&s.words[static_cast<size_t>(r) * iColumns], iColumns,
+                             &band.rgb[((static_cast<size_t>(y0) + r) * m.iMaxX + x0) * 3]);
         }
-        DriftCounts(m.iUnit, s.dfX.data(), s.dfY.data(), s.counts.data(), iPoints, m.ulMaxLevels);
-        for (int i = 0; i < iPoints; ++i) {
-            s.words[i] = colouring.Word(s.counts[i]);
-            band.ullIterations += s.counts[i];
-        }
-        RgbFromWords(s.words.data(), iPoints, &band.rgb[uFirst * 3]);
     }
 }
 
