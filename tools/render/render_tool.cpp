@@ -130,9 +130,9 @@ bool RenderPictures(const RenderOptions& options, ProgressLine& line, RenderResu
     int iFirst = options.iFirstFrame, iEnd = IsFilm(options) ? options.iEndFrame : 1;
     auto Skipped = [&options](const std::string& sName) { return options.bSkipExisting && AlreadyThere(sName); };
     Share share;
-    share.iCount = 0;
-    for (int iFrame = iFirst; iFrame < iEnd; ++iFrame)
-        share.iCount += !Skipped(FrameName(options.sOutput, options.framePattern, iFrame));
+    share.iCount = iEnd - iFirst;
+    for (int iFrame = iFirst; iFrame < iEnd && options.bSkipExisting; ++iFrame)
+        share.iCount -= Skipped(FrameName(options.sOutput, options.framePattern, iFrame));
     FrameHeights heights(options.values.dfSetHeight, options.dfZoomPerFrame);
     RenderOptions picture = options;
     bool bWarned = false, bDone = true;
