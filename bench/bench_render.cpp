@@ -4,6 +4,7 @@
 // second; speed-up), the longest time between two queue checks, and the
 // block kernel alone on points that all run to the limit, against the core's
 // limit measured on this machine; then what the counting threads buy.
+#include "bench_png.h"
 #include "bench_threads.h"
 #include "driftblock.h"
 #include "engine.h"
@@ -58,7 +59,7 @@ struct Timings {
 void TimeRender(const View& view, int iUnit, Timings& timings) {
     int iSaved = iDriftUnit;
     iDriftUnit = iUnit;
-    timings.result = RenderHeadless(view.options, false);
+    timings.result = RenderHeadless(view.options);
     timings.seconds.push_back(timings.result.dfSeconds);
     iDriftUnit = iSaved;
 }
@@ -247,10 +248,11 @@ void RenderWatchingPeeks(const RenderOptions& options, const std::function<void(
 }
 
 // orvanta-bench [RUNS [VIEWS]]: VIEWS picks among a, b and c (default all),
-// and t for the threads' figures.
+// t for the threads' figures, p for the PNG compression's and d for the
+// direct path's (against the render loop, and posters).
 int main(int argc, char** argv) {
     int iRuns = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    std::string sViews = argc > 2 ? argv[2] : "abct";
+    std::string sViews = argc > 2 ? argv[2] : "abctpd";
     const View views[] = {
         {"(a) default", MakeOptions(0.0, 0.0, 4.0, 1024)},
         {"(b) seahorse", MakeOptions(-0.743643887037151, 0.131825904205330, 0.00003, 8192)},
@@ -262,7 +264,9 @@ int main(int argc, char** argv) {
         if (sViews.find(view.pszName[1]) != std::string::npos) CompareView(view, iRuns);
     for (const View& view : views)
         if (sViews.find(view.pszName[1]) != std::string::npos) PrintQueueGaps(view);
-    if (sViews != "t") CompareKernels();
+    if (sViews.find_first_of("abc") != std::string::npos) CompareKernels();
     if (sViews.find('t') != std::string::npos) BenchThreads(iRuns);
+    if (sViews.find('p') != std::string::npos) BenchPng(iRuns);
+    if (sViews.find('d') != std::string::npos) BenchPosters(iRuns);
     return 0;
 }

@@ -2,7 +2,8 @@
 // hardware thread (seconds and speed-up, beside two 1-thread runs at once), the
 // time from a key to the first block of the new picture and the longest gap
 // between queue checks at 1 thread and at all, and the point colours per pixel
-// of straddling sizes.
+// of straddling sizes; and posters: the direct path against the render loop,
+// and the time and peak memory of pictures far larger than a screen.
 #include "bench_threads.h"
 
 #include "engine.h"
@@ -12,8 +13,15 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+extern char** environ;
 
 namespace {
 
@@ -34,26 +42,57 @@ const ProcessView kProcessViews[] = {
                      "--iterations 65519"},
 };
 
-std::string RenderCommand(const ProcessView& view, int iThreads, const char* pszOutput) {
-    return std::string(ORVANTA_RENDER_PROGRAM) + " " + view.pszOptions + " --threads " + std::to_string(iThreads) +
-           " " + pszOutput;
+// One whole orvanta-render process: its seconds and its peak resident memory.
+struct ProcessRun {
+    double dfSeconds = 0.0;
+    double dfPeakMegabytes = 0.0;
+};
+
+std::vector<std::string> RenderArguments(const std::string& sOptions, int iThreads, const std::string& sOutput) {
+    std::vector<std::string> args = {ORVANTA_RENDER_PROGRAM};
+    std::istringstream words(sOptions);
+    for (std::string sWord; words >> sWord;) args.push_back(sWord);
+    for (std::string sWord : {std::string("--threads"), std::to_string(iThreads), sOutput}) args.push_back(sWord);
+    return args;
 }
 
-double CommandSeconds(const std::string& sCommand) {
+// Runs the renders side by side; each one's peak memory, and the seconds
+// until the last has ended.
+std::vector<ProcessRun> RunAtOnce(const std::vector<std::vector<std::string>>& commands) {
     Clock::time_point tStart = Clock::now();
-    if (std::system(sCommand.c_str()) != 0) std::printf("  (%s failed)\n", sCommand.c_str());
-    return std::chrono::duration<double>(Clock::now() - tStart).count();
+    std::vector<pid_t> pids;
+    for (const std::vector<std::string>& args : commands) {
+        std::vector<char*> argv;
+        for (const std::string& sArg : args) argv.push_back(const_cast<char*>(sArg.c_str()));
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid = -1;
+        pids.push_back(pid);
+    }
+    std::vector<ProcessRun> runs(commands.size());
+    for (size_t i = 0; i < pids.size(); ++i) {
+        int iStatus = 0;
+        struct rusage usage = {};
+        if (pids[i] < 0 || wait4(pids[i], &iStatus, 0, &usage) < 0 || !WIFEXITED(iStatus) || WEXITSTATUS(iStatus) != 0)
+            std::printf("  (%s failed)\n", commands[i].back().c_str());
+        runs[i].dfPeakMegabytes = usage.ru_maxrss / 1024.0;
+    }
+    double dfSeconds = std::chrono::duration<double>(Clock::now() - tStart).count();
+    for (ProcessRun& run : runs) run.dfSeconds = dfSeconds;
+    return runs;
 }
 
-double ProcessSeconds(const ProcessView& view, int iThreads) {
-    return CommandSeconds(RenderCommand(view, iThreads, "/tmp/orvanta-bench-threads.png"));
+ProcessRun RunRender(const std::string& sOptions, int iThreads, const std::string& sOutput = "/tmp/orvanta-bench-threads.png") {
+    return RunAtOnce({RenderArguments(sOptions, iThreads, sOutput)})[0];
 }
+
+double ProcessSeconds(const ProcessView& view, int iThreads) { return RunRender(view.pszOptions, iThreads).dfSeconds; }
 
 // Two single-threaded runs side by side: what two cores of this machine give
 // two independent copies of the same work, the most two threads can hope for.
 double PairSeconds(const ProcessView& view) {
-    return CommandSeconds("(" + RenderCommand(view, 1, "/tmp/orvanta-bench-pair1.png") + " & " +
-                          RenderCommand(view, 1, "/tmp/orvanta-bench-pair2.png") + "; wait)");
+    return RunAtOnce({RenderArguments(view.pszOptions, 1, "/tmp/orvanta-bench-pair1.png"),
+                      RenderArguments(view.pszOptions, 1, "/tmp/orvanta-bench-pair2.png")})[0].dfSeconds;
 }
 
 std::vector<int> ThreadCounts() {
@@ -67,8 +106,9 @@ std::vector<int> ThreadCounts() {
 // the machine.
 void PrintSpeedUps(int iRuns) {
     std::vector<int> counts = ThreadCounts();
-    std::printf("whole orvanta-render runs, seconds (median of %d) and speed-up over 1 thread; the pair's\n"
-                "figure is twice one run's time over two at once, the machine's own ceiling for 2 threads:\n",
+    std::printf("whole orvanta-render runs on the direct path, seconds (median of %d) and speed-up over 1\n"
+                "thread; the pair's figure is twice one run's time over two at once, the machine's own\n"
+                "ceiling for 2 threads:\n",
                 iRuns);
     for (const ProcessView& view : kProcessViews) {
         std::vector<std::vector<double>> seconds(counts.size());
@@ -84,7 +124,7 @@ void PrintSpeedUps(int iRuns) {
         std::printf("  pair: %.3f s x%.2f\n", Median(pairs), 2 * dfOne / Median(pairs));
     }
     std::vector<double> floors;
-    for (int r = 0; r < iRuns; ++r) floors.push_back(ProcessSeconds({"1x1", "--size 1x1"}, 1));
+    for (int r = 0; r < iRuns; ++r) floors.push_back(RunRender("--size 1x1", 1).dfSeconds);
     std::printf("  a 1x1 render, the start and exit that no thread count shortens: %.3f s\n", Median(floors));
 }
 
@@ -148,13 +188,49 @@ void PrintPointColours() {
     for (auto [iWidth, iHeight] : sizes) {
         RenderOptions options;
         options.iWidth = iWidth, options.iHeight = iHeight;
-        RenderResult result = RenderHeadless(options, false);
+        RenderResult result = RenderHeadless(options);
         std::printf("  %dx%d %.3f", iWidth, iHeight, static_cast<double>(result.ullPointColors) / (iWidth * iHeight));
     }
     std::printf("\n");
 }
 
 }  // namespace
+
+// The direct path against the render loop's finished picture, one thread each,
+// turn about.
+void PrintDirectAgainstProgressive(int iRuns) {
+    const ProcessView& seahorse = kProcessViews[3];
+    std::vector<double> direct, progressive;
+    for (int r = 0; r < iRuns; ++r) {
+        direct.push_back(ProcessSeconds(seahorse, 1));
+        progressive.push_back(RunRender(std::string(seahorse.pszOptions) + " --progressive", 1).dfSeconds);
+    }
+    std::printf("direct path against --progressive, %s, 1 thread (median of %d): %.3f s against %.3f s, x%.2f\n",
+                seahorse.pszName, iRuns, Median(direct), Median(progressive), Median(progressive) / Median(direct));
+}
+
+// Posters of the whole set, written to a file and deleted: the seconds, peak
+// memory and pixels per second of a 40000x30000 picture at every thread, and
+// the peak memory of a picture four times as tall as another.
+void PrintPosters() {
+    const std::string sWholeSet = "--center -0.75,0 --height 2.5 --iterations 256";
+    const std::string sPoster = "/tmp/orvanta-bench-poster.png";
+    int iAll = HardwareThreads();
+    ProcessRun run = RunRender("--size 40000x30000 " + sWholeSet, iAll, sPoster);
+    std::remove(sPoster.c_str());
+    std::printf("poster 40000x30000 (%s), %d threads: %.1f s, peak RSS %.0f MB, %.1f Mpixels/s\n",
+                sWholeSet.c_str(), iAll, run.dfSeconds, run.dfPeakMegabytes, 40000.0 * 30000.0 / run.dfSeconds / 1e6);
+    ProcessRun shorter = RunRender("--size 6000x8000 " + sWholeSet, iAll, sPoster);
+    ProcessRun taller = RunRender("--size 6000x32000 " + sWholeSet, iAll, sPoster);
+    std::remove(sPoster.c_str());
+    std::printf("peak RSS, 6000x8000 against 6000x32000: %.1f MB, %.1f MB (%+.1f%%)\n", shorter.dfPeakMegabytes,
+                taller.dfPeakMegabytes, 100.0 * (taller.dfPeakMegabytes / shorter.dfPeakMegabytes - 1.0));
+}
+
+void BenchPosters(int iRuns) {
+    PrintDirectAgainstProgressive(iRuns);
+    PrintPosters();
+}
 
 void BenchThreads(int iRuns) {
     PrintPointColours();

@@ -19,5 +19,8 @@ void RenderWatchingPeeks(const RenderOptions& options, const std::function<void(
 // and whole orvanta-render runs at 1, 2 and all threads and two 1-thread runs
 // at once, RUNS each.
 void BenchThreads(int iRuns);
+// The direct path against --progressive at 1 thread, RUNS each, and the time
+// and peak memory of posters.
+void BenchPosters(int iRuns);
 
 #endif

@@ -249,27 +249,24 @@ int ItemPoints(const DrawItem& item) {
     return (item.x2 - item.x1 + 1) * (item.y2 - item.y1 + 1) - (item.bKnownMiddle ? 1 : 0);
 }
 
-// The same arithmetic, in the same order, as the renderer's own mapping.
 void ItemPlanePoints(const PlaneMapping& m, const DrawItem& item, double* pdfX, double* pdfY) {
-    auto planeX = [&](int x) { return x * m.dfSetWidth / m.iMaxX + m.dfSetMinX; };
-    auto planeY = [&](int y) { return y * m.dfSetHeight / m.iMaxY + m.dfSetMinY; };
     if (item.bFill) {
         int quadrants[4][4];
         Quadrants(item.x1, item.x2, item.y1, item.y2, quadrants);
         for (const auto& q : quadrants) {
-            *pdfX++ = planeX(MiddleOf(q[0], q[1]));
-            *pdfY++ = planeY(MiddleOf(q[2], q[3]));
+            *pdfX++ = MappedX(m, MiddleOf(q[0], q[1]));
+            *pdfY++ = MappedY(m, MiddleOf(q[2], q[3]));
         }
         return;
     }
     int xSkip = item.bKnownMiddle ? MiddleOf(item.x1, item.x2) : item.x1 - 1;
     int ySkip = MiddleOf(item.y1, item.y2);
     for (int x = item.x1; x <= item.x2; ++x) {
-        double dfX = planeX(x);
+        double dfX = MappedX(m, x);
         for (int y = item.y1; y <= item.y2; ++y) {
             if (x == xSkip && y == ySkip) continue;
             *pdfX++ = dfX;
-            *pdfY++ = planeY(y);
+            *pdfY++ = MappedY(m, y);
         }
     }
 }

@@ -21,6 +21,16 @@ struct PlaneMapping {
 };
 
 bool SameMapping(const PlaneMapping& a, const PlaneMapping& b);
+// The program's mapping now, with the vector unit iDriftUnit.
+PlaneMapping MappingNow();
+
+// Pixel to plane, the one formula for both axes and every caller: pixel i of
+// iPixels across dfExtent from dfMin, multiplied, divided, then added.
+inline double PlaneCoordinate(int i, double dfExtent, int iPixels, double dfMin) {
+    return i * dfExtent / iPixels + dfMin;
+}
+inline double MappedX(const PlaneMapping& m, int x) { return PlaneCoordinate(x, m.dfSetWidth, m.iMaxX, m.dfSetMinX); }
+inline double MappedY(const PlaneMapping& m, int y) { return PlaneCoordinate(y, m.dfSetHeight, m.iMaxY, m.dfSetMinY); }
 
 // One step of drawing: the four quadrants of a block filled with their middle
 // points' colours (four counts), or a block drawn pixel by pixel, column by

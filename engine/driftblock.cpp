@@ -54,8 +54,5 @@ void DriftCounts(int iUnit, const double* pdfX, const double* pdfY, uint32_t* pu
     case DRIFT_PORTABLE: DriftCountsPortable(pdfX, pdfY, pulCounts, iPoints, ulLimit); return;
     default: break;
     }
-    ULONG ulSaved = ulMaxLevels;
-    ulMaxLevels = ulLimit;
-    for (int i = 0; i < iPoints; ++i) pulCounts[i] = DriftCount(pdfX[i], pdfY[i]);
-    ulMaxLevels = ulSaved;
+    for (int i = 0; i < iPoints; ++i) pulCounts[i] = DriftCountTo(pdfX[i], pdfY[i], ulLimit);
 }

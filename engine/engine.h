@@ -85,9 +85,25 @@ void ForgetFileName();
 void SetupSet();
 void NewRect(HWND hwnd, HDC hdc);
 
-// The escape-time count of one point and the colour word of a count.
+// What the colour word of a count depends on: a copy of those values, which
+// threads other than the program's may colour with.
+struct ColorValues {
+    ULONG ulMaxLevels;
+    DWORD dwMaxColor;
+    DWORD dwNumColors;
+    int iColorFactor;
+    int bInvertColors;
+    int iRGB_Combo;
+    bool operator==(const ColorValues&) const = default;
+};
+ColorValues ColorValuesNow();
+
+// The escape-time count of one point and the colour word of a count: with the
+// program's values, or (pure, any thread) with the limit or values given.
 ULONG DriftCount(double dfSetX, double dfSetY);
+ULONG DriftCountTo(double dfSetX, double dfSetY, ULONG ulLimit);
 COLORREF DriftColor(ULONG ulDriftCounter);
+COLORREF DriftColorOf(const ColorValues& values, ULONG ulDriftCounter);
 void PointColor(double dfSetX, double dfSetY);
 
 void Cover(HWND hwnd, HDC hdc, int x1, int x2, int y1, int y2, int level);

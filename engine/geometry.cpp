@@ -2,6 +2,9 @@
 // the client area and display that it follows from (NewRect).
 #include "engine.h"
 
+#include <algorithm>
+#include <climits>
+
 void SetupSet() {
     dfSetMinY = dfSetMidY - dfSetHeight * 0.5;
     dfSetWidth = dfSetHeight * dfSetAspect;
@@ -32,7 +35,9 @@ void NewRect(HWND hwnd, HDC hdc) {
 
     // A minimised window has no area: keep the shape of the last real one.
     bool bEmpty = iMaxX <= 0 || iMaxY <= 0;
-    if (!bEmpty) yThreshold = static_cast<int>(static_cast<double>(xThreshold) * iMaxY / iMaxX);
+    // A client far taller than wide would put the threshold past any int: it
+    // then stays at the largest, which splits no block either.
+    if (!bEmpty) yThreshold = static_cast<int>(std::min(static_cast<double>(xThreshold) * iMaxY / iMaxX, double{INT_MAX}));
     dwCardColors = 1u << (static_cast<unsigned>(iPlanes * iBitsPixel) % 32);
     dwNumColors = static_cast<DWORD>(GetDeviceCaps(hdc, NUMCOLORS));
     dwSizePalette = static_cast<DWORD>(GetDeviceCaps(hdc, SIZEPALETTE));

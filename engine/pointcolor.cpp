@@ -41,8 +41,8 @@ COLORREF Word(BYTE first, BYTE second, BYTE third) {
            static_cast<COLORREF>(third) * 65536;
 }
 
-COLORREF Ordered(const Rgb& c) {
-    switch (iRGB_Combo) {
+COLORREF Ordered(const Rgb& c, int iOrder) {
+    switch (iOrder) {
     case 1: return Word(c.red, c.blue, c.green);
     case 2: return Word(c.blue, c.red, c.green);
     case 3: return Word(c.blue, c.green, c.red);
@@ -54,11 +54,17 @@ COLORREF Ordered(const Rgb& c) {
 
 }  // namespace
 
-ULONG DriftCount(double dfSetX, double dfSetY) {
+ColorValues ColorValuesNow() {
+    return {ulMaxLevels, dwMaxColor, dwNumColors, iColorFactor, bInvertColors, iRGB_Combo};
+}
+
+ULONG DriftCount(double dfSetX, double dfSetY) { return DriftCountTo(dfSetX, dfSetY, ulMaxLevels); }
+
+ULONG DriftCountTo(double dfSetX, double dfSetY, ULONG ulLimit) {
     double drift_x = dfSetX;
     double drift_y = dfSetY;
     ULONG ulDriftCounter = 0;
-    while (ulDriftCounter < ulMaxLevels) {
+    while (ulDriftCounter < ulLimit) {
         if (drift_x * drift_x + drift_y * drift_y >= kEscapeBound) break;
         double tmp_drift_x = drift_x * drift_x - drift_y * drift_y + dfSetX;
         drift_y = drift_x * drift_y * 2 + dfSetY;
@@ -68,22 +74,24 @@ ULONG DriftCount(double dfSetX, double dfSetY) {
     return ulDriftCounter;
 }
 
-COLORREF DriftColor(ULONG ulDriftCounter) {
-    if (ulDriftCounter == ulMaxLevels || ulDriftCounter == 0) return 0;
-    if (dwMaxColor < kPaletteModeBound) {
+COLORREF DriftColor(ULONG ulDriftCounter) { return DriftColorOf(ColorValuesNow(), ulDriftCounter); }
+
+COLORREF DriftColorOf(const ColorValues& v, ULONG ulDriftCounter) {
+    if (ulDriftCounter == v.ulMaxLevels || ulDriftCounter == 0) return 0;
+    if (v.dwMaxColor < kPaletteModeBound) {
         // A display that reports no colours at all gets black rather than a fault.
-        if (dwNumColors == 0) return 0;
-        return kPaletteIndexFlag + static_cast<WORD>((ulDriftCounter % dwNumColors) + 1);
+        if (v.dwNumColors == 0) return 0;
+        return kPaletteIndexFlag + static_cast<WORD>((ulDriftCounter % v.dwNumColors) + 1);
     }
-    double dDriftRatio = static_cast<double>(ulDriftCounter) / static_cast<double>(ulMaxLevels);
-    if (iColorFactor != 100) {
-        dDriftRatio = (iColorFactor * kPercent) * dDriftRatio;
+    double dDriftRatio = static_cast<double>(ulDriftCounter) / static_cast<double>(v.ulMaxLevels);
+    if (v.iColorFactor != 100) {
+        dDriftRatio = (v.iColorFactor * kPercent) * dDriftRatio;
         if (dDriftRatio > 1.0) dDriftRatio = 1.0;
     }
     Rgb c = Ramp(dDriftRatio);
-    if (bInvertColors) c = {static_cast<BYTE>(255 - c.red), static_cast<BYTE>(255 - c.green),
-                            static_cast<BYTE>(255 - c.blue)};
-    return Ordered(c);
+    if (v.bInvertColors) c = {static_cast<BYTE>(255 - c.red), static_cast<BYTE>(255 - c.green),
+                              static_cast<BYTE>(255 - c.blue)};
+    return Ordered(c, v.iRGB_Combo);
 }
 
 void PointColor(double dfSetX, double dfSetY) {

@@ -12,10 +12,14 @@
 #include <new>
 #include <vector>
 
+PlaneMapping MappingNow() {
+    return {dfSetWidth, dfSetHeight, dfSetMinX, dfSetMinY, iMaxX, iMaxY, ulMaxLevels, iDriftUnit};
+}
+
 namespace {
 
-double PlaneX(int x) { return x * dfSetWidth / iMaxX + dfSetMinX; }
-double PlaneY(int y) { return y * dfSetHeight / iMaxY + dfSetMinY; }
+double PlaneX(int x) { return PlaneCoordinate(x, dfSetWidth, iMaxX, dfSetMinX); }
+double PlaneY(int y) { return PlaneCoordinate(y, dfSetHeight, iMaxY, dfSetMinY); }
 
 void NoteHandlerRan();
 
@@ -54,23 +58,9 @@ void DrawBlockPixels(HDC hdc, const DrawItem& item, COLORREF crMiddle, SetPen se
 // reads stay as they were: a picture has few distinct counts.
 const ULONG kKnownColors = 16384;
 
-struct ColorValues {
-    ULONG ulMaxLevels;
-    DWORD dwMaxColor;
-    DWORD dwNumColors;
-    int iColorFactor;
-    int bInvertColors;
-    int iRGB_Combo;
-    bool operator==(const ColorValues&) const = default;
-};
-
 ColorValues knownFor;
 COLORREF crKnown[kKnownColors];
 unsigned char bKnown[kKnownColors];
-
-ColorValues ColorValuesNow() {
-    return {ulMaxLevels, dwMaxColor, dwNumColors, iColorFactor, bInvertColors, iRGB_Combo};
-}
 
 void KeepKnownColors() {
     ColorValues now = ColorValuesNow();
@@ -95,10 +85,6 @@ void PenFromCount(ULONG ulDriftCounter) {
 }
 
 bool Splits(int x1, int x2, int y1, int y2) { return x2 - x1 > xThreshold && y2 - y1 > yThreshold; }
-
-PlaneMapping MappingNow() {
-    return {dfSetWidth, dfSetHeight, dfSetMinX, dfSetMinY, iMaxX, iMaxY, ulMaxLevels, iDriftUnit};
-}
 
 // What the pass draws, item by item in drawing order, and the next item due;
 // their counts are taken ahead, by the workers or in jobs on this thread.

@@ -1,6 +1,9 @@
 // The program and the engine tests' window on the harness.
 #include "program_run.h"
 
+#include "options.h"
+#include "render_tool.h"
+
 std::vector<UINT> g_receivedMessages;
 std::vector<WPARAM> g_receivedCommands;
 
@@ -95,4 +98,12 @@ std::vector<uint32_t> PixelByPixelPicture() {
     for (int y = 0; y < iMaxY; ++y)
         for (int x = 0; x < iMaxX; ++x) picture.push_back(ColourAt(x, y));
     return picture;
+}
+
+int Render(const std::vector<std::string>& args, RenderOptions* pOptions) {
+    std::vector<const char*> argv = {"orvanta-render"};
+    for (const std::string& sArg : args) argv.push_back(sArg.c_str());
+    std::string sError;
+    if (pOptions) return static_cast<int>(ParseRenderOptions(static_cast<int>(argv.size()), argv.data(), pOptions, &sError));
+    return RunRenderTool(static_cast<int>(argv.size()), argv.data());
 }

@@ -35,6 +35,11 @@ std::string TitleOf(HWND hwnd);
 ProgramStep Key(UINT uVirtualKey);
 ProgramStep Command(WPARAM wId);
 
+// Runs orvanta-render in this process and returns its exit code; with
+// pOptions, only parses the arguments into them and returns the ParseResult.
+struct RenderOptions;
+int Render(const std::vector<std::string>& args, RenderOptions* pOptions = nullptr);
+
 // A 640 x 480 top-level window of a class registered for it with its own device context.
 HWND OpenWindow(const char* pszClass, WNDPROC lpfnWndProc = DefWindowProcA, const char* pszMenu = nullptr);
 

@@ -13,7 +13,7 @@ double PlaneY(int y) { return y * dfSetHeight / iMaxY + dfSetMinY; }
 TEST(ProgramStartUp, OpensMaximisedAndDrawsWhatTheRendererDraws) {
     RenderOptions options;
     options.iWidth = 320, options.iHeight = 240;
-    std::vector<uint32_t> expected = RenderHeadless(options, false).pixels;
+    std::vector<uint32_t> expected = RenderHeadless(options).pixels;
     EXPECT_EQ(RunProgram({[&](HWND hwnd) {
                              RECT rc{};
                              GetClientRect(hwnd, &rc);

@@ -1,11 +1,14 @@
 // orvanta-render's command line: its refusals naming the bad argument, numbers
-// and --view in argument order, view files copied bit for bit, --passes, and
-// the exit codes of whole runs.
+// and --view in argument order, view files copied bit for bit, --passes, the
+// exit codes and statistics of whole runs, films, and the progress line.
 #include "program_run.h"
 #include "render_session.h"
 #include "render_tool.h"
 #include "view_io.h"
 
+#include <climits>
+#include <iterator>
+#include <sstream>
 #include <thread>
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -58,7 +61,8 @@ TEST_F(RenderCli, RefusesBadArgumentsNamingThem) {
     std::string sMissing = dir.Path("missing.kqz"), sLong(300, 'v');
     const struct { std::vector<std::string> args; std::string sError; ParseResult result = ParseResult::Error; std::string sBox; } cases[] = {
         {{"--frobnicate", "o.png"}, "--frobnicate"},  {{"--size", "0x10", "o.png"}, "--size"},
-        {{"--size", "16385x10", "o.png"}, "--size"},  {{"--size", "10x10x", "o.png"}, "--size"},
+        {{"--size", "16385x10", "--passes", "1", "o.png"}, "--size: 16385x10 is past the render loop"},
+        {{"--progressive", "--size", "9x16385", "o.png"}, "each side 1..16384 with --passes or --progressive"}, {{"--size", "2147483648x1", "o.png"}, "--size"},  {{"--size", "10x10x", "o.png"}, "--size"},
         {{"--center", "nan,0", "o.png"}, "--center"}, {{"--center", "0", "o.png"}, "--center"},
         {{"--height", "inf", "o.png"}, "--height"}, {{"--height", "2.5x", "o.png"}, "--height"},
         {{"--iterations", "-1", "o.png"}, "--iterations"}, {{"--iterations", "4294967296", "o.png"}, "--iterations"},
@@ -76,6 +80,14 @@ TEST_F(RenderCli, RefusesBadArgumentsNamingThem) {
         {{"--view", sTiny, "o.png"}, "--view: '" + sTiny + "' is not a view file", ParseResult::ViewError,
          "Veldran: Incorrect View File size: \n\n " + sTiny},
         {{"--view", sLong, "o.png"}, "--view: view file name longer than 259 characters: '" + sLong + "'", ParseResult::ViewError},
+        {{"--frames", "2", "o.png"}, "OUT 'o.png' holds no number pattern for the film's 2 frames"}, {{"--frames", "0", "o%d.png"}, "--frames"},
+        {{"--frames", "2", "o%d-%03d.png"}, "OUT 'o%d-%03d.png' holds a second number pattern '%03d'"}, {{"--frames", "2", "o%ld.png"}, "at '%ld'"},
+        {{"--frames", "1", "o%5.png"}, "holds '%' not beginning a number pattern, at '%5.'"}, {{"--rows", "2:1", "o.png"}, "--rows"},
+        {{"--frames", "2", "-"}, "standard output (-) cannot take the film's 2 frames"}, {{"--frame-range", "3:3", "o%d.png"}, "--frame-range"},
+        {{"--frame-range", "0:2", "o%d.png"}, "--frame-range: 0:2 ends past the film's 1 frame"}, {{"--zoom-per-frame", "0", "o.png"}, "--zoom-per-frame"},
+        {{"--frames", "9", "--zoom-per-frame", "1e300", "o%d.png"}, "frame 2's height is inf"}, {{"--frames", "2", "--passes", "1", "o%d.png"}, "--frames: a film's"},
+        {{"--frames", "2", "--rows", "0:1", "o%d.png"}, "--rows: a band of one picture"}, {{"--rows", "0:1", "--progressive", "o.png"}, "--rows: a band comes"},
+        {{"--rows", "20:24", "--size", "8x23", "o.png"}, "--rows: 20:24 is past the picture's 23 rows"},
     };
     for (const auto& c : cases) {
         harness::ClearBoxes();
@@ -111,11 +123,22 @@ TEST_F(RenderCli, NumbersAndViewFilesSetTheDrawingValuesInArgumentOrder) {
               ParseResult::Render);
     EXPECT_TRUE(options.bInvert && options.iWidth == 32 && options.iHeight == 24 && options.iPasses == 2);
     EXPECT_EQ(options.sSaveView + " " + options.sOutput, "--w -o");
+    ASSERT_EQ(Parse({"--progressive", "--quiet", "--size", "16384x16384", "o.png"}), ParseResult::Render);
+    EXPECT_TRUE(options.bProgressive && options.bQuiet && !options.bInvert && options.iPasses == 0);
+    ASSERT_EQ(Parse({"--size", "2147483647x1", "o.png"}), ParseResult::Render) << sError;
+    EXPECT_TRUE(options.iWidth == 2147483647 && !options.bProgressive && !options.bQuiet);
 }
 
 // Failures print what failed and leave no picture; a whole run copies the
-// view; values pass from view to saved view bit for bit.
+// view; values pass from view to saved view bit for bit; a picture straight
+// from its points counts every pixel once, in no passes.
 TEST_F(RenderCli, RunsEndWithTheirExitCodes) {
+    RenderOptions small;
+    small.iWidth = 7, small.iHeight = 5, small.values.ulMaxLevels = 50, small.values.dfSetMidY = -0.5;
+    MeasureView(small);
+    uint64_t ullIterations = 0;
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x) ullIterations += DriftCount(x * dfSetWidth / iMaxX + dfSetMinX, y * dfSetHeight / iMaxY + dfSetMinY);
     const DrawingValues odd = {std::bit_cast<double>(0x7FF8000000012345ull), -0.0, 0xFFFFFFFF,
                                std::bit_cast<double>(1ull), -1e308, -2147483647 - 1, -1, 9};
     std::string sOdd = dir.Write("odd.kqz", ViewFileBytes(odd));
@@ -127,7 +150,10 @@ TEST_F(RenderCli, RunsEndWithTheirExitCodes) {
         {{"--help"}, 0, "--view FILE"},
         {{"--version", "--frobnicate"}, 0, "orvanta-render " ORVANTA_VERSION "\n"},
         {{"--save-view", "-", "-"}, 2, "the PNG and --save-view cannot both go to standard output (-)"},
+        {{"--frames", "2", sPng}, 2, "holds no number pattern"},
         {{"--view", sView, "--save-view", dir.Path("w.kqz"), sPng}, 0, ""},
+        {{"--stats", "--size", "7x5", "--center", "0,0.5", "--iterations", "50", sPng}, 0,
+         "passes: 0\npoint_colors: 35\niterations: " + std::to_string(ullIterations) + "\nseconds: "},
     };
     for (const auto& run : runs) {
         std::string sSaid;
@@ -139,6 +165,30 @@ TEST_F(RenderCli, RunsEndWithTheirExitCodes) {
     ASSERT_EQ(Parse({"--view", sOdd, "--save-view", dir.Path("odd-copy.kqz"), "o.png"}), ParseResult::Render);
     ASSERT_TRUE(SaveViewFile(options.sSaveView, options.values, &sError)) << sError;
     EXPECT_EQ(ScratchDir::Read(dir.Path("odd-copy.kqz")), ScratchDir::Read(sOdd));
+}
+
+// The frames of a 5-frame film: one run; two ranges, one of them with %% and
+// %i in its pattern; and single renders, each at its frame's height (frame 0's
+// times 0.7 per frame) given as %.17g. All the same bytes, views included.
+TEST_F(RenderCli, FramesAreSingleRendersHoweverTheFilmIsSplit) {
+    const std::string kView = "--size 40x24 --center -0.7436,0.1318 --iterations 400 --height 0.02 --zoom-per-frame 0.7 ";
+    auto Film = [](const std::string& sArgs) {
+        std::istringstream words(sArgs);
+        return Render({std::istream_iterator<std::string>(words), {}});
+    };
+    ASSERT_EQ(Film(kView + "--frames 5 " + dir.Path("one%02d.png")), 0);
+    ASSERT_EQ(Film(kView + "--frames 5 --frame-range 3:5 --threads 1 " + dir.Path("t%%%03i.png")), 0);
+    ASSERT_EQ(Film(kView + "--frame-range 0:3 --frames 5 " + dir.Path("t%%%03i.png")), 0);
+    double dfHeight = 0.02;
+    for (int k = 0; k < 5; ++k, dfHeight *= 0.7) {
+        char szSingle[64], szOne[16], szTwo[16];
+        std::snprintf(szSingle, sizeof szSingle, "--height %.17g ", dfHeight);
+        std::snprintf(szOne, sizeof szOne, "one%02d.png", k);
+        std::snprintf(szTwo, sizeof szTwo, "t%%%03d.png", k);
+        ASSERT_EQ(Film(kView + szSingle + dir.Path("single.png")), 0);
+        Bytes single = ScratchDir::Read(dir.Path("single.png"));
+        EXPECT_TRUE(ScratchDir::Read(dir.Path(szOne)) == single && ScratchDir::Read(dir.Path(szTwo)) == single) << k;
+    }
 }
 
 void SetEnvironment(const char* psName, const char* psValue) {
@@ -161,6 +211,19 @@ TEST_F(RenderCli, ThreadsComeFromTheOptionTheEnvironmentOrTheHardware) {
         EXPECT_EQ(c.iThreads ? std::to_string(options.iThreads) : sError,
                   c.iThreads ? std::to_string(c.iThreads) : "ORVANTA_THREADS: expected a whole number 1..1024");
     }
+}
+
+// The progress line: percent rounded down and held to 0..100, the time so far
+// and an estimate of what is left, or the whole time once done.
+TEST(RenderProgress, SaysHowFarHowLongAndHowMuchIsLeft) {
+    const struct { double dfFraction, dfSeconds; std::string sText; } cases[] = {
+        {0.0, 1.9, "  0.0%  rows 3/8  0:01 so far"},
+        {-0.5, 0.0, "  0.0%  rows 3/8  0:00 so far"},
+        {0.25, 30.0, " 25.0%  rows 3/8  0:30 so far, 1:30 left"},
+        {0.99999, 3725.0, " 99.9%  rows 3/8  1:02:05 so far, 0:00 left"},
+        {1.5, 62.0, "100.0%  rows 3/8  1:02 in all"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ProgressText(c.dfFraction, "rows 3/8", c.dfSeconds), c.sText);
 }
 
 #ifndef _WIN32
@@ -186,14 +249,25 @@ TEST(RenderSession, OutputsLandWhereTheyAreNamedAndLimitsEndRunsCleanly) {
         {"unsanitized && $R --threads 1 one.png",
          "$N prlimit --nproc=1:1 $R --threads 4 out.png && cmp one.png out.png && rm one.png", 0,
          "orvanta-render: only 1 of 4 counting threads could be started; counting with those\n", "out.png:png"},
-        {"unsanitized", "prlimit --as=400000000 $R --size 12000x12000 out.png", 1,
+        {"unsanitized", "prlimit --as=400000000 $R --size 12000x12000 --progressive out.png", 1,
          "orvanta-render: not enough memory for a 12000x12000 picture\n", ""},
+        // A film killed once two frames are there leaves whole frames only, and
+        // --skip-existing finishes it as one run made it, keeping those; GNU
+        // parallel running it in two ranges makes the same frames.
+        {"$F r%d.png", "exec >&2; $F f%d.png & until [ -e f1.png ] || ! kill -0 $!; do sleep 0.01; done; kill $!; wait $!;"
+         " ls | grep part; [ -e f5.png ] && echo all six; touch -d @0 f0.png; $F --skip-existing f%d.png;"
+         " [ $(stat -c %Y f0.png) = 0 ] || echo f0 redone; for k in 0 1 2 3 4 5; do cmp r$k.png f$k.png; done; rm r*", 0, "",
+         "f0.png:png f1.png:png f2.png:png f3.png:png f4.png:png f5.png:png"},
+        {"which parallel && $F r%d.png", "exec >&2; parallel $F --frame-range {} p%d.png ::: 0:2 2:6;"
+         " for k in 0 1 2 3 4 5; do cmp r$k.png p$k.png; done; rm r*", 0, "",
+         "p0.png:png p1.png:png p2.png:png p3.png:png p4.png:png p5.png:png"},
     };
     const std::string sShell =
         "kind() { if [ -L $1 ]; then echo link; elif [ -p $1 ]; then echo pipe; elif [ -c $1 ]; then echo device;"
         " elif [ -d $1 ]; then echo folder; elif head -c 4 $1 | grep -q PNG; then echo png; else echo file; fi; }\n"
         "unsanitized() { ! ldd " ORVANTA_RENDER_PROGRAM " | grep -q 'lib[at]san'; }\n"
         "R='" ORVANTA_RENDER_PROGRAM " --size 64x48'; [ $(id -u) = 0 ] && N='setpriv --reuid=nobody --regid=nogroup --clear-groups'\n"
+        "F=\"$R --size 900x600 --center -0.7436,0.1318 --height 0.001 --iterations 3000 --frames 6 --threads 1\"\n"
         "cd w && { eval \"$ROW_MAKE\"; } >/dev/null 2>&1 || exit 99\n"
         "{ eval \"$ROW_RUN\"; } 2>../said; echo $? >../exit; wait\n"
         "for f in * */*; do [ -e $f ] || [ -L $f ] && printf '%s:%s ' $f $(kind $f); done >../after\n"
@@ -237,13 +311,26 @@ TEST_F(RenderCli, MemoryRunningOutAnywhereEndsTheRunCleanly) {
     }
 }
 
+// The program's values for a client of any size, measured in a window that
+// keeps no pixels: a framebuffer of these would not fit in memory.
+TEST(RenderSession, AnySizeIsMeasuredWithoutAFramebuffer) {
+    for (const auto& [iWidth, iHeight, iThreshold] : {std::tuple{40000, 30000, 6}, {3, 2000000000, INT_MAX},
+                                                      {2147483647, 2147483647, 8}, {2147483647, 1, 0}}) {
+        RenderOptions options;
+        options.iWidth = iWidth, options.iHeight = iHeight, options.values.dfSetHeight = 2.5;
+        MeasureView(options);
+        EXPECT_TRUE(iMaxX == iWidth && iMaxY == iHeight && yThreshold == iThreshold && ulMaxLevels == 1024) << iWidth << "x" << iHeight;
+        EXPECT_EQ(dfSetWidth, 2.5 * (static_cast<double>(iWidth) / iHeight));
+    }
+}
+
 TEST(RenderSession, PassesStopsAtACoarsePreview) {
     RenderOptions options;
     options.iWidth = 256, options.iHeight = 192, options.iPasses = 1;
-    RenderResult result = RenderHeadless(options, false);
+    RenderResult result = RenderHeadless(options);
     EXPECT_TRUE(result.iPasses == 1 && result.ullPointColors == 16u && result.iBeeps == 0);  // the first pass's sixteen blocks
     options.iPasses = 0;
-    result = RenderHeadless(options, false);
+    result = RenderHeadless(options);
     EXPECT_TRUE(result.iBeeps == 1 && result.iPasses > 1);
 }
 

@@ -1,6 +1,8 @@
 // orvanta-render's PNGs read back through libpng: the picture in RGB byte for
-// byte, palette indices through fixed palettes, any size and content.
+// byte, palette indices through fixed palettes, any size and content, strips
+// past the framebuffer's limit, and bands of rows of a picture.
 #include "png_writer.h"
+#include "program_run.h"
 #include "render_session.h"
 #include "render_tool.h"
 #include "scratch_files.h"
@@ -11,18 +13,27 @@
 
 namespace {
 
-// The PNG at the path holds exactly these colour words, as RGB.
-void ExpectPng(const std::string& sPath, int iWidth, int iHeight, const std::vector<uint32_t>& words) {
+// The PNG at the path as colour words, if it is an RGB picture of that size.
+std::vector<uint32_t> ReadPng(const std::string& sPath, int iWidth, int iHeight) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_file(&image, sPath.c_str())) << sPath;
-    ASSERT_EQ(image.width * 100000 + image.height, static_cast<png_uint_32>(iWidth * 100000 + iHeight));
+    std::vector<uint8_t> rgb;
+    EXPECT_TRUE(png_image_begin_read_from_file(&image, sPath.c_str())) << sPath;
+    EXPECT_EQ(uint64_t{image.width} << 32 | image.height, uint64_t(iWidth) << 32 | uint64_t(iHeight)) << sPath;
     EXPECT_EQ(image.format, static_cast<png_uint_32>(PNG_FORMAT_RGB));
-    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr));
-    ASSERT_EQ(rgb.size(), words.size() * 3);
-    for (size_t i = 0; i < words.size(); ++i)
-        ASSERT_EQ(rgb[i * 3] | (rgb[i * 3 + 1] << 8) | (rgb[i * 3 + 2] << 16), words[i]) << iWidth << "x" << iHeight << " pixel " << i;
+    if (image.width != uint32_t(iWidth) || image.height != uint32_t(iHeight)) return {};
+    rgb.resize(PNG_IMAGE_SIZE(image));
+    EXPECT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) << sPath;
+    std::vector<uint32_t> words;
+    for (size_t i = 0; i < rgb.size(); i += 3) words.push_back(RGB(rgb[i], rgb[i + 1], rgb[i + 2]));
+    return words;
+}
+
+// The PNG at the path holds exactly these colour words, as RGB.
+void ExpectPng(const std::string& sPath, int iWidth, int iHeight, const std::vector<uint32_t>& words) {
+    std::vector<uint32_t> read = ReadPng(sPath, iWidth, iHeight);
+    ASSERT_EQ(read.size(), words.size());
+    for (size_t i = 0; i < words.size(); ++i) ASSERT_EQ(read[i], words[i]) << iWidth << "x" << iHeight << " pixel " << i;
 }
 
 TEST(RenderTool, ThePngIsTheClientAreaInRgb) {
@@ -32,7 +43,7 @@ TEST(RenderTool, ThePngIsTheClientAreaInRgb) {
     ASSERT_EQ(RunRenderTool(8, argv), 0);
     RenderOptions options;
     options.iWidth = 37, options.iHeight = 23, options.values.ulMaxLevels = 40, options.values.iColorFactor = 250;
-    ExpectPng(sPng, 37, 23, RenderHeadless(options, false).pixels);
+    ExpectPng(sPng, 37, 23, RenderHeadless(options).pixels);
 }
 
 // Palette indices through fixed palettes; pictures that compress to almost
@@ -54,6 +65,51 @@ TEST(RenderTool, PngsOfAnySizeAndContentReadBackExactly) {
         ASSERT_TRUE(WritePng(sPng, iWidth, iHeight, words, &sError)) << sError;
         ExpectPng(sPng, iWidth, iHeight, words);
     }
+}
+
+// Past the framebuffer's limit, strips come straight from their points: each
+// sampled pixel, the first and last ones among them, is the colour
+// PointColor gives its point here on the program's thread.
+TEST(RenderTool, StripsPastTheFramebuffersLimitHoldTheirPointsColours) {
+    ScratchDir dir;
+    for (const auto& [iWidth, iHeight, pszHeight] : {std::tuple{70000, 3, "1e-6"}, {3, 70000, "0.03"}}) {
+        std::string sSize = std::to_string(iWidth) + "x" + std::to_string(iHeight), sPng = dir.Path(sSize + ".png");
+        const char* argv[] = {"orvanta-render", "--size", sSize.c_str(), "--center", "-0.7436,0.1318", "--height", pszHeight,
+                              "--iterations", "700", "--rgb", "5", "--invert", "--threads", "3", sPng.c_str()};
+        ASSERT_EQ(RunRenderTool(15, argv), 0) << sSize;
+        std::vector<uint32_t> words = ReadPng(sPng, iWidth, iHeight);
+        ASSERT_EQ(words.size(), 210000u);
+        RenderOptions options;
+        std::string sError;
+        ASSERT_EQ(ParseRenderOptions(15, argv, &options, &sError), ParseResult::Render) << sError;
+        MeasureView(options);
+        for (int i = 0; i < 420; ++i) {
+            int u = i < 20 ? i : i < 40 ? 209999 - i : (i - 40) * 552;
+            int x = u % iWidth, y = u / iWidth;
+            PointColor(x * dfSetWidth / iMaxX + dfSetMinX, y * dfSetHeight / iMaxY + dfSetMinY);
+            ASSERT_EQ(words[u], PenColor) << sSize << " at " << x << "," << y;
+        }
+    }
+}
+
+// Two bands of rows, each spanning the direct path's bands of 21 rows at this
+// width unevenly, are those rows of the whole picture; joined by vips they are it.
+TEST(RenderTool, BandsOfRowsAreThoseRowsOfTheWholePicture) {
+    ScratchDir dir;
+    auto Poster = [&dir](const std::string& sRows) {  // the whole picture without rows
+        std::vector<std::string> args = {"--size", "3000x60", "--center", "-0.7436,0.1318", "--height", "0.002",
+                                         "--iterations", "300", "--threads", "3", dir.Path("w" + sRows.substr(0, 1) + ".png")};
+        if (!sRows.empty()) args.insert(args.end() - 1, {"--rows", sRows});
+        EXPECT_EQ(Render(args), 0) << sRows;
+        return ReadPng(args.back(), 3000, sRows.empty() ? 60 : 30);
+    };
+    std::vector<uint32_t> whole = Poster(""), bands = Poster("0:30"), second = Poster("30:60");
+    bands.insert(bands.end(), second.begin(), second.end());
+    EXPECT_TRUE(bands == whole);
+    if (std::system("vips --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "vips is not installed (Debian: libvips-tools)";
+    std::string sJoin = "vips arrayjoin '" + dir.Path("w0.png") + " " + dir.Path("w3.png") + "' " + dir.Path("j.png") + " --across 1";
+    ASSERT_EQ(std::system(sJoin.c_str()), 0) << sJoin;
+    EXPECT_TRUE(ReadPng(dir.Path("j.png"), 3000, 60) == whole);
 }
 
 }  // namespace

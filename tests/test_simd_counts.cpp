@@ -1,6 +1,8 @@
 // The vector units and the counting threads against the plain path on every
 // unit this machine runs: whole renders of ordinary, deep, extreme, margin and
-// random views, changed between blocks or not.
+// random views, changed between blocks or not, and the direct path's pictures
+// of the same views at every unit and several thread counts and band heights.
+#include "direct_render.h"
 #include "driftblock.h"
 #include "program_run.h"
 
@@ -25,6 +27,7 @@ struct RenderCase {
     ULONG ulLevels;  // 0: the display's choice
     int iMinLevel, iColorFactor, bInvert;
     platform::DisplayCaps caps;
+    int iRGB = 0;
 };
 
 // A change a handler makes at the given peek while the picture is drawn.
@@ -36,6 +39,24 @@ const char* const kTraceParts[] = {"pixels", "picture after the change", "fills"
                                    "iterations", "pen", "peeks", "passes", "beeps"};
 using RenderTrace = std::vector<std::vector<uint64_t>>;
 
+// The direct path's pictures of the view just rendered, with the unit given,
+// are the plain path's picture, at 1, 2, 3 and 8 threads in bands of the
+// default height and of 1, 7 and 2 rows; palette colours, which a true-colour
+// picture has not, are left out.
+void ExpectDirectPictures(int iUnit, const std::vector<uint64_t>& picture, const std::string& sWhat) {
+    if (dwMaxColor < 1024) return;
+    DirectView view = DirectViewNow();
+    view.mapping.iUnit = iUnit;
+    for (auto [iThreads, iBandRows] : {std::pair{1, 0}, {2, 1}, {3, 7}, {8, 2}}) {
+        std::vector<uint64_t> words;
+        EXPECT_TRUE(RenderDirect(view, iThreads, iBandRows, [&](const DirectBand& band) {
+            for (size_t i = 0; i < band.rgb.size(); i += 3) words.push_back(RGB(band.rgb[i], band.rgb[i + 1], band.rgb[i + 2]));
+            return !band.png.deflated.empty();
+        }));
+        ASSERT_TRUE(words == picture) << DriftUnitName(iUnit) << ", " << sWhat << ", direct at " << iThreads << " threads";
+    }
+}
+
 RenderTrace RenderWith(int iUnit, int iThreads, const RenderCase& c, const MidRenderChange& midway = {}) {
     int iSaved = iDriftUnit;
     iDriftUnit = iUnit;
@@ -43,7 +64,7 @@ RenderTrace RenderWith(int iUnit, int iThreads, const RenderCase& c, const MidRe
     EngineWindow window = OpenEngineWindow(c.iWidth, c.iHeight, c.caps);
     dfSetMidX = c.dfMidX, dfSetMidY = c.dfMidY, dfSetHeight = c.dfHeight;
     if (c.ulLevels) ulMaxLevels = c.ulLevels;
-    iMinLevel = c.iMinLevel, iColorFactor = c.iColorFactor, bInvertColors = c.bInvert;
+    iMinLevel = c.iMinLevel, iColorFactor = c.iColorFactor, bInvertColors = c.bInvert, iRGB_Combo = c.iRGB;
     SetupSet();
     harness::RecordFills();
     std::vector<uint32_t> afterChange;
@@ -61,7 +82,8 @@ RenderTrace RenderWith(int iUnit, int iThreads, const RenderCase& c, const MidRe
             {uint64_t(harness::BeepCount())}};
 }
 
-// Every unit on the drawing thread alone, and the best one with workers.
+// Every unit on the drawing thread alone, and the best one with workers; every
+// vector unit's direct pictures are the plain path's finished picture.
 void ExpectPlainRender(const RenderCase& c, const MidRenderChange& midway, const std::string& sWhat) {
     RenderTrace plain = RenderWith(DRIFT_PLAIN, 1, c, midway);
     auto expectPlain = [&](int iUnit, int iThreads) {
@@ -69,6 +91,7 @@ void ExpectPlainRender(const RenderCase& c, const MidRenderChange& midway, const
         for (size_t i = 0; i < plain.size(); ++i)
             EXPECT_EQ(trace[i], plain[i]) << DriftUnitName(iUnit) << " with " << iThreads << " threads, " << sWhat
                                           << ": " << kTraceParts[i];
+        if (iThreads == 1 && !midway.change) ExpectDirectPictures(iUnit, plain[0], sWhat);
     };
     for (int iUnit = DRIFT_PORTABLE; iUnit < DRIFT_UNITS; ++iUnit)
         if (DriftUnitRuns(iUnit)) expectPlain(iUnit, 1);
@@ -89,7 +112,7 @@ TEST(DriftUnits, ThreadsThatCannotStartLeaveThePictureAsItIs) {
 }
 
 // Random views, sizes (thin ones, and ones whose blocks straddle the
-// thresholds), limits and start levels.
+// thresholds), limits, start levels, colour factors, inversion and channel orders.
 std::vector<RenderCase> RandomCases(int iCount) {
     std::mt19937 random(20261207);
     auto uniform = [&](double dfLow, double dfHigh) { return std::uniform_real_distribution<double>(dfLow, dfHigh)(random); };
@@ -100,7 +123,7 @@ std::vector<RenderCase> RandomCases(int iCount) {
         auto [iWidth, iHeight] = sizes[i % std::size(sizes)];
         cases.push_back({iWidth, iHeight, uniform(-2.0, 0.5), uniform(-1.0, 1.0), std::pow(10.0, uniform(-9.0, 0.5)),
                          static_cast<ULONG>(whole(1, 4096)), whole(-1, 9), whole(50, 300), whole(0, 1),
-                         harness::TrueColorDisplay()});
+                         harness::TrueColorDisplay(), whole(-1, 6)});
     }
     return cases;
 }

@@ -57,6 +57,10 @@ public:
     virtual SIZE DefaultClientSize() = 0;
     virtual SIZE MaximizedClientSize() = 0;
     virtual DisplayCaps Caps() = 0;
+    // Whether top-level windows keep their client area's pixels. A backend
+    // whose windows are only measured says no: a window of any size then
+    // costs no memory, and what is drawn into it is lost.
+    virtual bool KeepsPixels() { return true; }
     // The average character width and the height, in pixels, of a dialog's
     // font: the base units that dialog units are converted with.
     virtual SIZE DialogBaseUnits(const std::string& sFont, int iPointSize) = 0;

@@ -71,7 +71,7 @@ Window* TopLevelOf(Window* pWindow) {
 bool ResizeClient(Window& window, int iWidth, int iHeight) {
     window.iClientWidth = std::max(0, iWidth);
     window.iClientHeight = std::max(0, iHeight);
-    if (window.dwStyle & WS_CHILD) return true;
+    if ((window.dwStyle & WS_CHILD) || !GetBackend().KeepsPixels()) return true;
     size_t uPixels = static_cast<size_t>(window.iClientWidth) * window.iClientHeight;
     decltype(window.pixels)().swap(window.pixels);  // the old ones go first
     try {

@@ -17,6 +17,7 @@ struct State {
     platform::DisplayCaps caps = TrueColorDisplay();
     std::function<void()> onEveryPeek;
     int iBeeps = 0;
+    bool bKeepPixels = true;
 };
 
 State& S() {
@@ -39,6 +40,7 @@ void Reset() {
 void SetMaximizedSize(int iWidth, int iHeight) { S().maximized = {iWidth, iHeight}; }
 void SetDefaultSize(int iWidth, int iHeight) { S().defaults = {iWidth, iHeight}; }
 void SetDisplay(const platform::DisplayCaps& caps) { S().caps = caps; }
+void SetKeepPixels(bool bKeep) { S().bKeepPixels = bKeep; }
 void OnEveryPeek(std::function<void()> fn) { S().onEveryPeek = std::move(fn); }
 int BeepCount() { return S().iBeeps; }
 
@@ -54,6 +56,7 @@ std::vector<uint32_t> Pixels(HWND hwnd) {
 SIZE OffscreenBackend::DefaultClientSize() { return S().defaults; }
 SIZE OffscreenBackend::MaximizedClientSize() { return S().maximized; }
 platform::DisplayCaps OffscreenBackend::Caps() { return S().caps; }
+bool OffscreenBackend::KeepsPixels() { return S().bKeepPixels; }
 SIZE OffscreenBackend::DialogBaseUnits(const std::string&, int) { return kDialogBaseUnits; }
 
 void OffscreenBackend::Poll() {

@@ -22,6 +22,9 @@ void Reset();
 void SetMaximizedSize(int iWidth, int iHeight);  // default 1024 x 768
 void SetDefaultSize(int iWidth, int iHeight);    // CW_USEDEFAULT, default 640 x 480
 void SetDisplay(const platform::DisplayCaps& caps);
+// Windows sized from now on keep no pixels (false) or do (true, the default):
+// for a program that only measures them, at any size.
+void SetKeepPixels(bool bKeep);
 // Runs fn whenever the program looks for messages (every PeekMessageA).
 void OnEveryPeek(std::function<void()> fn);
 
@@ -37,6 +40,7 @@ public:
     SIZE DefaultClientSize() override;
     SIZE MaximizedClientSize() override;
     platform::DisplayCaps Caps() override;
+    bool KeepsPixels() override;
     SIZE DialogBaseUnits(const std::string& sFont, int iPointSize) override;
     void Poll() override;
     bool Wait() override;

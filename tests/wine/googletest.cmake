@@ -11,8 +11,7 @@ add_subdirectory(${ORVANTA_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXC
 # GoogleTest's own build names its targets GTest::gtest and GTest::gtest_main.
 
 # Tests that decode PNGs with libpng are left out where libpng is missing:
-# orvanta-render writes its PNGs there through stb_image_write, and the Wine
-# tests compare those with the Linux ones instead.
+# the Wine tests compare orvanta-render.exe's PNGs with the Linux ones instead.
 function(orvanta_drop_sources_needing_libpng SOURCES_VAR)
   find_package(PNG QUIET)
   if(PNG_FOUND)

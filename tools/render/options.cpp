@@ -21,8 +21,6 @@
 
 namespace {
 
-constexpr int kMaxSide = 16384;
-
 bool ParseDouble(const std::string& sText, double* pValue) {
     if (sText.empty()) return false;
     char* pEnd = nullptr;
@@ -60,6 +58,18 @@ bool SplitPair(const std::string& sText, char chSeparator, std::string* psFirst,
     return true;
 }
 
+// "A:B" with 0 <= A < B.
+bool SetRange(const std::string& sText, int* piFirst, int* piEnd) {
+    std::string sFirst, sEnd;
+    int iFirst = 0, iEnd = 0;
+    if (!SplitPair(sText, ':', &sFirst, &sEnd) || !SetInt(sFirst, 0, INT32_MAX - 1, &iFirst) ||
+        !SetInt(sEnd, iFirst + 1, INT32_MAX, &iEnd))
+        return false;
+    *piFirst = iFirst;
+    *piEnd = iEnd;
+    return true;
+}
+
 // Ends the parse: a refused argument, or a request for help or the version.
 struct ParseStop {
     ParseResult result;
@@ -79,12 +89,14 @@ struct OptionRow {
 
 const std::vector<OptionRow>& OptionRows() {
     static const std::vector<OptionRow> rows = {
-        {"--size", "WxH", "client area in pixels (default 1024x768; each side 1..16384)",
-         "expected WxH, each side 1..16384",
+        {"--size", "WxH",
+         "client area in pixels (default 1024x768; each side\n"
+         "1..2147483647, or 1..16384 with --passes or --progressive)",
+         "expected WxH, each side 1..2147483647",
          [](const std::string& s, RenderOptions& o) {
              std::string sW, sH;
-             return SplitPair(s, 'x', &sW, &sH) && SetInt(sW, 1, kMaxSide, &o.iWidth) &&
-                    SetInt(sH, 1, kMaxSide, &o.iHeight);
+             return SplitPair(s, 'x', &sW, &sH) && SetInt(sW, 1, kMostDirectSide, &o.iWidth) &&
+                    SetInt(sH, 1, kMostDirectSide, &o.iHeight);
          }},
         {"--center", "X,Y", "centre of the view, Y upwards positive (default 0,0)",
          "expected X,Y, two finite numbers",
@@ -126,12 +138,13 @@ const std::vector<OptionRow>& OptionRows() {
         {"--view", "FILE",
          "take all eight drawing values (centre, height, iterations,\n"
          "start level, colour factor, channel order and the pan\n"
-         "step) from a view file; options after it override them,\n"
+         "step) from a view file, or them and the inversion from a\n"
+         "PNG orvanta-render wrote; options after it override them,\n"
          "options before it are overridden",
          "expected a view file",
          [](const std::string& s, RenderOptions& o) {
              std::string sError;
-             if (!LoadViewFile(s, &o.values, &sError))
+             if (!LoadViewFile(s, &o.values, &o.bInvert, &sError))
                  throw ParseStop{ParseResult::ViewError, "--view: " + sError};
              return true;
          }},
@@ -145,12 +158,69 @@ const std::vector<OptionRow>& OptionRows() {
          }},
         {"--invert", nullptr, "invert the colours", "",
          [](const std::string&, RenderOptions& o) { return o.bInvert = true; }},
+        {"--no-invert", nullptr, "do not invert the colours, as a --view PNG before it may", "",
+         [](const std::string&, RenderOptions& o) {
+             o.bInvert = false;
+             return true;
+         }},
+        {"--no-metadata", nullptr, "leave the Orvanta view out of the PNG", "",
+         [](const std::string&, RenderOptions& o) { return o.bNoMetadata = true; }},
         {"--passes", "K",
-         "stop after K passes (a coarse preview); default: until the\npicture is complete",
+         "draw K passes of the program's render loop, a coarse\n"
+         "preview; default: the finished picture",
          "expected a whole number of at least 1",
          [](const std::string& s, RenderOptions& o) { return SetInt(s, 1, INT32_MAX, &o.iPasses); }},
-        {"--stats", nullptr, "print passes, point_colors, iterations and seconds", "",
+        {"--progressive", nullptr,
+         "draw the finished picture pass by pass through the\n"
+         "program's render loop, as the explorer paints it. Without\n"
+         "it (or --passes) each pixel's colour is computed straight\n"
+         "from its point on all threads and streamed to the file:\n"
+         "the same picture, sooner, in memory that grows with the\n"
+         "width alone",
+         "",
+         [](const std::string&, RenderOptions& o) { return o.bProgressive = true; }},
+        {"--stats", nullptr,
+         "print passes, point_colors, iterations and seconds; for a\n"
+         "picture straight from its points: passes 0, point_colors\n"
+         "the pixels and iterations the sum of their counts",
+         "",
          [](const std::string&, RenderOptions& o) { return o.bStats = true; }},
+        {"--quiet", nullptr,
+         "no progress line (shown only when stderr is a terminal)", "",
+         [](const std::string&, RenderOptions& o) { return o.bQuiet = true; }},
+        {"--frames", "N",
+         "render a film of N frames zooming in from the view, each\n"
+         "named by OUT's number pattern (frame%05d.png), written\n"
+         "whole or not at all; straight from the points only",
+         "expected a whole number 1..2147483647",
+         [](const std::string& s, RenderOptions& o) { return SetInt(s, 1, INT32_MAX, &o.iFrames); }},
+        {"--zoom-per-frame", "Z",
+         "each frame's height is the one before it times Z, a\n"
+         "finite number > 0 (default 0.9; above 1 zooms out)",
+         "expected a finite number > 0",
+         [](const std::string& s, RenderOptions& o) {
+             double dfZoom = 0.0;
+             if (!ParseDouble(s, &dfZoom) || !(dfZoom > 0.0)) return false;
+             o.dfZoomPerFrame = dfZoom;
+             return true;
+         }},
+        {"--frame-range", "A:B",
+         "render frames A..B-1 of the film only (0 <= A < B <= N):\n"
+         "the same files however the film is split",
+         "expected A:B, two whole numbers 0 <= A < B",
+         [](const std::string& s, RenderOptions& o) {
+             return SetRange(s, &o.iFirstFrame, &o.iEndFrame);
+         }},
+        {"--skip-existing", nullptr,
+         "leave a picture (or frame) whose file is already there;\n"
+         "a film interrupted then resumes where it stopped",
+         "",
+         [](const std::string&, RenderOptions& o) { return o.bSkipExisting = true; }},
+        {"--rows", "A:B",
+         "render rows A..B-1 of the picture only (0 <= A < B <= H),\n"
+         "a W x (B-A) PNG of exactly those rows: a band of a poster",
+         "expected A:B, two whole numbers 0 <= A < B",
+         [](const std::string& s, RenderOptions& o) { return SetRange(s, &o.iFirstRow, &o.iEndRow); }},
         {"--threads", "N",
          "threads that count points, 1..1024 (default: the\n"
          "environment variable ORVANTA_THREADS, else every\n"
@@ -282,6 +352,53 @@ bool StandardOutputFits(const RenderOptions& options, std::string* psError) {
     return true;
 }
 
+const char kRenderLoopRefused[] = "; --passes and --progressive draw the whole picture through the render loop";
+
+// A film's frames: finished pictures, within the film, named by the output's
+// pattern, their heights finite. Fills in the range and the pattern.
+bool FilmFits(RenderOptions* pOptions, std::string* psError) {
+    RenderOptions& o = *pOptions;
+    if (!IsFilm(o)) return true;
+    int iFrames = std::max(o.iFrames, 1);
+    std::string sFrames = std::to_string(iFrames) + " frame" + (iFrames > 1 ? "s" : "");
+    if (o.iEndFrame == 0) o.iEndFrame = iFrames;
+    if (UsesRenderLoop(o)) {
+        *psError = "--frames: a film's frames come straight from their points" + std::string(kRenderLoopRefused);
+    } else if (o.iEndRow > 0) {
+        *psError = "--rows: a band of one picture, not of a film's frames (--frames, --frame-range)";
+    } else if (o.iEndFrame > iFrames) {
+        *psError = "--frame-range: " + std::to_string(o.iFirstFrame) + ":" + std::to_string(o.iEndFrame) +
+                   " ends past the film's " + sFrames + " (--frames N)";
+    } else if (!ParseFramePattern(o.sOutput, &o.framePattern, psError)) {
+        *psError = "OUT " + *psError;
+    } else if (iFrames > 1 && !o.framePattern.bFound) {
+        *psError = (IsStandardOutput(o.sOutput) ? "standard output (-) cannot take"
+                                                : "OUT '" + o.sOutput + "' holds no number pattern for") +
+                   std::string(" the film's ") + sFrames + " (one printf integer conversion such as frame%05d.png)";
+    }
+    if (!psError->empty()) return false;
+    FrameHeights heights(o.values.dfSetHeight, o.dfZoomPerFrame);
+    for (int iFrame = 0; iFrame < o.iEndFrame; ++iFrame) {
+        if (std::isfinite(heights.At(iFrame))) continue;
+        *psError = "--zoom-per-frame: frame " + std::to_string(iFrame) + "'s height is " +
+                   std::to_string(heights.At(iFrame)) + ", not a finite number";
+        return false;
+    }
+    return true;
+}
+
+// A band of the picture's rows, straight from its points.
+bool RowsFit(const RenderOptions& o, std::string* psError) {
+    if (o.iEndRow == 0) return true;
+    if (UsesRenderLoop(o)) {
+        *psError = "--rows: a band comes straight from its points" + std::string(kRenderLoopRefused);
+    } else if (o.iEndRow > o.iHeight) {
+        *psError = "--rows: " + std::to_string(o.iFirstRow) + ":" + std::to_string(o.iEndRow) +
+                   " is past the picture's " + std::to_string(o.iHeight) + " rows (--size WxH)";
+    }
+    return psError->empty();
+}
+
 }  // namespace
 
 ParseResult ParseRenderOptions(int argc, const char* const* argv, RenderOptions* pOptions,
@@ -297,7 +414,15 @@ ParseResult ParseRenderOptions(int argc, const char* const* argv, RenderOptions*
         *psError = "no output file given (usage: orvanta-render [options] OUT.png)";
         return ParseResult::Error;
     }
-    if (!StandardOutputFits(options, psError)) return ParseResult::Error;
+    if (UsesRenderLoop(options) && (options.iWidth > kMostRenderLoopSide || options.iHeight > kMostRenderLoopSide)) {
+        *psError = "--size: " + std::to_string(options.iWidth) + "x" + std::to_string(options.iHeight) +
+                   " is past the render loop's framebuffer, each side 1..16384 with --passes or "
+                   "--progressive; without them any side up to 2147483647";
+        return ParseResult::Error;
+    }
+    psError->clear();
+    if (!FilmFits(&options, psError) || !RowsFit(options, psError) || !StandardOutputFits(options, psError))
+        return ParseResult::Error;
     if (options.iThreads == 0 && !ThreadsFromEnvironment(&options.iThreads)) {
         *psError = "ORVANTA_THREADS: expected a whole number 1..1024";
         return ParseResult::Error;
@@ -325,13 +450,29 @@ std::string RenderHelpText() {
            "OUT.png is a new or existing file, replaced once the picture is complete (a\n"
            "symbolic link keeps pointing to it); a pipe or a device, written directly; or\n"
            "- for standard output, when that is not a terminal.\n"
-           "The PNG is exactly the client area, 8-bit RGB. Palette-index colours (from\n"
-           "displays with few colours) are shown through the 16-colour VGA palette for\n"
-           "indices below 16 and a fixed 256-entry palette (6x6x6 cube and greys) above.\n"
+           "The PNG is exactly the client area of a true-colour display, 8-bit RGB; a\n"
+           "poster is a large --size, e.g. --size 18000x27000 for A3 at 600 dpi.\n"
+           "While it renders, a terminal shows the percent done, the rows (the pass, or\n"
+           "the frame), the time so far and an estimate of the time left.\n"
+           "A film's frame k has frame k-1's height times Z, its own view in its PNG and\n"
+           "the name OUT's pattern gives k (%% is a percent sign); the frames are the\n"
+           "same bytes however --frame-range splits the film. --save-view writes frame\n"
+           "0's view, --stats sums the frames rendered; standard output takes a film of\n"
+           "one frame only. A --rows band keeps the whole picture's view and mapping.\n"
+           "Every PNG carries a tEXt chunk \"Software\" (orvanta-render and its version)\n"
+           "and one \"Orvanta view\": one key=value per line, in this order, numbers\n"
+           "as %.17g writes them, so that they read back exactly:\n"
+           "  center-x, center-y (Y upwards): finite numbers; iterations: 0..4294967295;\n"
+           "  height, pan-step: finite numbers; start-level, color-factor, rgb: 32-bit\n"
+           "  whole numbers; invert: 0 or 1.\n"
+           "--view reads it strictly: every key once, in any order, and no other key;\n"
+           "at most 1024 bytes, before the image data.\n"
+           "The size is not part of the view: give the same --size for the same pixels.\n"
            "Warnings about view files are printed to stderr as \"CAPTION: text\".\n"
            "Exit codes: 0 written; 1 the output or the --save-view file could not be\n"
-           "written, the --view file could not be opened or is not a view file, or\n"
-           "memory could not hold the picture; 2 bad arguments.\n";
+           "written, the --view file could not be opened or is neither a view file nor\n"
+           "a PNG with a whole Orvanta view, or memory could not hold the picture;\n"
+           "2 bad arguments.\n";
 }
 
 std::string RenderVersionText() { return "orvanta-render " ORVANTA_VERSION "\n"; }

@@ -1,7 +1,9 @@
 // Opening, writing and ending an output by the kind of file its name leads to.
 #include "output_file.h"
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -44,7 +46,46 @@ std::string Resolved(const std::string& sPath) {
     return path.string();
 }
 
+// The temporaries being written, where a signal handler may find them:
+// fixed slots, which it reads without a lock or an allocation.
+const int kSignalSlots = 4;
+struct SignalSlot {
+    std::atomic<bool> bLive{false};
+    char szPath[4096];
+};
+SignalSlot g_signalSlots[kSignalSlots];
+
+void RemoveTemporariesAndEnd(int iSignal) {
+    for (SignalSlot& slot : g_signalSlots)
+        if (slot.bLive.load()) unlink(slot.szPath);
+    std::signal(iSignal, SIG_DFL);
+    std::raise(iSignal);
+}
+
+// The slot now holding sPath, or -1 when none is free or the path is too long.
+int WatchTemporary(const std::string& sPath) {
+    for (int i = 0; i < kSignalSlots; ++i) {
+        SignalSlot& slot = g_signalSlots[i];
+        if (slot.bLive.load() || sPath.size() >= sizeof slot.szPath) continue;
+        std::memcpy(slot.szPath, sPath.c_str(), sPath.size() + 1);
+        slot.bLive.store(true);
+        return i;
+    }
+    return -1;
+}
+
+void ForgetTemporary(int iSlot) {
+    if (iSlot >= 0) g_signalSlots[iSlot].bLive.store(false);
+}
+
 }  // namespace
+
+void RemoveTemporariesOnSignals() {
+    for (int iSignal : {SIGINT, SIGTERM}) std::signal(iSignal, RemoveTemporariesAndEnd);
+#ifdef SIGHUP
+    std::signal(SIGHUP, RemoveTemporariesAndEnd);
+#endif
+}
 
 bool OutputFile::Fail(int iError, std::string* psError) {
     return Fail(iError ? std::strerror(iError) : "", psError);
@@ -101,6 +142,7 @@ bool OutputFile::OpenTemporary(const std::string& sTarget, int iMode, std::strin
         if (iFile < 0) sTemporary_.clear();
         if (iFile < 0 && iError == EEXIST) continue;
         if (iFile < 0) return Fail(iError, psError);
+        iSignalSlot_ = WatchTemporary(sTemporary_);
         pFile_ = fdopen(iFile, "wb");
         if (!pFile_) {
             iError = errno;
@@ -134,6 +176,8 @@ bool OutputFile::Commit(std::string* psError) {
     if (!iError && !sTemporary_.empty()) fs::rename(sTemporary_, sTarget_, error);
     if (!iError && !error) {
         sTemporary_.clear();
+        ForgetTemporary(iSignalSlot_);
+        iSignalSlot_ = -1;
         return true;
     }
     Abandon();
@@ -145,6 +189,8 @@ void OutputFile::Abandon() {
     pFile_ = nullptr;
     if (!sTemporary_.empty()) std::remove(sTemporary_.c_str());
     sTemporary_.clear();
+    ForgetTemporary(iSignalSlot_);
+    iSignalSlot_ = -1;
 }
 
 bool OutputFile::Discard(std::string* psError) {

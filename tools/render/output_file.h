@@ -45,7 +45,12 @@ private:
     std::string sTemporary_;  // empty when written directly
     FILE* pFile_ = nullptr;
     int iError_ = 0;  // errno of the first failed write
+    int iSignalSlot_ = -1;  // where a signal finds the temporary
 };
+
+// From now on an interrupt, a termination or a hang-up removes the
+// temporaries being written before the run ends as the signal would end it.
+void RemoveTemporariesOnSignals();
 
 // Standard output as a named output: "-".
 inline bool IsStandardOutput(const std::string& sPath) { return sPath == "-"; }

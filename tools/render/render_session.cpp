@@ -7,8 +7,8 @@
 #include "view_io.h"
 
 #include <chrono>
-#include <cstdio>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -25,24 +25,32 @@ void ApplyOptions(const RenderOptions& options) {
     bInvertColors = options.bInvert ? 1 : 0;
 }
 
-// Progress on a terminal: the pass and how much of a final pass it amounts to.
-void ShowProgress(const RenderOptions& options, bool bDone) {
-    static auto tLast = std::chrono::steady_clock::now();
-    auto tNow = std::chrono::steady_clock::now();
-    if (!bDone && tNow - tLast < std::chrono::milliseconds(100)) return;
-    tLast = tNow;
+// Progress: the point colours so far against a final pass over the whole area.
+void ShowProgress(const RenderOptions& options, ProgressLine& line, bool bDone) {
     double dfFinalPass = (options.iWidth + 1.0) * (options.iHeight + 1.0);
-    std::fprintf(stderr, "\rpass %d, %5.1f%% of a final pass%s", iPassCount,
-                 100.0 * static_cast<double>(ullPointColorCalls) / dfFinalPass, bDone ? "\n" : "");
+    double dfFraction = bDone ? 1.0 : static_cast<double>(ullPointColorCalls) / dfFinalPass;
+    std::string sWhere = "pass " + std::to_string(iPassCount);
+    bDone ? line.Finish(dfFraction, sWhere) : line.Update(dfFraction, sWhere);
 }
 
 // Stops after the requested number of passes: the quit message is posted as
 // the next pass takes its first message, so that pass draws nothing.
-void WatchPasses(const RenderOptions& options, bool bProgress) {
-    offscreen::OnEveryPeek([options, bProgress] {
+void WatchPasses(const RenderOptions& options, ProgressLine* pLine) {
+    offscreen::OnEveryPeek([options, pLine] {
         if (options.iPasses > 0 && iPassCount > options.iPasses) PostQuitMessage(0);
-        if (bProgress) ShowProgress(options, false);
+        if (pLine) ShowProgress(options, *pLine, false);
     });
+}
+
+// As the program starts: measured with no limit chosen, so that the display
+// picks its colouring whatever limit the options then set, then measured
+// again with the options' values.
+void MeasureWindow(HWND hwnd, HDC hdc, const RenderOptions& options) {
+    MSG msg;
+    while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    NewRect(hwnd, hdc);
+    ApplyOptions(options);
+    NewRect(hwnd, hdc);
 }
 
 }  // namespace
@@ -69,7 +77,18 @@ void CloseRenderWindow(HWND hwnd, HDC hdc) {
     UnregisterClassA("OrvantaRender", nullptr);
 }
 
-RenderResult RenderHeadless(const RenderOptions& options, bool bProgress, const PixelSink& sink) {
+void MeasureView(const RenderOptions& options) {
+    offscreen::Reset();
+    InitializeProgramValues();
+    offscreen::SetKeepPixels(false);
+    HWND hwnd = OpenRenderWindow(options);
+    HDC hdc = GetDC(hwnd);
+    MeasureWindow(hwnd, hdc, options);
+    CloseRenderWindow(hwnd, hdc);
+    offscreen::Reset();
+}
+
+RenderResult RenderHeadless(const RenderOptions& options, ProgressLine* pLine, const PixelSink& sink) {
     auto tStart = std::chrono::steady_clock::now();
     offscreen::Reset();
     InitializeProgramValues();
@@ -84,16 +103,11 @@ RenderResult RenderHeadless(const RenderOptions& options, bool bProgress, const 
         CloseRenderWindow(hwnd, hdc);
         return result;
     }
+    MeasureWindow(hwnd, hdc, options);
+    WatchPasses(options, pLine);
     MSG msg;
-    while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    // Measured first with no limit chosen, as the program starts, so that the
-    // display picks its colouring whatever limit the options then set.
-    NewRect(hwnd, hdc);
-    ApplyOptions(options);
-    NewRect(hwnd, hdc);
-    WatchPasses(options, bProgress);
     RenderLoop(hwnd, hdc, &msg);
-    if (bProgress) ShowProgress(options, true);
+    if (pLine) ShowProgress(options, *pLine, true);
     result.dfSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
     SetCountingThreads(1);

@@ -4,6 +4,7 @@
 
 #include "options.h"
 #include "platform.h"
+#include "progress.h"
 
 #include <cstdint>
 #include <functional>
@@ -26,7 +27,13 @@ using PixelSink = std::function<void(const uint32_t* pPixels)>;
 // Resets the offscreen platform and the program's values, renders, and cleans
 // up. The pixels go to the sink if there is one, else into the result: a
 // copy of a large picture costs more than counting some of it.
-RenderResult RenderHeadless(const RenderOptions& options, bool bProgress, const PixelSink& sink = {});
+// Progress goes to the line if there is one.
+RenderResult RenderHeadless(const RenderOptions& options, ProgressLine* pLine = nullptr, const PixelSink& sink = {});
+
+// Leaves in the program-wide variables the values the program has for the
+// options' view, measured as RenderHeadless measures its window but in one
+// that keeps no pixels, so that a window of any size costs no memory.
+void MeasureView(const RenderOptions& options);
 
 // The maximised true-colour window a rendering draws into, at the options'
 // size; destroying it sets bQuitting. CloseRenderWindow releases it.

@@ -1,9 +1,10 @@
 // View files for orvanta-render: read by the program's reader, written with
-// the program's encoding to a named output.
+// the program's encoding to a named output; and the views its PNGs carry.
 #include "view_io.h"
 
 #include "engine.h"
 #include "output_file.h"
+#include "png_view.h"
 #include "viewfile.h"
 
 #include <cstring>
@@ -23,7 +24,14 @@ bool SetFilePath(const std::string& sPath, std::string* psError) {
 
 }  // namespace
 
-bool LoadViewFile(const std::string& sPath, DrawingValues* pValues, std::string* psError) {
+bool LoadViewFile(const std::string& sPath, DrawingValues* pValues, bool* pbInvert, std::string* psError) {
+    if (IsPngFile(sPath)) {
+        PngView view;
+        if (!LoadPngView(sPath, &view, psError)) return false;
+        *pValues = view.values;
+        *pbInvert = view.bInvert;
+        return true;
+    }
     if (!SetFilePath(sPath, psError)) return false;
     ApplyDrawingValues(*pValues);
     int iRead = ReadValues(nullptr);

@@ -10,7 +10,9 @@
 // Loads a view file over *pValues as LoadValues does: fields missing from a
 // short file keep their values. On failure *pValues is unchanged and
 // *psError names the file; a size or format warning has gone to the boxes.
-bool LoadViewFile(const std::string& sPath, DrawingValues* pValues, std::string* psError);
+// A PNG (known by its signature) must carry a whole Orvanta view, which sets
+// the values and *pbInvert; a PNG without one fails like a file of another format.
+bool LoadViewFile(const std::string& sPath, DrawingValues* pValues, bool* pbInvert, std::string* psError);
 // Writes the 65 bytes SaveValues would write, where sPath leads (OutputFile).
 bool SaveViewFile(const std::string& sPath, const DrawingValues& values, std::string* psError);
 
