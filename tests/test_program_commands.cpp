@@ -90,9 +90,9 @@ TEST(ProgramCommands, SavingAnUntitledViewAsksForANameAndAFailureWarns) {
 TEST(ProgramCommands, HelpFromTheMenuF1QuestionMarkAndTheEditDialog) {
     char szProgram[MAX_PATH];
     GetModuleFileNameA(nullptr, szProgram, sizeof szProgram);
-    const std::string sHelpFile = (std::filesystem::path(szProgram).parent_path() / "VELDRAN.HLP").string();
+    const auto helpFile = std::filesystem::path(szProgram).parent_path() / "VELDRAN.HLP";
     for (bool bHelpFile : {false, true}) {
-        if (bHelpFile) std::ofstream(sHelpFile).close();  // empty: WinHelp cannot show it
+        if (bHelpFile) std::ofstream(helpFile).close();  // empty: WinHelp cannot show it
         RunProgram({Command(IDM_HELP), Key(VK_F1),
                     [](HWND hwnd) {
                         harness::PostInput(hwnd, WM_KEYDOWN, VK_SHIFT, 1);
@@ -100,7 +100,7 @@ TEST(ProgramCommands, HelpFromTheMenuF1QuestionMarkAndTheEditDialog) {
                         harness::PostInput(hwnd, WM_KEYUP, VK_SHIFT, 1);
                     },
                     [](HWND) { harness::ScriptDialog({harness::PressButton(IDD_HELPBUTTON)}); }, Command(IDM_EDIT), [](HWND) {}});
-        std::filesystem::remove(sHelpFile);
+        std::filesystem::remove(helpFile);
         ASSERT_EQ(harness::Documents().size(), 4u) << bHelpFile;
         for (const harness::OpenedDocument& document : harness::Documents())
             EXPECT_TRUE(document.hwndOwner == harness::MainWindow() && document.sPath.ends_with("help/orvanta.html")) << document.sPath;
@@ -201,16 +201,20 @@ TEST(ProgramCommands, ClosingAsksTheRightQuestion) {
     }
 }
 
+// A size memory cannot hold pixels for leaves the window its background (no
+// pixels) until one that fits, which gets the whole picture.
 TEST(ProgramCommands, ResizingRemeasuresClearsAndRestarts) {
     int iBeeps = 0;
-    RunProgram({[&](HWND hwnd) {
+    RunProgram({[](HWND hwnd) { harness::FailNextAllocations(1), harness::ResizeWindow(hwnd, 200, 150); },
+                [&](HWND hwnd) {
+                    EXPECT_EQ(harness::PixelsInPlace(hwnd), nullptr);
                     dfSetMidX = -0.5, dfSetHeight = 2.0;
                     SetupSet();
                     iBeeps = harness::BeepCount();
                     harness::RecordFills();
                     harness::ResizeWindow(hwnd, 80, 40);
                 },
-                [&](HWND) {
+                [&](HWND hwnd) {
                     EXPECT_EQ(std::vector<double>({double(iMaxX), double(iMaxY), dfSetMidX, dfSetWidth}),
                               std::vector<double>({80, 40, -0.5, 4.0}));
                     EXPECT_EQ(harness::BeepCount(), iBeeps + 1);
@@ -218,21 +222,8 @@ TEST(ProgramCommands, ResizingRemeasuresClearsAndRestarts) {
                     const auto& [rcErased, crErased] = harness::Fills()[0];
                     EXPECT_EQ(rcErased.right * 1000 + rcErased.bottom, 80040);
                     EXPECT_EQ(crErased, GetSysColor(COLOR_WINDOWTEXT));
+                    EXPECT_EQ(harness::Pixels(hwnd), PixelByPixelPicture());
                 }});
-}
-
-// A size whose pixels memory cannot hold leaves the program drawing into
-// nothing until a size that fits, which then gets the whole picture.
-TEST(ProgramCommands, ASizeMemoryCannotHoldWaitsForOneThatFits) {
-    RunProgram({[](HWND hwnd) {
-                    harness::FailNextAllocations(1);
-                    harness::ResizeWindow(hwnd, 200, 150);
-                },
-                [](HWND hwnd) {
-                    EXPECT_EQ(harness::PixelsInPlace(hwnd), nullptr);
-                    harness::ResizeWindow(hwnd, 70, 50);
-                },
-                [](HWND hwnd) { EXPECT_EQ(harness::Pixels(hwnd), PixelByPixelPicture()); }});
 }
 
 }  // namespace

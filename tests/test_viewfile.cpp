@@ -9,7 +9,6 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 #endif
 
@@ -114,28 +113,18 @@ TEST_F(ViewFiles, AShortWriteOfAnyFieldFails) {
     }
 }
 
-// The program saves in place; a pipe or device named is written as it is and
-// stays; a pipe with no reader, or a full device, is a failed save.
-TEST_F(ViewFiles, SavingToAPipeOrADeviceWritesItInPlace) {
-    const struct { const char* pszMade; int iSaved; size_t uReaderGets; } rows[] = {
-        {"pipe", 0, 0}, {"pipe with reader", 1, 65}, {"null", 1, 0}, {"full", 0, 0}};
-    for (const auto& row : rows) {
-        std::string sPath = dir.Path(row.pszMade), sMade = row.pszMade;
-        int iReader = -1;
-        if (sMade.starts_with("pipe")) {
-            ASSERT_EQ(mkfifo(sPath.c_str(), 0600), 0);
-            if (sMade != "pipe") iReader = open(sPath.c_str(), O_RDONLY | O_NONBLOCK);
-        } else if (mknod(sPath.c_str(), S_IFCHR | 0600, makedev(1, sMade == "null" ? 3 : 7)) != 0) {
-            std::cout << "[  SKIPPED ] " << sMade << ": mknod is not permitted here\n";
-            continue;
-        }
-        EXPECT_EQ(Save(sPath, kGoldenValues), row.iSaved) << sMade;
+// A named pipe is saved into in place, and stays; with no reader there to
+// take the bytes the save fails.
+TEST_F(ViewFiles, SavingToAPipeNeedsAReader) {
+    for (bool bReader : {false, true}) {
+        std::string sPath = dir.Path(bReader ? "read" : "unread");
+        ASSERT_EQ(mkfifo(sPath.c_str(), 0600), 0);
+        int iReader = bReader ? open(sPath.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+        EXPECT_EQ(Save(sPath, kGoldenValues), bReader ? 1 : 0);
         char buffer[100];
-        ssize_t iGot = iReader >= 0 ? read(iReader, buffer, sizeof buffer) : 0;
-        EXPECT_EQ(static_cast<size_t>(iGot), row.uReaderGets) << sMade;
+        EXPECT_EQ(read(iReader, buffer, sizeof buffer), bReader ? 65 : -1);
+        EXPECT_TRUE(std::filesystem::is_fifo(sPath));
         if (iReader >= 0) close(iReader);
-        struct stat status;
-        EXPECT_TRUE(stat(sPath.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) << sMade << " is still there";
     }
 }
 #endif
