@@ -13,12 +13,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 
 extern char** environ;
@@ -42,12 +43,6 @@ const ProcessView kProcessViews[] = {
                      "--iterations 65519"},
 };
 
-// One whole orvanta-render process: its seconds and its peak resident memory.
-struct ProcessRun {
-    double dfSeconds = 0.0;
-    double dfPeakMegabytes = 0.0;
-};
-
 std::vector<std::string> RenderArguments(const std::string& sOptions, int iThreads, const std::string& sOutput) {
     std::vector<std::string> args = {ORVANTA_RENDER_PROGRAM};
     std::istringstream words(sOptions);
@@ -56,43 +51,71 @@ std::vector<std::string> RenderArguments(const std::string& sOptions, int iThrea
     return args;
 }
 
-// Runs the renders side by side; each one's peak memory, and the seconds
-// until the last has ended.
-std::vector<ProcessRun> RunAtOnce(const std::vector<std::vector<std::string>>& commands) {
+pid_t Spawn(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& sArg : args) argv.push_back(const_cast<char*>(sArg.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    return posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
+}
+
+// True once the process has ended (waiting for it when bWait); a failed run is said.
+bool Ended(pid_t pid, bool bWait, const std::string& sWhat) {
+    int iStatus = 0;
+    pid_t got = pid < 0 ? pid : waitpid(pid, &iStatus, bWait ? 0 : WNOHANG);
+    if (got == 0) return false;
+    if (got < 0 || !WIFEXITED(iStatus) || WEXITSTATUS(iStatus) != 0) std::printf("  (%s failed)\n", sWhat.c_str());
+    return true;
+}
+
+// Runs the renders side by side: the seconds until the last has ended.
+double RunAtOnce(const std::vector<std::vector<std::string>>& commands) {
     Clock::time_point tStart = Clock::now();
     std::vector<pid_t> pids;
-    for (const std::vector<std::string>& args : commands) {
-        std::vector<char*> argv;
-        for (const std::string& sArg : args) argv.push_back(const_cast<char*>(sArg.c_str()));
-        argv.push_back(nullptr);
-        pid_t pid = 0;
-        if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid = -1;
-        pids.push_back(pid);
-    }
-    std::vector<ProcessRun> runs(commands.size());
-    for (size_t i = 0; i < pids.size(); ++i) {
-        int iStatus = 0;
-        struct rusage usage = {};
-        if (pids[i] < 0 || wait4(pids[i], &iStatus, 0, &usage) < 0 || !WIFEXITED(iStatus) || WEXITSTATUS(iStatus) != 0)
-            std::printf("  (%s failed)\n", commands[i].back().c_str());
-        runs[i].dfPeakMegabytes = usage.ru_maxrss / 1024.0;
-    }
-    double dfSeconds = std::chrono::duration<double>(Clock::now() - tStart).count();
-    for (ProcessRun& run : runs) run.dfSeconds = dfSeconds;
-    return runs;
+    for (const std::vector<std::string>& args : commands) pids.push_back(Spawn(args));
+    for (size_t i = 0; i < pids.size(); ++i) Ended(pids[i], true, commands[i].back());
+    return std::chrono::duration<double>(Clock::now() - tStart).count();
 }
 
-ProcessRun RunRender(const std::string& sOptions, int iThreads, const std::string& sOutput = "/tmp/orvanta-bench-threads.png") {
-    return RunAtOnce({RenderArguments(sOptions, iThreads, sOutput)})[0];
+double RunRender(const std::string& sOptions, int iThreads, const std::string& sOutput = "/tmp/orvanta-bench-threads.png") {
+    return RunAtOnce({RenderArguments(sOptions, iThreads, sOutput)});
 }
 
-double ProcessSeconds(const ProcessView& view, int iThreads) { return RunRender(view.pszOptions, iThreads).dfSeconds; }
+// The process's own high-water mark of resident memory, in kB; 0 once it is gone.
+long PeakKilobytes(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string sLine; std::getline(status, sLine);)
+        if (sLine.rfind("VmHWM:", 0) == 0) return std::atol(sLine.c_str() + 6);
+    return 0;
+}
+
+// One render's seconds and peak memory, read from the kernel every few
+// milliseconds while it runs: its rusage would count the bench's own memory
+// too, which a spawned process starts out sharing.
+struct ProcessRun {
+    double dfSeconds = 0.0;
+    double dfPeakMegabytes = 0.0;
+};
+
+ProcessRun WatchRender(const std::string& sOptions, int iThreads, const std::string& sOutput) {
+    Clock::time_point tStart = Clock::now();
+    std::vector<std::string> args = RenderArguments(sOptions, iThreads, sOutput);
+    pid_t pid = Spawn(args);
+    long lPeak = 0;
+    while (!Ended(pid, false, args.back())) {
+        lPeak = std::max(lPeak, PeakKilobytes(pid));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return {std::chrono::duration<double>(Clock::now() - tStart).count(), lPeak / 1024.0};
+}
+
+double ProcessSeconds(const ProcessView& view, int iThreads) { return RunRender(view.pszOptions, iThreads); }
 
 // Two single-threaded runs side by side: what two cores of this machine give
 // two independent copies of the same work, the most two threads can hope for.
 double PairSeconds(const ProcessView& view) {
     return RunAtOnce({RenderArguments(view.pszOptions, 1, "/tmp/orvanta-bench-pair1.png"),
-                      RenderArguments(view.pszOptions, 1, "/tmp/orvanta-bench-pair2.png")})[0].dfSeconds;
+                      RenderArguments(view.pszOptions, 1, "/tmp/orvanta-bench-pair2.png")});
 }
 
 std::vector<int> ThreadCounts() {
@@ -124,7 +147,7 @@ void PrintSpeedUps(int iRuns) {
         std::printf("  pair: %.3f s x%.2f\n", Median(pairs), 2 * dfOne / Median(pairs));
     }
     std::vector<double> floors;
-    for (int r = 0; r < iRuns; ++r) floors.push_back(RunRender("--size 1x1", 1).dfSeconds);
+    for (int r = 0; r < iRuns; ++r) floors.push_back(RunRender("--size 1x1", 1));
     std::printf("  a 1x1 render, the start and exit that no thread count shortens: %.3f s\n", Median(floors));
 }
 
@@ -203,7 +226,7 @@ void PrintDirectAgainstProgressive(int iRuns) {
     std::vector<double> direct, progressive;
     for (int r = 0; r < iRuns; ++r) {
         direct.push_back(ProcessSeconds(seahorse, 1));
-        progressive.push_back(RunRender(std::string(seahorse.pszOptions) + " --progressive", 1).dfSeconds);
+        progressive.push_back(RunRender(std::string(seahorse.pszOptions) + " --progressive", 1));
     }
     std::printf("direct path against --progressive, %s, 1 thread (median of %d): %.3f s against %.3f s, x%.2f\n",
                 seahorse.pszName, iRuns, Median(direct), Median(progressive), Median(progressive) / Median(direct));
@@ -216,12 +239,12 @@ void PrintPosters() {
     const std::string sWholeSet = "--center -0.75,0 --height 2.5 --iterations 256";
     const std::string sPoster = "/tmp/orvanta-bench-poster.png";
     int iAll = HardwareThreads();
-    ProcessRun run = RunRender("--size 40000x30000 " + sWholeSet, iAll, sPoster);
+    ProcessRun run = WatchRender("--size 40000x30000 " + sWholeSet, iAll, sPoster);
     std::remove(sPoster.c_str());
     std::printf("poster 40000x30000 (%s), %d threads: %.1f s, peak RSS %.0f MB, %.1f Mpixels/s\n",
                 sWholeSet.c_str(), iAll, run.dfSeconds, run.dfPeakMegabytes, 40000.0 * 30000.0 / run.dfSeconds / 1e6);
-    ProcessRun shorter = RunRender("--size 6000x8000 " + sWholeSet, iAll, sPoster);
-    ProcessRun taller = RunRender("--size 6000x32000 " + sWholeSet, iAll, sPoster);
+    ProcessRun shorter = WatchRender("--size 6000x8000 " + sWholeSet, iAll, sPoster);
+    ProcessRun taller = WatchRender("--size 6000x32000 " + sWholeSet, iAll, sPoster);
     std::remove(sPoster.c_str());
     std::printf("peak RSS, 6000x8000 against 6000x32000: %.1f MB, %.1f MB (%+.1f%%)\n", shorter.dfPeakMegabytes,
                 taller.dfPeakMegabytes, 100.0 * (taller.dfPeakMegabytes / shorter.dfPeakMegabytes - 1.0));

@@ -83,8 +83,8 @@ std::vector<std::vector<int>> DeflaterMixes() {
     return mixes;
 }
 
-// 1xN and Nx1 in bands of one row, odd sizes and heights, rows longer than a
-// compressor's piece, noise over several IDAT chunks.
+// 1xN and Nx1 in bands of one row, odd sizes and heights, bands and rows
+// longer than a compressor's piece, noise over several IDAT chunks.
 TEST(PngStream, BandsOfAnyHeightsFromEveryCompressorReadBackExactly) {
     struct Case {
         int iWidth, iHeight;
@@ -93,7 +93,7 @@ TEST(PngStream, BandsOfAnyHeightsFromEveryCompressorReadBackExactly) {
     };
     const Case cases[] = {
         {1, 1, {1}, true},          {1, 97, {1}, true},          {97, 1, {1}, true},
-        {37, 23, {1, 5, 17}, false}, {37, 23, {23}, true},       {640, 480, {480}, true},
+        {37, 23, {1, 5, 17}, false}, {37, 23, {23}, true},       {640, 480, {480}, false},
         {640, 480, {7, 100, 1, 33}, true}, {300, 200, {64}, false}, {100000, 3, {1, 2}, true},
     };
     for (const std::vector<int>& deflaters : DeflaterMixes())
