@@ -265,7 +265,7 @@ TEST(RenderSession, OutputsLandWhereTheyAreNamedAndLimitsEndRunsCleanly) {
     const std::string sShell =
         "kind() { if [ -L $1 ]; then echo link; elif [ -p $1 ]; then echo pipe; elif [ -c $1 ]; then echo device;"
         " elif [ -d $1 ]; then echo folder; elif head -c 4 $1 | grep -q PNG; then echo png; else echo file; fi; }\n"
-        "unsanitized() { ! ldd " ORVANTA_RENDER_PROGRAM " | grep -q 'lib[at]san'; }\n"
+        "unsanitized() { ! ldd " ORVANTA_RENDER_PROGRAM " | grep 'lib[at]san' >/dev/null; }\n"
         "R='" ORVANTA_RENDER_PROGRAM " --size 64x48'; [ $(id -u) = 0 ] && N='setpriv --reuid=nobody --regid=nogroup --clear-groups'\n"
         "F=\"$R --size 900x600 --center -0.7436,0.1318 --height 0.001 --iterations 3000 --frames 6 --threads 1\"\n"
         "cd w && { eval \"$ROW_MAKE\"; } >/dev/null 2>&1 || exit 99\n"
