@@ -34,9 +34,6 @@ const int kMostKeptColumns = 1 << 20;
 struct Colouring {
     ColorValues values;
     std::vector<uint32_t> words;  // of the counts below its size
-    uint32_t Word(uint32_t ulCount) const {
-        return ulCount < words.size() ? words[ulCount] : DriftColorOf(values, ulCount);
-    }
 };
 
 Colouring MakeColouring(const ColorValues& values) {
@@ -45,6 +42,19 @@ Colouring MakeColouring(const ColorValues& values) {
     for (size_t u = 0; u < colouring.words.size(); ++u)
         colouring.words[u] = DriftColorOf(values, static_cast<uint32_t>(u));
     return colouring;
+}
+
+// Colour words of the counts; their sum.
+uint64_t ColourCounts(const Colouring& colouring, const uint32_t* pulCounts, uint32_t* pulWords, int iPoints) {
+    const uint32_t* pulTabled = colouring.words.data();
+    size_t uTabled = colouring.words.size();
+    uint64_t ullSum = 0;
+    for (int i = 0; i < iPoints; ++i) {
+        uint32_t ulCount = pulCounts[i];
+        pulWords[i] = ulCount < uTabled ? pulTabled[ulCount] : DriftColorOf(colouring.values, ulCount);
+        ullSum += ulCount;
+    }
+    return ullSum;
 }
 
 struct Scratch {
@@ -81,17 +91,15 @@ void CountBand(const PlaneMapping& m, const Colouring& colouring, DirectBand& ba
     for (int y0 = 0; y0 < band.iRows; y0 += iTileRows) {
         int iRows = std::min(iTileRows, band.iRows - y0);
         for (int x0 = 0; x0 < m.iMaxX; x0 += iTileColumns) {
-            int iColumns = std::min(iTileColumns, m.iMaxX - x0), iPoints = iRows * iColumns;
-            for (int i = 0; i < iPoints; ++i) {
-                int x = x0 + i % iColumns;
-                s.dfX[i] = pColumnX ? pColumnX[x] : MappedX(m, x);
-                s.dfY[i] = s.rowY[y0 + i / iColumns];
+            int iColumns = std::min(iTileColumns, m.iMaxX - x0), iPoints = 0;
+            for (int r = 0; r < iRows; ++r) {
+                for (int x = x0; x < x0 + iColumns; ++x, ++iPoints) {
+                    s.dfX[iPoints] = pColumnX ? pColumnX[x] : MappedX(m, x);
+                    s.dfY[iPoints] = s.rowY[y0 + r];
+                }
             }
             DriftCounts(m.iUnit, s.dfX.data(), s.dfY.data(), s.counts.data(), iPoints, m.ulMaxLevels);
-            for (int i = 0; i < iPoints; ++i) {
-                s.words[i] = colouring.Word(s.counts[i]);
-                band.ullIterations += s.counts[i];
-            }
+            band.ullIterations += ColourCounts(colouring, s.counts.data(), s.words.data(), iPoints);
             for (int r = 0; r < iRows; ++r)
                 RgbFromWords(&s.words[static_cast<size_t>(r) * iColumns], iColumns,
                              &band.rgb[((static_cast<size_t>(y0) + r) * m.iMaxX + x0) * 3]);
