@@ -90,8 +90,9 @@ void CountBand(const PlaneMapping& m, const Colouring& colouring, DirectBand& ba
     int iTileRows = std::clamp(kChunkPoints / iTileColumns, 1, band.iRows);
     for (int y0 = 0; y0 < band.iRows; y0 += iTileRows) {
         int iRows = std::min(iTileRows, band.iRows - y0);
-        for (int x0 = 0; x0 < m.iMaxX; x0 += iTileColumns) {
-            int iColumns = std::min(iTileColumns, m.iMaxX - x0), iPoints = 0;
+        for (int x0 = 0, iColumns = 0; x0 < m.iMaxX; x0 += iColumns) {  // never past iMaxX
+            iColumns = std::min(iTileColumns, m.iMaxX - x0);
+            int iPoints = 0;
             for (int r = 0; r < iRows; ++r) {
                 for (int x = x0; x < x0 + iColumns; ++x, ++iPoints) {
                     s.dfX[iPoints] = pColumnX ? pColumnX[x] : MappedX(m, x);
