@@ -70,8 +70,10 @@ PngBand DeflateBandWith(int iDeflater, const unsigned char* pRgb, size_t cbRow, 
     band.bLast = bLast;
     std::unique_ptr<PngRawDeflater> deflater = NewDeflater(iDeflater);
     if (!deflater || iRows < 1) return band;
-    std::vector<unsigned char> piece;
-    piece.reserve(kPieceBytes);
+    // Held zeroed and emptied: a compressor that reads a little past its
+    // input then meets the same bytes on every run.
+    std::vector<unsigned char> piece(kPieceBytes);
+    piece.clear();
     // A full piece goes to the compressor only once more bytes follow it, so
     // that the last piece ends the band.
     auto Room = [&] {
