@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -30,29 +31,46 @@ const int kSlotsPerThread = 3;
 // Pictures up to this wide keep every column's plane X in each thread.
 const int kMostKeptColumns = 1 << 20;
 
-// The colour word of every count, from one copy of the colour values.
+// The RGB bytes of every count below kTabledCounts, from one copy of the
+// colour values, each held as the first three bytes of a word so that one
+// store writes them; larger counts have their colour worked out each time.
 struct Colouring {
     ColorValues values;
-    std::vector<uint32_t> words;  // of the counts below its size
+    std::vector<uint32_t> rgbWords;
 };
+
+uint32_t RgbWord(uint32_t ulColorWord) {
+    unsigned char rgb[sizeof(uint32_t)] = {};
+    RgbFromWords(&ulColorWord, 1, rgb);
+    uint32_t ulRgb;
+    std::memcpy(&ulRgb, rgb, sizeof ulRgb);
+    return ulRgb;
+}
 
 Colouring MakeColouring(const ColorValues& values) {
     Colouring colouring{values, {}};
-    colouring.words.resize(std::min<uint64_t>(uint64_t{values.ulMaxLevels} + 1, kTabledCounts));
-    for (size_t u = 0; u < colouring.words.size(); ++u)
-        colouring.words[u] = DriftColorOf(values, static_cast<uint32_t>(u));
+    colouring.rgbWords.resize(std::min<uint64_t>(uint64_t{values.ulMaxLevels} + 1, kTabledCounts));
+    for (size_t u = 0; u < colouring.rgbWords.size(); ++u)
+        colouring.rgbWords[u] = RgbWord(DriftColorOf(values, static_cast<uint32_t>(u)));
     return colouring;
 }
 
-// Colour words of the counts; their sum.
-uint64_t ColourCounts(const Colouring& colouring, const uint32_t* pulCounts, uint32_t* pulWords, int iPoints) {
-    const uint32_t* pulTabled = colouring.words.data();
-    size_t uTabled = colouring.words.size();
+// The RGB bytes of a tile's counts, iColumns to each of its iRows rows, into
+// rows cbRow apart; the sum of the counts. Each pixel but a row's last is
+// stored as a word whose fourth byte the next pixel then overwrites.
+uint64_t ColourTile(const Colouring& colouring, const uint32_t* pulCounts, int iRows, int iColumns,
+                    unsigned char* pRgb, size_t cbRow) {
+    const uint32_t* pulTabled = colouring.rgbWords.data();
+    size_t uTabled = colouring.rgbWords.size();
     uint64_t ullSum = 0;
-    for (int i = 0; i < iPoints; ++i) {
-        uint32_t ulCount = pulCounts[i];
-        pulWords[i] = ulCount < uTabled ? pulTabled[ulCount] : DriftColorOf(colouring.values, ulCount);
-        ullSum += ulCount;
+    for (int r = 0; r < iRows; ++r, pRgb += cbRow) {
+        unsigned char* pPixel = pRgb;
+        for (int x = 0; x < iColumns; ++x, pPixel += 3) {
+            uint32_t ulCount = *pulCounts++;
+            ullSum += ulCount;
+            uint32_t ulRgb = ulCount < uTabled ? pulTabled[ulCount] : RgbWord(DriftColorOf(colouring.values, ulCount));
+            std::memcpy(pPixel, &ulRgb, x + 1 < iColumns ? sizeof ulRgb : 3);
+        }
     }
     return ullSum;
 }
@@ -63,7 +81,6 @@ struct Scratch {
     std::vector<double> dfX = std::vector<double>(kChunkPoints);
     std::vector<double> dfY = std::vector<double>(kChunkPoints);
     std::vector<uint32_t> counts = std::vector<uint32_t>(kChunkPoints);
-    std::vector<uint32_t> words = std::vector<uint32_t>(kChunkPoints);
 };
 
 // Every row has the same columns: their X is mapped once, unless the
@@ -79,7 +96,7 @@ const double* ColumnsX(const PlaneMapping& m, Scratch& s) {
 
 // The band's pixels in tiles of neighbouring columns across its rows, each
 // counted together: neighbours take alike counts, which keeps a vector
-// unit's lanes busy to the end of the tile. Then colour words and RGB bytes.
+// unit's lanes busy to the end of the tile. Then their RGB bytes.
 void CountBand(const PlaneMapping& m, const Colouring& colouring, DirectBand& band, Scratch& s) {
     band.rgb.resize(static_cast<size_t>(band.iRows) * static_cast<size_t>(m.iMaxX) * 3);
     band.ullIterations = 0;
@@ -100,10 +117,9 @@ void CountBand(const PlaneMapping& m, const Colouring& colouring, DirectBand& ba
                 }
             }
             DriftCounts(m.iUnit, s.dfX.data(), s.dfY.data(), s.counts.data(), iPoints, m.ulMaxLevels);
-            band.ullIterations += ColourCounts(colouring, s.counts.data(), s.words.data(), iPoints);
-            for (int r = 0; r < iRows; ++r)
-                RgbFromWords(&s.words[static_cast<size_t>(r) * iColumns], iColumns,
-                             &band.rgb[((static_cast<size_t>(y0) + r) * m.iMaxX + x0) * 3]);
+            size_t cbRow = static_cast<size_t>(m.iMaxX) * 3;
+            band.ullIterations += ColourTile(colouring, s.counts.data(), iRows, iColumns,
+                                             &band.rgb[static_cast<size_t>(y0) * cbRow + static_cast<size_t>(x0) * 3], cbRow);
         }
     }
 }

@@ -27,6 +27,8 @@ public:
     // Appends the compressed bytes of the piece to deflated; false on failure.
     virtual bool Compress(const unsigned char* pPiece, size_t cbPiece, int iEnd,
                           std::vector<unsigned char>& deflated) = 0;
+    // Ready for a new band, as if new; false on failure.
+    virtual bool Reset() = 0;
 };
 // Null when that compressor is not built or cannot start (out of memory).
 std::unique_ptr<PngRawDeflater> NewIsalDeflater();

@@ -39,6 +39,11 @@ public:
         }
     }
 
+    bool Reset() override {
+        isal_deflate_reset(&stream_);  // keeps the level and its buffer
+        return true;
+    }
+
 private:
     isal_zstream stream_;
     std::vector<unsigned char> levelBuffer_;

@@ -42,6 +42,8 @@ public:
         }
     }
 
+    bool Reset() override { return deflateReset(&stream_) == Z_OK; }
+
 private:
     z_stream stream_ = {};
     bool bReady_ = false;

@@ -42,6 +42,16 @@ std::unique_ptr<PngRawDeflater> NewDeflater(int iDeflater) {
     return iDeflater == PNG_DEFLATE_ISAL ? NewIsalDeflater() : NewZlibDeflater();
 }
 
+// The thread's compressor of that kind, reset: making one, with its tables,
+// costs more than deflating a small band. Null when none can be made.
+PngRawDeflater* ThreadDeflater(int iDeflater) {
+    thread_local std::unique_ptr<PngRawDeflater> deflaters[PNG_DEFLATERS];
+    std::unique_ptr<PngRawDeflater>& deflater = deflaters[iDeflater];
+    if (deflater && !deflater->Reset()) deflater.reset();
+    if (!deflater) deflater = NewDeflater(iDeflater);
+    return deflater.get();
+}
+
 }  // namespace
 
 #if !defined(ORVANTA_PNG_ISAL)
@@ -68,8 +78,8 @@ PngBand DeflateBandWith(int iDeflater, const unsigned char* pRgb, size_t cbRow, 
     PngBand band;
     band.ulRows = static_cast<uint32_t>(std::max(iRows, 0));
     band.bLast = bLast;
-    std::unique_ptr<PngRawDeflater> deflater = NewDeflater(iDeflater);
-    if (!deflater || iRows < 1) return band;
+    PngRawDeflater* deflater = iRows < 1 ? nullptr : ThreadDeflater(iDeflater);
+    if (!deflater) return band;
     // Held zeroed and emptied: a compressor that reads a little past its
     // input then meets the same bytes on every run.
     std::vector<unsigned char> piece(kPieceBytes);
