@@ -2,6 +2,8 @@
 // uses wherever ISA-L is built.
 #include "png_deflate.h"
 
+#include <algorithm>
+
 #include <isa-l/crc.h>
 #include <isa-l/igzip_lib.h>
 
@@ -11,13 +13,7 @@ const size_t kOutputStep = size_t{1} << 16;
 
 class IsalDeflater : public PngRawDeflater {
 public:
-    IsalDeflater() : levelBuffer_(ISAL_DEF_LVL1_DEFAULT) {
-        isal_deflate_init(&stream_);
-        stream_.level = 1;
-        stream_.level_buf = levelBuffer_.data();
-        stream_.level_buf_size = static_cast<uint32_t>(levelBuffer_.size());
-        stream_.gzip_flag = IGZIP_DEFLATE;
-    }
+    IsalDeflater() : levelBuffer_(ISAL_DEF_LVL1_DEFAULT) { Start(); }
     bool Compress(const unsigned char* pPiece, size_t cbPiece, int iEnd,
                   std::vector<unsigned char>& deflated) override {
         stream_.next_in = const_cast<unsigned char*>(pPiece);
@@ -38,13 +34,25 @@ public:
                 return true;
         }
     }
-
     bool Reset() override {
-        isal_deflate_reset(&stream_);  // keeps the level and its buffer
+        Start();
         return true;
     }
 
 private:
+    // The stream and its level buffer zeroed, not only what isal_deflate_init
+    // sets: every band then starts from the same state, whatever the thread
+    // deflated before, and deflates to the same bytes on any thread.
+    void Start() {
+        stream_ = {};
+        std::fill(levelBuffer_.begin(), levelBuffer_.end(), 0);
+        isal_deflate_init(&stream_);
+        stream_.level = 1;
+        stream_.level_buf = levelBuffer_.data();
+        stream_.level_buf_size = static_cast<uint32_t>(levelBuffer_.size());
+        stream_.gzip_flag = IGZIP_DEFLATE;
+    }
+
     isal_zstream stream_;
     std::vector<unsigned char> levelBuffer_;
 };
