@@ -93,6 +93,9 @@ void CompareView(const View& view, int iRuns) {
                 static_cast<unsigned long long>(plain.result.ullPointColors),
                 static_cast<unsigned long long>(plain.result.ullIterations),
                 bSame ? "pictures and counts identical" : "PICTURES OR COUNTS DIFFER");
+    std::printf("  %llu points counted ahead by plan, %llu counted again because the plan missed\n",
+                static_cast<unsigned long long>(vector.result.ullPlannedPoints),
+                static_cast<unsigned long long>(vector.result.ullRecountedPoints));
     double dfPlainSeconds = Median(plain.seconds);
     PrintTiming("plain", plain, dfPlainSeconds);
     PrintTiming(DriftUnitName(BestDriftUnit()), vector, dfPlainSeconds);

@@ -1,7 +1,7 @@
 // The counting jobs and the worker threads that take them. A job is a run of
 // items with a copy of the mapping; the program's thread queues jobs ahead of
 // where it draws and takes their counts in order, counting a job itself when
-// no worker has started it. Workers touch nothing but their job.
+// no worker has started it. Workers see only the shared queue and their job.
 #include "counting.h"
 
 #include "driftblock.h"
@@ -46,31 +46,37 @@ struct Job {
     std::vector<int> firstCounts;  // where each item's counts start
     std::vector<uint32_t> counts;
     std::vector<double> dfX, dfY;  // the points: made with the job, so workers allocate nothing
-    // Changed under the pool's lock; read without it by the program's
-    // thread, which takes a done job's counts with no lock at all.
+    // Set to JOB_DONE with release once the counts are in, so that whoever
+    // reads JOB_DONE with acquire may read the counts without the lock.
     std::atomic<int> state{JOB_QUEUED};
 };
 
 using JobPtr = std::shared_ptr<Job>;
 
-// Everything shared with the workers is under mutex, but for the generation,
-// which a running job reads to stop early once it is stale.
-struct Pool {
+// What the workers see: the queue and what goes with it, under mutex, and
+// two atomics read without it.
+struct SharedJobs {
     std::mutex mutex;
     std::condition_variable cvWork;
     std::condition_variable cvDone;
     std::deque<JobPtr> queue;
-    std::vector<std::thread> workers;
-    std::atomic<uint64_t> ullGeneration{0};
     bool bStopping = false;
+    int iIdleWorkers = 0;
+    bool bProgramWaits = false;
+    // Moves on when every job so far is stale: a running job stops on seeing it.
+    std::atomic<uint64_t> ullGeneration{0};
     // What recent jobs took, in nanoseconds, averaged: cheap jobs are not
     // worth waking a worker for.
     std::atomic<uint64_t> ullJobNanoseconds{kWorthSharingNanoseconds};
+};
+
+// The program's thread's own: the workers get only the shared part.
+struct Pool {
+    SharedJobs shared;
+    std::vector<std::thread> workers;
     int iThreads = 1;
-    int iIdleWorkers = 0;
-    bool bProgramWaits = false;
-    // The program's thread's own: the sequence, how far it is queued, and
-    // the mapping the queued jobs were made from.
+    // The sequence, how far it is queued, and the mapping the queued jobs
+    // were made from.
     const std::vector<DrawItem>* pItems = nullptr;
     size_t uQueuedTo = 0;
     bool bHaveMapping = false;
@@ -86,56 +92,56 @@ Pool& P() {
 }
 
 // Counts the job's points chunk by chunk; gives up once the job is stale.
-void CountPoints(Job& job, const std::atomic<uint64_t>& ullGeneration) {
+void CountPoints(Job& job, const SharedJobs& shared) {
     std::vector<double>& dfX = job.dfX;
     std::vector<double>& dfY = job.dfY;
     for (size_t i = 0; i < job.items.size(); ++i)
         ItemPlanePoints(job.mapping, job.items[i], &dfX[job.firstCounts[i]], &dfY[job.firstCounts[i]]);
     int iPoints = static_cast<int>(job.counts.size());
     for (int iFirst = 0; iFirst < iPoints; iFirst += kChunkPoints) {
-        if (ullGeneration.load(std::memory_order_relaxed) != job.ullGeneration) return;
+        if (shared.ullGeneration.load(std::memory_order_relaxed) != job.ullGeneration) return;
         DriftCounts(job.mapping.iUnit, &dfX[iFirst], &dfY[iFirst], &job.counts[iFirst],
                     std::min(kChunkPoints, iPoints - iFirst), job.mapping.ulMaxLevels);
     }
 }
 
-// Counts the job and notes how long it took.
-void CountJob(Job& job, std::atomic<uint64_t>& ullJobNanoseconds, const std::atomic<uint64_t>& ullGeneration) {
+// Counts a job taken from the queue, the lock held on entry and on return,
+// and notes how long it took.
+void CountJob(SharedJobs& shared, std::unique_lock<std::mutex>& lock, const JobPtr& job) {
+    job->state = JOB_RUNNING;
+    lock.unlock();
     auto tStart = std::chrono::steady_clock::now();
-    CountPoints(job, ullGeneration);
+    CountPoints(*job, shared);
     uint64_t ullTook = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - tStart).count();
-    uint64_t ullAverage = ullJobNanoseconds.load(std::memory_order_relaxed);
-    ullJobNanoseconds.store((ullAverage * 7 + ullTook) / 8, std::memory_order_relaxed);
+    uint64_t ullAverage = shared.ullJobNanoseconds.load(std::memory_order_relaxed);
+    shared.ullJobNanoseconds.store((ullAverage * 7 + ullTook) / 8, std::memory_order_relaxed);
+    lock.lock();
+    job->state.store(JOB_DONE, std::memory_order_release);
 }
 
-JobPtr FirstQueued(const Pool& p) {
-    for (const JobPtr& job : p.queue)
+JobPtr FirstQueued(const SharedJobs& shared) {
+    for (const JobPtr& job : shared.queue)
         if (job->state == JOB_QUEUED) return job;
     return nullptr;
 }
 
 // Workers take the job furthest ahead, the program's thread the nearest: so
 // it seldom finds the job it needs next running, and waits for none.
-JobPtr LastQueued(const Pool& p) {
-    for (auto it = p.queue.rbegin(); it != p.queue.rend(); ++it)
+JobPtr LastQueued(const SharedJobs& shared) {
+    for (auto it = shared.queue.rbegin(); it != shared.queue.rend(); ++it)
         if ((*it)->state == JOB_QUEUED) return *it;
     return nullptr;
 }
 
-void WorkerLoop(Pool& p) {
-    std::unique_lock<std::mutex> lock(p.mutex);
+void WorkerLoop(SharedJobs& shared) {
+    std::unique_lock<std::mutex> lock(shared.mutex);
     for (;;) {
-        ++p.iIdleWorkers;
-        p.cvWork.wait(lock, [&] { return p.bStopping || FirstQueued(p); });
-        --p.iIdleWorkers;
-        if (p.bStopping) return;
-        JobPtr job = LastQueued(p);
-        job->state = JOB_RUNNING;
-        lock.unlock();
-        CountJob(*job, p.ullJobNanoseconds, p.ullGeneration);
-        lock.lock();
-        job->state.store(JOB_DONE, std::memory_order_release);
-        if (p.bProgramWaits) p.cvDone.notify_one();
+        ++shared.iIdleWorkers;
+        shared.cvWork.wait(lock, [&] { return shared.bStopping || FirstQueued(shared); });
+        --shared.iIdleWorkers;
+        if (shared.bStopping) return;
+        CountJob(shared, lock, LastQueued(shared));
+        if (shared.bProgramWaits) shared.cvDone.notify_one();
     }
 }
 
@@ -146,27 +152,19 @@ void StartWorker(Pool& p) {
         --g_iThreadRefusals;
         throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     }
-    p.workers.emplace_back(WorkerLoop, std::ref(p));
+    p.workers.emplace_back(WorkerLoop, std::ref(p.shared));
 }
 
-// On the program's thread, with the lock held on entry and on return.
-void CountHere(Pool& p, std::unique_lock<std::mutex>& lock, const JobPtr& job) {
-    job->state = JOB_RUNNING;
-    lock.unlock();
-    CountJob(*job, p.ullJobNanoseconds, p.ullGeneration);
-    lock.lock();
-    job->state.store(JOB_DONE, std::memory_order_release);
-}
-
+// With the lock held: every job so far is stale.
 void Drop(Pool& p) {
-    p.ullGeneration.fetch_add(1, std::memory_order_relaxed);
-    p.queue.clear();
+    p.shared.ullGeneration.fetch_add(1, std::memory_order_relaxed);
+    p.shared.queue.clear();
     p.current.reset();
 }
 
 JobPtr MakeJob(Pool& p) {
     auto job = std::make_shared<Job>();
-    job->ullGeneration = p.ullGeneration.load(std::memory_order_relaxed);
+    job->ullGeneration = p.shared.ullGeneration.load(std::memory_order_relaxed);
     job->mapping = p.mapping;
     job->uFirstItem = p.uQueuedTo;
     uint64_t ullLimit = std::max<uint64_t>(p.mapping.ulMaxLevels, 1);
@@ -189,33 +187,34 @@ JobPtr MakeJob(Pool& p) {
 // A queue memory cannot make longer stays as it is; with none queued, the
 // caller counts its item itself.
 void TopUp(Pool& p) {
-    bool bShare = p.iThreads > 1 && p.ullJobNanoseconds.load(std::memory_order_relaxed) >= kWorthSharingNanoseconds;
+    SharedJobs& shared = p.shared;
+    bool bShare = p.iThreads > 1 && shared.ullJobNanoseconds.load(std::memory_order_relaxed) >= kWorthSharingNanoseconds;
     size_t uAhead = bShare ? kJobsAheadPerThread * p.iThreads : 1;
     size_t uQueuedTo = p.uQueuedTo;
     try {
-        while (p.queue.size() < uAhead && p.uQueuedTo < p.pItems->size()) {
+        while (shared.queue.size() < uAhead && p.uQueuedTo < p.pItems->size()) {
             uQueuedTo = p.uQueuedTo;
-            p.queue.push_back(MakeJob(p));
+            shared.queue.push_back(MakeJob(p));
         }
     } catch (const std::bad_alloc&) {
         p.uQueuedTo = uQueuedTo;  // the job that was not made is made later
     }
-    if (!bShare || p.iIdleWorkers == 0) return;
+    if (!bShare || shared.iIdleWorkers == 0) return;
     int iWaiting = 0;
-    for (const JobPtr& job : p.queue) iWaiting += job->state == JOB_QUEUED;
-    if (iWaiting >= kWakeBacklog) p.cvWork.notify_one();
+    for (const JobPtr& job : shared.queue) iWaiting += job->state == JOB_QUEUED;
+    if (iWaiting >= kWakeBacklog) shared.cvWork.notify_one();
 }
 
 void StopWorkers(Pool& p) {
     {
-        std::lock_guard<std::mutex> lock(p.mutex);
-        p.bStopping = true;
+        std::lock_guard<std::mutex> lock(p.shared.mutex);
+        p.shared.bStopping = true;
         Drop(p);
     }
-    p.cvWork.notify_all();
+    p.shared.cvWork.notify_all();
     for (std::thread& worker : p.workers) worker.join();
     p.workers.clear();
-    p.bStopping = false;
+    p.shared.bStopping = false;
 }
 
 Pool::~Pool() { StopWorkers(*this); }
@@ -273,7 +272,7 @@ void ItemPlanePoints(const PlaneMapping& m, const DrawItem& item, double* pdfX, 
 
 void StartCounting(const std::vector<DrawItem>* pItems) {
     Pool& p = P();
-    std::lock_guard<std::mutex> lock(p.mutex);
+    std::lock_guard<std::mutex> lock(p.shared.mutex);
     Drop(p);
     p.pItems = pItems;
     p.uQueuedTo = 0;
@@ -281,7 +280,7 @@ void StartCounting(const std::vector<DrawItem>* pItems) {
 
 void DropCounts() {
     Pool& p = P();
-    std::lock_guard<std::mutex> lock(p.mutex);
+    std::lock_guard<std::mutex> lock(p.shared.mutex);
     Drop(p);
     p.bHaveMapping = false;
 }
@@ -300,11 +299,12 @@ const uint32_t* CountsIn(const Job& job, size_t uItem) {
 
 const uint32_t* CountsOf(size_t uItem, const PlaneMapping& mapping) {
     Pool& p = P();
-    // Most items are in the job of the item before: no lock is needed for them.
+    // Most items are in the job of the item before, done: no lock is needed for them.
     if (Holds(p.current, uItem) && p.current->state.load(std::memory_order_acquire) == JOB_DONE &&
         SameMapping(p.mapping, mapping))
         return CountsIn(*p.current, uItem);
-    std::unique_lock<std::mutex> lock(p.mutex);
+    SharedJobs& shared = p.shared;
+    std::unique_lock<std::mutex> lock(shared.mutex);
     if (!p.pItems || uItem >= p.pItems->size()) return nullptr;
     // A job is stale once the mapping it copied is not the present one: the
     // queue is emptied and the generation moves on, so that a running job
@@ -314,24 +314,24 @@ const uint32_t* CountsOf(size_t uItem, const PlaneMapping& mapping) {
         p.mapping = mapping;
         p.bHaveMapping = true;
     }
-    while (!p.queue.empty() && p.queue.front()->uFirstItem + p.queue.front()->items.size() <= uItem)
-        p.queue.pop_front();
-    if (p.queue.empty() || p.queue.front()->uFirstItem > uItem) {
+    std::deque<JobPtr>& queue = shared.queue;
+    while (!queue.empty() && queue.front()->uFirstItem + queue.front()->items.size() <= uItem) queue.pop_front();
+    if (queue.empty() || queue.front()->uFirstItem > uItem) {
         Drop(p);
         p.uQueuedTo = uItem;
     }
     TopUp(p);
-    if (p.queue.empty()) return nullptr;
-    const JobPtr job = p.queue.front();
+    if (queue.empty()) return nullptr;
+    const JobPtr job = queue.front();
     while (job->state != JOB_DONE) {
         if (job->state == JOB_QUEUED) {
-            CountHere(p, lock, job);
-        } else if (JobPtr other = FirstQueued(p)) {
-            CountHere(p, lock, other);  // helps while it waits
+            CountJob(shared, lock, job);
+        } else if (JobPtr other = FirstQueued(shared)) {
+            CountJob(shared, lock, other);  // helps while it waits
         } else {
-            p.bProgramWaits = true;
-            p.cvDone.wait(lock);
-            p.bProgramWaits = false;
+            shared.bProgramWaits = true;
+            shared.cvDone.wait(lock);
+            shared.bProgramWaits = false;
         }
     }
     p.current = job;
@@ -344,7 +344,7 @@ int SetCountingThreads(int iThreads) {
     Pool& p = P();
     StopWorkers(p);
     int iWanted = std::clamp(iThreads, 1, kMostCountingThreads);
-    p.ullJobNanoseconds = kWorthSharingNanoseconds;  // shared until jobs prove cheap
+    p.shared.ullJobNanoseconds = kWorthSharingNanoseconds;  // shared until jobs prove cheap
     for (int i = 1; i < iWanted; ++i) {
         try {
             StartWorker(p);

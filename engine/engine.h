@@ -74,6 +74,11 @@ extern HACCEL hAccelerators;
 extern int iPassCount;
 extern uint64_t ullPointColorCalls;
 extern uint64_t ullIterationCount;
+// Of the points a vector unit counts, those whose counts the pass planned
+// ahead, and those counted again on the program's thread because the block
+// drawn was not the one planned (0 unless a walk went astray or memory could not hold the plan).
+extern uint64_t ullPlannedPoints;
+extern uint64_t ullRecountedPoints;
 
 // Puts every program-wide variable back to its start value.
 void InitializeProgramValues();

@@ -51,6 +51,8 @@ HACCEL hAccelerators = nullptr;
 int iPassCount = 0;
 uint64_t ullPointColorCalls = 0;
 uint64_t ullIterationCount = 0;
+uint64_t ullPlannedPoints = 0;
+uint64_t ullRecountedPoints = 0;
 
 void ApplyDrawingValues(const DrawingValues& values) {
     dfSetMidX = values.dfSetMidX;
@@ -101,4 +103,6 @@ void InitializeProgramValues() {
     iPassCount = 0;
     ullPointColorCalls = 0;
     ullIterationCount = 0;
+    ullPlannedPoints = 0;
+    ullRecountedPoints = 0;
 }

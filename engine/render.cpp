@@ -168,8 +168,13 @@ const uint32_t* PlannedCounts(const DrawItem& item) {
         DropCounts();
         return nullptr;
     }
-    if (uNextItem >= plan.size() || !(plan[uNextItem] == item)) return nullptr;
-    return CountsOf(uNextItem++, MappingNow());
+    if (uNextItem >= plan.size() || !(plan[uNextItem] == item)) {
+        ullRecountedPoints += ItemPoints(item);
+        return nullptr;
+    }
+    const uint32_t* pulCounts = CountsOf(uNextItem++, MappingNow());
+    if (pulCounts) ullPlannedPoints += ItemPoints(item);
+    return pulCounts;
 }
 
 // The counts of an item, taken here and now; null when memory cannot hold

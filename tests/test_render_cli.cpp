@@ -334,4 +334,17 @@ TEST(RenderSession, PassesStopsAtACoarsePreview) {
     EXPECT_TRUE(result.iBeeps == 1 && result.iPasses > 1);
 }
 
+// At 2+ threads every point the render loop colours was counted ahead by its
+// plan: a plan that strays from Cover's walk shows as points counted again.
+TEST(RenderSession, EveryPointIsCountedAheadByThePlan) {
+    for (auto [iWidth, iHeight, dfMidX, dfHeight, iThreads] : {std::tuple{160, 120, 0.0, 4.0, 2}, {97, 5, -0.7436, 0.002, 3}, {3, 200, -1.25, 0.1, 8}}) {
+        RenderOptions options;
+        options.iWidth = iWidth, options.iHeight = iHeight, options.iThreads = iThreads;
+        options.values.dfSetMidX = dfMidX, options.values.dfSetHeight = dfHeight;
+        RenderResult result = RenderHeadless(options);
+        EXPECT_EQ(result.ullRecountedPoints, 0u) << iWidth << "x" << iHeight;
+        EXPECT_EQ(result.ullPlannedPoints, result.ullPointColors) << iWidth << "x" << iHeight;
+    }
+}
+
 }  // namespace

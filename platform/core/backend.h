@@ -1,6 +1,12 @@
 // The whole contract between the portable Win32 core and a window-system
 // backend. The core owns every Win32 semantic; a backend shows, measures and
-// delivers input, and reaches the core only through the services below.
+// delivers input, and reaches the core only through the services below and
+// the few Win32 calls the window system or its user would make:
+//   PostMessageA   WM_CLOSE from the close box, WM_COMMAND from a menu item;
+//   SendMessageA   WM_QUERYENDSESSION as the session ends, WM_CLOSE to a dialog;
+//   EndDialog      a dialog whose close box did not end it (nobody is there);
+//   GetClientRect  the size a new window's frame opens at;
+//   GetFocus       the dialog control to focus, SetWindowTextA what was typed in it.
 #ifndef ORVANTA_PLATFORM_BACKEND_H
 #define ORVANTA_PLATFORM_BACKEND_H
 

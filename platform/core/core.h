@@ -252,6 +252,8 @@ WNDPROC BuiltInClassProc(const std::string& sClass);
 std::vector<HWND> DialogControls(HWND hDlg);
 // Makes the next iCount local or global allocations, or framebuffers, fail.
 void RefuseAllocations(int iCount);
+// Local and global memory blocks not yet freed.
+int LiveMemoryBlocks();
 // True, once for each refusal asked for: this allocation is to fail.
 bool AllocationRefused();
 // The icon and cursor of the class a window was made from.

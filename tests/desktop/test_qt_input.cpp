@@ -1,8 +1,8 @@
 // The Qt backend on Qt's offscreen platform: every key of the key table as its
 // virtual key, mouse flags and client coordinates, wheel notches, resizing,
 // minimising, the close box, menu check marks, and modal dialogs and boxes.
-// The menu is driven end to end (e2e.sh).
-#include "backend.h"
+// The menu is driven end to end (e2e.sh). It tests the backend itself, so it
+// includes the backend's header; the core it reaches by Win32 calls alone.
 #include "qt_backend.h"
 #include "resource.h"
 

@@ -2,7 +2,6 @@
 // bytes (keys, mouse, commands, resizes, file choices, box answers, Edit dialogs
 // with any texts, closing), between blocks of a pass or while the picture waits.
 // Beyond the sanitizers: every finished picture leaves as many live objects as the first.
-#include "core.h"
 #include "engine.h"
 #include "harness.h"
 #include "resource.h"
@@ -73,9 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t cbData) {
     std::vector<int> firstLive;
     auto next = [&](bool bIdle) {
         HWND hwnd = harness::MainWindow();
-        platform::Window* pWindow = hwnd ? platform::FindWindowRecord(hwnd) : nullptr;
-        if (!pWindow) return false;
-        if (pWindow->pfnProc != CappedProc) g_pfnProgram = std::exchange(pWindow->pfnProc, CappedProc);
+        WNDPROC pfnBefore = harness::ReplaceWindowProc(hwnd, CappedProc);
+        if (!pfnBefore) return false;
+        if (pfnBefore != CappedProc) g_pfnProgram = pfnBefore;
         if (ulMaxLevels > kLevelCap) ulMaxLevels = kLevelCap;
         std::vector<int> live = {harness::LiveGdiObjects(), harness::LiveDeviceContexts(), harness::LiveMemoryBlocks()};
         if (bIdle && firstLive.empty()) firstLive = live;

@@ -8,10 +8,7 @@
 
 #include <deque>
 #include <map>
-
-namespace platform {
-int LiveMemoryBlocks();
-}  // namespace platform
+#include <utility>
 
 namespace harness {
 
@@ -199,6 +196,11 @@ HGLOBAL ClipboardData() { return platform::TheCore().hClipboardData; }
 
 void HoldClipboard(HWND hwndOther) { OpenClipboard(hwndOther); }
 int LiveMemoryBlocks() { return platform::LiveMemoryBlocks(); }
+
+WNDPROC ReplaceWindowProc(HWND hwnd, WNDPROC pfnProc) {
+    platform::Window* pWindow = platform::FindWindowRecord(hwnd);
+    return pWindow ? std::exchange(pWindow->pfnProc, pfnProc) : nullptr;
+}
 
 }  // namespace harness
 

@@ -111,6 +111,10 @@ void HoldClipboard(HWND hwndOther);
 // Local and global memory blocks not yet freed.
 int LiveMemoryBlocks();
 
+// Puts pfnProc in the place of the window's procedure, as subclassing does:
+// the procedure it replaced, or null when there is no such window.
+WNDPROC ReplaceWindowProc(HWND hwnd, WNDPROC pfnProc);
+
 }  // namespace harness
 
 #endif

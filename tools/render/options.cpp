@@ -182,7 +182,11 @@ const std::vector<OptionRow>& OptionRows() {
         {"--stats", nullptr,
          "print passes, point_colors, iterations and seconds; for a\n"
          "picture straight from its points: passes 0, point_colors\n"
-         "the pixels and iterations the sum of their counts",
+         "the pixels and iterations the sum of their counts. The\n"
+         "render loop adds planned_points, the points counted ahead,\n"
+         "and recounted_points, those counted again on the drawing\n"
+         "thread because a block was not the one planned (0 unless\n"
+         "memory could not hold the plan)",
          "",
          [](const std::string&, RenderOptions& o) { return o.bStats = true; }},
         {"--quiet", nullptr,

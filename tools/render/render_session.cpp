@@ -118,6 +118,8 @@ RenderResult RenderHeadless(const RenderOptions& options, ProgressLine* pLine, c
     result.iPasses = bCut ? options.iPasses : iPassCount;
     result.ullPointColors = ullPointColorCalls;
     result.ullIterations = ullIterationCount;
+    result.ullPlannedPoints = ullPlannedPoints;
+    result.ullRecountedPoints = ullRecountedPoints;
     result.iBeeps = offscreen::BeepCount();
     // The picture is out: a window memory is too short to tidy away is left
     // for the process's end, or the next Reset.

@@ -15,6 +15,8 @@ struct RenderResult {
     int iPasses = 0;
     uint64_t ullPointColors = 0;
     uint64_t ullIterations = 0;
+    uint64_t ullPlannedPoints = 0;
+    uint64_t ullRecountedPoints = 0;
     int iBeeps = 0;
     int iThreads = 0;  // that counted: fewer than asked when not all could start
     bool bHeld = true;  // false: memory could not hold the picture, and nothing was drawn

@@ -21,11 +21,16 @@
 
 namespace {
 
-// On stderr when the PNG takes stdout.
-void PrintStats(FILE* pFile, const RenderResult& result) {
-    std::fprintf(pFile, "passes: %d\npoint_colors: %llu\niterations: %llu\nseconds: %.6f\n",
-                result.iPasses, static_cast<unsigned long long>(result.ullPointColors),
-                static_cast<unsigned long long>(result.ullIterations), result.dfSeconds);
+// On stderr when the PNG takes stdout. Only the render loop plans its counts.
+void PrintStats(FILE* pFile, const RenderResult& result, bool bRenderLoop) {
+    std::fprintf(pFile, "passes: %d\npoint_colors: %llu\niterations: %llu\n", result.iPasses,
+                 static_cast<unsigned long long>(result.ullPointColors),
+                 static_cast<unsigned long long>(result.ullIterations));
+    if (bRenderLoop)
+        std::fprintf(pFile, "planned_points: %llu\nrecounted_points: %llu\n",
+                     static_cast<unsigned long long>(result.ullPlannedPoints),
+                     static_cast<unsigned long long>(result.ullRecountedPoints));
+    std::fprintf(pFile, "seconds: %.6f\n", result.dfSeconds);
 }
 
 int Fail(int iExitCode, const std::string& sError) {
@@ -167,7 +172,7 @@ int Render(const RenderOptions& options) {
         std::fprintf(stderr, "orvanta-render: only %d of %d counting threads could be started; counting with those\n",
                      result.iThreads, options.iThreads);
     if (!bRendered) return Fail(1, sError);
-    if (options.bStats) PrintStats(IsStandardOutput(options.sOutput) ? stderr : stdout, result);
+    if (options.bStats) PrintStats(IsStandardOutput(options.sOutput) ? stderr : stdout, result, UsesRenderLoop(options));
     return 0;
 }
 
