@@ -1,9 +1,14 @@
-// The streamed PNG read back through libpng, and checked against zlib: bands
-// of any heights from every compressor, the same bytes on any thread, the
-// combined Adler-32, the chunks' order and size, and failures reported.
+// The streamed PNG and orvanta-render's PNGs read back through libpng, and
+// checked against zlib: bands of any heights from every compressor, the same
+// bytes on any thread, the combined Adler-32, the chunks' order and size,
+// failures reported, palette indices shown, strips past the framebuffer's
+// limit and bands of rows of a picture.
 #include "png_deflate.h"
+#include "png_writer.h"
+#include "program_run.h"
+#include "render_session.h"
+#include "render_tool.h"
 
-#include <gtest/gtest.h>
 #include <png.h>
 #include <zlib.h>
 
@@ -12,8 +17,6 @@
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
 // RGB rows of noise, or of rows alike that compress to almost nothing.
 Bytes Picture(int iWidth, int iHeight, bool bNoise) {
     std::mt19937 random(iWidth * 31 + iHeight);
@@ -21,13 +24,6 @@ Bytes Picture(int iWidth, int iHeight, bool bNoise) {
     for (size_t i = 0; i < rgb.size(); ++i)
         rgb[i] = static_cast<unsigned char>(bNoise ? random() : (i % 7) * 40 + i / (iWidth * 3) % 3);
     return rgb;
-}
-
-PngWrite Collect(Bytes& png) {
-    return [&png](const void* pData, size_t cbData) {
-        png.insert(png.end(), static_cast<const unsigned char*>(pData), static_cast<const unsigned char*>(pData) + cbData);
-        return true;
-    };
 }
 
 // The picture's bands, of these heights (the last repeated), deflated by these
@@ -45,12 +41,25 @@ std::vector<PngBand> Bands(const Bytes& rgb, int iWidth, int iHeight, std::vecto
     return bands;
 }
 
-Bytes Png(int iWidth, int iHeight, const std::vector<PngBand>& bands, std::vector<PngText> texts = {}) {
+// The PNG of these bands; bAll: whether every step of the writer succeeded.
+Bytes Png(uint32_t ulWidth, uint32_t ulHeight, const std::vector<const PngBand*>& bands, bool* pbAll,
+          std::vector<PngText> texts = {}) {
     Bytes png;
-    PngStreamWriter writer(Collect(png), iWidth, iHeight, texts);
-    EXPECT_TRUE(writer.Begin());
-    for (const PngBand& band : bands) EXPECT_TRUE(writer.Add(band));
-    EXPECT_TRUE(writer.Finish());
+    PngStreamWriter writer([&png](const void* pData, size_t cbData) {
+        png.insert(png.end(), static_cast<const unsigned char*>(pData), static_cast<const unsigned char*>(pData) + cbData);
+        return true;
+    }, ulWidth, ulHeight, texts);
+    *pbAll = writer.Begin();
+    for (const PngBand* pBand : bands) *pbAll = writer.Add(*pBand) && *pbAll;
+    *pbAll = writer.Finish() && *pbAll;
+    return png;
+}
+Bytes Png(int iWidth, int iHeight, const std::vector<PngBand>& bands, std::vector<PngText> texts = {}) {
+    std::vector<const PngBand*> added;
+    for (const PngBand& band : bands) added.push_back(&band);
+    bool bAll = false;
+    Bytes png = Png(iWidth, iHeight, added, &bAll, texts);
+    EXPECT_TRUE(bAll) << iWidth << "x" << iHeight << " written";
     return png;
 }
 
@@ -75,6 +84,16 @@ Decoded Decode(const Bytes& png) {
     return decoded;
 }
 
+// The PNG file at the path as colour words, if it is a picture of that size.
+std::vector<uint32_t> ReadPng(const std::string& sPath, int iWidth, int iHeight) {
+    Decoded decoded = Decode(ScratchDir::Read(sPath));
+    EXPECT_EQ(decoded.iWidth, iWidth) << sPath << ": " << decoded.sMessage;
+    EXPECT_EQ(decoded.iHeight, iHeight) << sPath;
+    std::vector<uint32_t> words;
+    for (size_t i = 0; i + 2 < decoded.rgb.size(); i += 3) words.push_back(RGB(decoded.rgb[i], decoded.rgb[i + 1], decoded.rgb[i + 2]));
+    return words;
+}
+
 std::vector<std::vector<int>> DeflaterMixes() {
     std::vector<std::vector<int>> mixes;
     for (int iDeflater = 0; iDeflater < PNG_DEFLATERS; ++iDeflater)
@@ -84,7 +103,7 @@ std::vector<std::vector<int>> DeflaterMixes() {
 }
 
 // 1xN and Nx1 in bands of one row, odd sizes and heights, bands and rows
-// longer than a compressor's piece, noise over several IDAT chunks.
+// longer than a compressor's piece (256 KiB), noise over several IDAT chunks.
 TEST(PngStream, BandsOfAnyHeightsFromEveryCompressorReadBackExactly) {
     struct Case {
         int iWidth, iHeight;
@@ -100,12 +119,16 @@ TEST(PngStream, BandsOfAnyHeightsFromEveryCompressorReadBackExactly) {
         for (const Case& c : cases) {
             Bytes rgb = Picture(c.iWidth, c.iHeight, c.bNoise);
             Decoded decoded = Decode(Png(c.iWidth, c.iHeight, Bands(rgb, c.iWidth, c.iHeight, c.heights, deflaters)));
-            EXPECT_EQ(std::pair(decoded.iWidth, decoded.iHeight), std::pair(c.iWidth, c.iHeight));
-            EXPECT_TRUE(decoded.rgb == rgb) << c.iWidth << "x" << c.iHeight << " by " << PngDeflaterName(deflaters[0])
-                                            << ": " << decoded.sMessage;
+            std::string sCase = std::to_string(c.iWidth) + "x" + std::to_string(c.iHeight) + " by " + PngDeflaterName(deflaters[0]);
+            EXPECT_EQ(decoded.iWidth, c.iWidth) << sCase;
+            EXPECT_EQ(decoded.iHeight, c.iHeight) << sCase;
+            EXPECT_TRUE(decoded.rgb == rgb) << sCase << ": " << decoded.sMessage;
         }
 }
 
+// Each band starts from a fresh compressor over its own rows and the row
+// above, so that a film's frames and a poster's bands are the same files
+// whichever thread made them.
 TEST(PngStream, BandsGiveTheSameBytesOnAnyThread) {
     Bytes rgb = Picture(640, 480, false);
     for (const std::vector<int>& deflaters : DeflaterMixes()) {
@@ -119,14 +142,15 @@ TEST(PngStream, BandsGiveTheSameBytesOnAnyThread) {
             }));
         for (size_t b = 0; b < futures.size(); ++b) {
             PngBand band = futures[b].get();
-            EXPECT_TRUE(band.deflated == alone[b].deflated && band.ulAdler == alone[b].ulAdler) << b;
+            EXPECT_TRUE(band.deflated == alone[b].deflated) << PngDeflaterName(deflaters[0]) << " band " << b;
+            EXPECT_EQ(band.ulAdler, alone[b].ulAdler) << PngDeflaterName(deflaters[0]) << " band " << b;
         }
     }
 }
 
 // Splits of bytes (all 0xFF, the largest sums, then noise) at the lengths
-// where the sums wrap, against zlib's checksum of the whole; past memory,
-// against zlib's own combination.
+// where the sums wrap (5552: zlib's NMAX; 65521: the modulus), against zlib's
+// checksum of the whole; past memory, against zlib's own combination.
 TEST(PngStream, CombinedAdler32IsTheWholeStringsChecksum) {
     const size_t lengths[] = {0, 1, 5552, 65521, 65522, 200003};
     std::mt19937 random(3);
@@ -146,55 +170,44 @@ TEST(PngStream, CombinedAdler32IsTheWholeStringsChecksum) {
         for (int i = 0; i < 4; ++i) {
             uint32_t ulFirst = random() % 65521 << 16 | random() % 65521, ulSecond = random() % 65521 << 16 | random() % 65521;
             EXPECT_EQ(CombineAdler32(ulFirst, ulSecond, ullLength),
-                      adler32_combine64(ulFirst, ulSecond, static_cast<z_off64_t>(ullLength)));
+                      adler32_combine64(ulFirst, ulSecond, static_cast<z_off64_t>(ullLength))) << ullLength;
         }
 }
 
-// A wrong band checksum makes a wrong stream checksum: libpng checks it and
-// the chunks' CRCs, so its reading the pictures above proves them right.
+// A wrong band checksum makes a wrong stream checksum, a flipped bit a wrong
+// CRC: libpng checks both, so its reading the pictures above proves them right.
 TEST(PngStream, AWrongChecksumOrByteIsCaught) {
     Bytes rgb = Picture(64, 40, true);
     std::vector<PngBand> bands = Bands(rgb, 64, 40, {16}, DeflaterMixes()[0]);
     ASSERT_TRUE(Decode(Png(64, 40, bands)).rgb == rgb);
     bands[1].ulAdler ^= 1;
-    Decoded decoded = Decode(Png(64, 40, bands));
-    EXPECT_TRUE(decoded.rgb.empty() && decoded.sMessage == "IDAT: incorrect data check") << decoded.sMessage;
+    EXPECT_EQ(Decode(Png(64, 40, bands)).sMessage, "IDAT: incorrect data check");
     bands[1].ulAdler ^= 1;
     Bytes png = Png(64, 40, bands);
-    png[png.size() - 13] ^= 0x10;  // the last IDAT chunk's CRC
-    decoded = Decode(png);
-    EXPECT_TRUE(decoded.rgb.empty() && decoded.sMessage == "IDAT: CRC error") << decoded.sMessage;
+    png[png.size() - 13] ^= 0x10;  // the last IDAT chunk's CRC, before IEND's 12 bytes
+    EXPECT_EQ(Decode(png).sMessage, "IDAT: CRC error");
 }
 
-// Signature, IHDR, the texts in order, IDAT chunks of at most 256 KiB and
-// IEND, each with its CRC.
+// Signature, IHDR, the texts, IDAT chunks of at most 256 KiB and IEND: 800 x
+// 600 of noise deflates to some 1.4 MB, so several chunks are full.
 TEST(PngStream, ChunksComeInOrderWithinTheirSize) {
-    const std::vector<PngText> texts = {{"Title", "Seahorse"}, {"Software", ""}, {"Comment", "a\nb \xE9"}};
-    Bytes rgb = Picture(800, 600, true);
-    Bytes png = Png(800, 600, Bands(rgb, 800, 600, {100}, DeflaterMixes()[0]), texts);
-    ASSERT_TRUE(Bytes(png.begin(), png.begin() + 8) == Bytes({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}));
+    Bytes png = Png(800, 600, Bands(Picture(800, 600, true), 800, 600, {100}, DeflaterMixes()[0]), {{"Title", "t"}});
+    ASSERT_TRUE(Decode(png).sMessage.empty()) << Decode(png).sMessage;
     std::string sTypes;
     size_t cbLargest = 0;
     for (size_t at = 8; at + 12 <= png.size();) {
         size_t cbData = png[at] << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
-        ASSERT_LE(at + 12 + cbData, png.size());
         std::string sType(png.begin() + at + 4, png.begin() + at + 8);
-        uLong ulCrc = crc32_z(0, &png[at + 4], cbData + 4);
-        EXPECT_EQ(ulCrc, uLong(png[at + 8 + cbData]) << 24 | png[at + 9 + cbData] << 16 | png[at + 10 + cbData] << 8 | png[at + 11 + cbData]);
-        if (sType == "tEXt") {
-            const PngText& text = texts[sTypes.size() - 1];
-            EXPECT_EQ(std::string(png.begin() + at + 8, png.begin() + at + 8 + cbData), text.sKeyword + '\0' + text.sText);
-        }
         if (sType == "IDAT") cbLargest = std::max(cbLargest, cbData);
         sTypes += sType == "IDAT" && sTypes.back() == 'D' ? "" : sType.substr(1, 1);
         at += 12 + cbData;
     }
-    EXPECT_EQ(sTypes, "HEEEDE");  // IHDR, 3 tEXt, IDATs, IEND
+    EXPECT_EQ(sTypes, "HEDE");  // IHDR, tEXt, IDATs, IEND
     EXPECT_EQ(cbLargest, size_t{1} << 18);
 }
 
-// A writer that stops somewhere in the file, a band that does not fit, a
-// text that PNG does not allow: false, and nothing written after.
+// A writer that stops somewhere in the file (the signature's 8 bytes, IHDR's
+// 25, a text's, the middle, the last IDAT, IEND): false, and nothing written after.
 TEST(PngStream, AFailedWriteOrAMisfitIsReported) {
     Bytes rgb = Picture(200, 30, true);
     std::vector<PngBand> bands = Bands(rgb, 200, 30, {10}, DeflaterMixes()[0]);
@@ -208,37 +221,99 @@ TEST(PngStream, AFailedWriteOrAMisfitIsReported) {
         }, 200, 30, {{"Title", "t"}});
         bool bAll = writer.Begin();
         for (const PngBand& band : bands) bAll = writer.Add(band) && bAll;
-        EXPECT_FALSE(writer.Finish() && bAll) << cbFailAt;
-        EXPECT_EQ(iCallsAfter, 0u) << cbFailAt;
+        EXPECT_FALSE(writer.Finish() && bAll) << "failing at " << cbFailAt;
+        EXPECT_EQ(iCallsAfter, 0u) << "failing at " << cbFailAt;
     }
-    // Each would make a whole PNG but for what it gets wrong.
+    // Each would make a whole PNG but for what it gets wrong; a bad text
+    // fails before anything is written.
     PngBand wide = Bands(Picture(201, 30, true), 201, 30, {30}, DeflaterMixes()[0])[0];
     PngBand last = Bands(rgb, 200, 30, {30}, DeflaterMixes()[0])[0], empty = last;
     empty.deflated.clear();
-    struct Misfit {
-        std::vector<const PngBand*> added;
-        uint32_t ulWidth = 200, ulHeight = 30;
-        std::vector<PngText> texts;
+    const struct { const char* pszCase; std::vector<const PngBand*> added; uint32_t ulWidth = 200, ulHeight = 30; std::vector<PngText> texts; } misfits[] = {
+        {"finished before the last band", {&bands[0], &bands[1]}}, {"a wider band", {&wide}}, {"an empty band", {&empty}},
+        {"a band after the last", {&bands[0], &bands[1], &bands[2], &bands[2]}}, {"more rows than the height", {&bands[0], &last}},
+        {"a last band short of the height", {&last}, 200, 40}, {"no width", {}, 0, 30}, {"2^31 rows", {}, 200, 0x80000000u},
+        {"an empty keyword", {}, 200, 30, {{"", "x"}}}, {"a leading space", {}, 200, 30, {{" Title", "x"}}},
+        {"two spaces", {}, 200, 30, {{"A  B", "x"}}}, {"an 80-letter keyword", {}, 200, 30, {{std::string(80, 'k'), "x"}}},
+        {"a tab", {}, 200, 30, {{"Tab\t", "x"}}}, {"a NUL in the text", {}, 200, 30, {{"Title", std::string("a\0b", 3)}}},
     };
-    const Misfit misfits[] = {
-        {{&bands[0], &bands[1]}},                    // Finish before the last band
-        {{&wide}}, {{&empty}}, {{&bands[0], &bands[1], &bands[2], &bands[2]}},
-        {{&bands[0], &last}},                        // more rows than the height
-        {{&last}, 200, 40},                          // a last band short of the height
-        {{}, 0, 30}, {{}, 200, 0x80000000u},
-        {{}, 200, 30, {{"", "x"}}}, {{}, 200, 30, {{" Title", "x"}}}, {{}, 200, 30, {{"A  B", "x"}}},
-        {{}, 200, 30, {{std::string(80, 'k'), "x"}}}, {{}, 200, 30, {{"Tab\t", "x"}}},
-        {{}, 200, 30, {{"Title", std::string("a\0b", 3)}}},
-    };
-    for (const Misfit& misfit : misfits) {
-        Bytes png;
-        PngStreamWriter writer(Collect(png), misfit.ulWidth, misfit.ulHeight, misfit.texts);
-        bool bAll = writer.Begin();
-        for (const PngBand* pBand : misfit.added) bAll = writer.Add(*pBand) && bAll;
-        EXPECT_FALSE(writer.Finish() && bAll) << &misfit - misfits;
-        if (!misfit.texts.empty()) {
-            EXPECT_TRUE(png.empty()) << &misfit - misfits;
+    for (const auto& misfit : misfits) {
+        bool bAll = true;
+        Bytes png = Png(misfit.ulWidth, misfit.ulHeight, misfit.added, &bAll, misfit.texts);
+        EXPECT_FALSE(bAll) << misfit.pszCase;
+        EXPECT_EQ(png.size(), misfit.texts.empty() ? png.size() : 0u) << misfit.pszCase << ": bytes written";
+    }
+}
+
+// The colour words of the picture of that size orvanta-render wrote for these
+// arguments, as libpng reads them: iRows of them with --rows.
+std::vector<uint32_t> RenderedPng(const ScratchDir& dir, std::vector<std::string> args, int iWidth, int iHeight, int iRows = 0) {
+    std::string sSize = std::to_string(iWidth) + "x" + std::to_string(iHeight), sPng = dir.Path(sSize + ".png");
+    args.insert(args.end(), {"--size", sSize, sPng});
+    EXPECT_EQ(Render(args), 0) << sSize;
+    return ReadPng(sPng, iWidth, iRows ? iRows : iHeight);
+}
+
+TEST(RenderTool, ThePngIsTheClientAreaInRgb) {
+    ScratchDir dir;
+    RenderOptions options;
+    options.iWidth = 37, options.iHeight = 23, options.values.ulMaxLevels = 40, options.values.iColorFactor = 250;
+    EXPECT_TRUE(RenderedPng(dir, {"--iterations", "40", "--color-factor", "250"}, 37, 23) == RenderHeadless(options).pixels);
+}
+
+// Palette indices as the display shows them (the 16 VGA colours, the 6x6x6
+// cube from 16, the greys from 232, an index past 255 taken modulo 256); a
+// picture of two bands of one row each (a row of 600,000 bytes, over the
+// writer's 1 MiB a band with the next); too few words for the size write nothing.
+TEST(RenderTool, PngsOfPaletteIndicesAndManyBandsReadBackExactly) {
+    ScratchDir dir;
+    std::string sError, sPng = dir.Path("p.png");
+    ASSERT_TRUE(WritePng(sPng, 8, 1, {PALETTEINDEX(1), PALETTEINDEX(15), PALETTEINDEX(16), PALETTEINDEX(231),
+                                      PALETTEINDEX(232), PALETTEINDEX(255), PALETTEINDEX(256 + 9), RGB(1, 2, 3)}, &sError)) << sError;
+    EXPECT_EQ(ReadPng(sPng, 8, 1), (std::vector<uint32_t>{RGB(128, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0), RGB(255, 255, 255),
+                                                          RGB(8, 8, 8), RGB(238, 238, 238), RGB(255, 0, 0), RGB(1, 2, 3)}));
+    std::vector<uint32_t> words(400000);
+    std::mt19937 random(7);
+    for (uint32_t& word : words) word = random() & 0x00FFFFFF;
+    ASSERT_TRUE(WritePng(sPng, 200000, 2, words, &sError)) << sError;
+    EXPECT_TRUE(ReadPng(sPng, 200000, 2) == words) << "200000x2";
+    EXPECT_FALSE(WritePng(dir.Path("q.png"), 4, 4, std::vector<uint32_t>(15), &sError)) << "15 words for 4x4";
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("q.png"))) << "15 words for 4x4";
+}
+
+// Past the framebuffer's limit of 16384 a side, strips come straight from
+// their points: each sampled pixel (the first and last 20, and every 552nd)
+// is the colour the engine gives its point here on the program's thread.
+TEST(RenderTool, StripsPastTheFramebuffersLimitHoldTheirPointsColours) {
+    ScratchDir dir;
+    for (const auto& [iWidth, iHeight, pszHeight] : {std::tuple{70000, 3, "1e-6"}, {3, 70000, "0.03"}}) {
+        std::vector<std::string> args = {"--center", "-0.7436,0.1318", "--height", pszHeight, "--iterations", "700",
+                                         "--rgb", "5", "--invert", "--threads", "3"};
+        std::vector<uint32_t> words = RenderedPng(dir, args, iWidth, iHeight);
+        ASSERT_EQ(words.size(), 210000u) << iWidth << "x" << iHeight;
+        RenderOptions options;
+        args.insert(args.end(), {"--size", std::to_string(iWidth) + "x" + std::to_string(iHeight), "o.png"});
+        ASSERT_EQ(Render(args, &options), static_cast<int>(ParseResult::Render));
+        MeasureView(options);
+        for (int i = 0; i < 420; ++i) {
+            int u = i < 20 ? i : i < 40 ? 209999 - i : (i - 40) * 552;
+            ASSERT_EQ(words[u], ColourAt(u % iWidth, u / iWidth)) << iWidth << "x" << iHeight << " at " << u % iWidth << "," << u / iWidth;
         }
+    }
+}
+
+// Two bands of rows, each spanning the direct path's bands of 21 rows at this
+// width unevenly, are those rows of the whole picture.
+TEST(RenderTool, BandsOfRowsAreThoseRowsOfTheWholePicture) {
+    ScratchDir dir;
+    const std::vector<std::string> args = {"--center", "-0.7436,0.1318", "--height", "0.002", "--iterations", "300", "--threads", "3"};
+    std::vector<uint32_t> whole = RenderedPng(dir, args, 3000, 60);
+    for (const char* pszRows : {"0:30", "30:60"}) {
+        std::vector<std::string> band = args;
+        band.insert(band.end(), {"--rows", pszRows});
+        std::vector<uint32_t> rows = RenderedPng(dir, band, 3000, 60, 30);
+        int y = pszRows[0] == '0' ? 0 : 30;
+        EXPECT_TRUE(std::equal(rows.begin(), rows.end(), whole.begin() + y * 3000, whole.begin() + (y + 30) * 3000)) << pszRows;
     }
 }
 
