@@ -51,7 +51,7 @@ TEST_F(FileDialogs, TheRecordGetsPathTitleAndOffsets) {
         EXPECT_EQ(std::tie(szFile, szTitle, ofn.nFileOffset, ofn.nFileExtension),
                   std::make_tuple(std::string(c.pszFile), std::string(c.pszFile + c.wOffset), c.wOffset, c.wExtension));
     }
-    EXPECT_TRUE(harness::Boxes().empty());
+    EXPECT_TRUE(harness::Boxes().empty()) << "no prompt without OFN_OVERWRITEPROMPT";
 }
 
 // A refused call (cancelled, or a name that does not fit) leaves the record and
@@ -73,7 +73,8 @@ TEST_F(FileDialogs, ANameThatDoesNotFitIsRefusedAndNothingIsWrittenPastABuffer) 
         harness::ChooseFiles({c.pszChosen});
         EXPECT_EQ(GetSaveFileNameA(&ofn), c.bResult) << c.dwMaxFile << " " << c.dwMaxTitle;
         auto after = Snapshot();
-        EXPECT_TRUE(c.bResult ? sPath == szFile : after == before);
+        if (c.bResult) EXPECT_EQ(szFile, sPath) << c.dwMaxFile << " " << c.dwMaxTitle;
+        else EXPECT_EQ(after, before) << c.dwMaxFile << " " << c.dwMaxTitle << ": refused, so untouched";
         EXPECT_EQ(std::get<0>(after).substr(c.dwMaxFile), std::get<0>(before).substr(c.dwMaxFile));
         EXPECT_EQ(std::get<1>(after).substr(c.dwMaxTitle), std::get<1>(before).substr(c.dwMaxTitle));
     }
@@ -124,7 +125,8 @@ TEST_F(FileDialogs, PromptsAskOnlyAboutExistingOrMissingFiles) {
         for (const std::string& sName : c.choices) harness::ChooseFiles({dir.Path(sName)});
         harness::AnswerBoxes({c.iAnswer});
         EXPECT_EQ(c.bSave ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn), c.bResult);
-        EXPECT_TRUE(c.bResult ? dir.Path(c.sFile) == szFile : Snapshot() == before);
+        if (c.bResult) EXPECT_EQ(szFile, dir.Path(c.sFile));
+        else EXPECT_EQ(Snapshot(), before) << "refused, so untouched";
         ASSERT_EQ(harness::FileRequests().size(), c.bResult ? c.choices.size() : c.choices.size() + 1);
         EXPECT_EQ(harness::FileRequests().back().sInitialPath, harness::FileRequests().size() > 1 ? dir.Path(c.choices[0]) : "start.kqz");
         ASSERT_EQ(harness::Boxes().size(), c.sAsked.empty() ? 0u : 1u);

@@ -48,13 +48,15 @@ TEST(PngView, TheTextIsDocumentedAndReadsBackBitForBit) {
     for (int i = 0; i < 3000; ++i) {
         PngView view = {{finite(NAN), finite(i < 4 ? kEdges[i] : NAN), static_cast<ULONG>(random()), finite(NAN), finite(NAN),
                          static_cast<int>(random()), static_cast<int>(random()), static_cast<int>(random())}, i % 2 == 0}, back;
-        ASSERT_TRUE(FormatViewText(view, &sText) && ParseViewText(sText, &back, &sError)) << sError << "\n" << sText;
-        ASSERT_TRUE(ValueBits(back.values) == ValueBits(view.values) && back.bInvert == view.bInvert) << sText;
+        ASSERT_TRUE(FormatViewText(view, &sText)) << "view " << i;
+        ASSERT_TRUE(ParseViewText(sText, &back, &sError)) << sError << "\n" << sText;
+        ASSERT_EQ(ValueBits(back.values), ValueBits(view.values)) << sText;
+        ASSERT_EQ(back.bInvert, view.bInvert) << sText;
     }
     PngView nan = kView;
     nan.values.dfSetHeight = NAN;
-    EXPECT_FALSE(FormatViewText(nan, &sText));
-    EXPECT_EQ(PngTexts(nan, true).size(), 1u);  // the software's name alone
+    EXPECT_FALSE(FormatViewText(nan, &sText)) << "a NaN height";
+    EXPECT_EQ(PngTexts(nan, true).size(), 1u) << "a NaN height: the software's name alone";
 }
 
 // "" for a text that reads as kView; else the reason it is refused.
@@ -105,7 +107,8 @@ TEST(PngView, DamagedPngsAreRefusedAndOtherChunksPassed) {
         PngView view;
         std::string sError;
         EXPECT_EQ(ReadPngView(png.data(), png.size(), &view, &sError), sReason.empty()) << sReason;
-        EXPECT_TRUE(sError.find(sReason) != std::string::npos && (!sReason.empty() || view.bInvert)) << sError;
+        EXPECT_NE(sError.find(sReason), std::string::npos) << sError;
+        EXPECT_EQ(view.bInvert, sReason.empty()) << sReason << ": the view's invert=1 taken";
     }
     const Bytes png = cases[0].first;  // cut anywhere before the image data's type, it is refused
     PngView view;
@@ -122,7 +125,7 @@ TEST(PngView, APictureRendersAgainFromItsViewInArgumentOrder) {
     ASSERT_EQ(Render({"--size", "37x23", "--center", "-0.5,0.25", "--height", "1.5", "--iterations", "32", "--rgb", "4",
                       "--start-level", "3", "--color-factor", "150", "--invert", sFirst}), 0);
     ASSERT_EQ(Render({"--size", "37x23", "--height", "9", "--view", sFirst, sAgain}), 0);
-    EXPECT_EQ(ScratchDir::Read(sAgain), ScratchDir::Read(sFirst));  // the same pixels, view and software
+    EXPECT_EQ(ScratchDir::Read(sAgain), ScratchDir::Read(sFirst)) << "--height 9 before --view";  // the same pixels, view and software
     ASSERT_EQ(Render({"--no-metadata", "--size", "37x23", "--view", sFirst, sBare}), 0);
     testing::internal::CaptureStderr();
     EXPECT_EQ(Render({"--view", sBare, dir.Path("d.png")}), 1);
@@ -133,8 +136,8 @@ TEST(PngView, APictureRendersAgainFromItsViewInArgumentOrder) {
     for (const auto& order : orders) {
         RenderOptions options;
         ASSERT_EQ(Render(order.args, &options), static_cast<int>(ParseResult::Render)) << order.args[0];
-        EXPECT_TRUE(options.values.ulMaxLevels == order.ulIterations && options.values.iColorFactor == 150 &&
-                    options.bInvert == order.bInvert) << order.args[0] << " " << order.args[2];
+        EXPECT_EQ(options.values.ulMaxLevels, order.ulIterations) << order.args[0] << " " << order.args[2];
+        EXPECT_EQ(options.bInvert, order.bInvert) << order.args[0] << " " << order.args[2];
     }
     for (const char* pszLoop : {"--progressive", "--passes=2"}) {  // the render loop's PNGs carry it too
         ASSERT_EQ(Render({"--size", "37x23", "--view", sFirst, pszLoop, sBare}), 0);

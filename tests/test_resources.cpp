@@ -126,10 +126,14 @@ TEST(ProgramResources, IconsAndCursorsLoadOnceAndByKind) {
     harness::Reset();
     HICON hIcon = LoadIconA(nullptr, "Veldran");
     HCURSOR hCursor = LoadCursorA(nullptr, "veldran");
-    ASSERT_TRUE(hIcon && hCursor && hIcon != hCursor && FindIcon(hIcon) && FindCursor(hCursor));
-    EXPECT_TRUE(LoadIconA(nullptr, "VELDRAN") == hIcon && FindIcon(hCursor) == &FindCursor(hCursor)->image);
+    ASSERT_NE(FindIcon(hIcon), nullptr) << "the icon";
+    ASSERT_NE(FindCursor(hCursor), nullptr) << "the cursor";
+    EXPECT_NE(hIcon, hCursor);
+    EXPECT_EQ(LoadIconA(nullptr, "VELDRAN"), hIcon) << "loaded again";
+    EXPECT_EQ(FindIcon(hCursor), &FindCursor(hCursor)->image) << "a cursor draws as an icon";
     EXPECT_EQ(FindIcon(hIcon)->iWidth, 32) << "the image closest to 32 pixels is the icon";
-    EXPECT_TRUE(!FindIconImages(hCursor) && !FindCursor(hIcon));
+    EXPECT_EQ(FindIconImages(hCursor), nullptr) << "a cursor has no icon's images";
+    EXPECT_EQ(FindCursor(hIcon), nullptr) << "an icon is no cursor";
 }
 
 TEST(ResourceDecoders, MenusNestSixteenDeepInUtf8AndAcceleratorsDropTheirLastMark) {

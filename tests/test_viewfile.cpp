@@ -17,7 +17,7 @@ namespace {
 // Every multi-byte field has distinct bytes, so that a wrong byte order or offset shows.
 const DrawingValues kGoldenValues = {std::bit_cast<double>(0x0102030405060708ull), -0.75, 0x0A0B0C0D, 4.0, 0.25, 3, -100, 5};
 const DrawingValues kBefore = {9.0, -9.0, 7, 0.125, 0.5, 6, 42, 1};
-const size_t kFieldEnds[8] = {25, 33, 37, 45, 53, 57, 61, 65};
+const size_t kFieldEnds[8] = {25, 33, 37, 45, 53, 57, 61, 65};  // each value's offset plus its size
 
 Bytes Prefix(const Bytes& bytes, size_t uLength) {
     Bytes result(bytes.begin(), bytes.begin() + std::min(uLength, bytes.size()));
@@ -57,11 +57,11 @@ TEST_F(ViewFiles, EveryValueSurvivesARoundTripBitForBitInTheLayout) {
     std::string sPath = dir.Write("round.kqz", Bytes(100, 0xEE));  // a longer file keeps its tail
     for (const DrawingValues& values : cases) {
         ASSERT_EQ(Save(sPath, values), 1);
-        EXPECT_EQ(ScratchDir::Read(sPath), Prefix(ViewFileBytes(values), 100));
+        EXPECT_EQ(ScratchDir::Read(sPath), Prefix(ViewFileBytes(values), 100)) << "65 bytes over 100";
         ASSERT_EQ(Load(sPath), 1);
-        EXPECT_EQ(ValueBits(CurrentDrawingValues()), ValueBits(values));
+        EXPECT_EQ(ValueBits(CurrentDrawingValues()), ValueBits(values)) << "loaded back";
     }
-    EXPECT_TRUE(harness::Boxes().empty());
+    EXPECT_TRUE(harness::Boxes().empty()) << "nothing reported";
 }
 
 // Whole fields are loaded; a field cut by the end of the file, and every field
@@ -69,7 +69,7 @@ TEST_F(ViewFiles, EveryValueSurvivesARoundTripBitForBitInTheLayout) {
 TEST_F(ViewFiles, FilesOfEveryLengthAndMagicLoadOnlyTheirWholeFields) {
     const Bytes golden = ViewFileBytes(kGoldenValues);
     std::vector<std::pair<Bytes, const char*>> files;  // the bytes, the report
-    for (size_t uLength : {0, 16, 17, 24, 25, 33, 36, 52, 60, 64, 65, 100})
+    for (size_t uLength : {0, 16, 17, 24, 25, 33, 36, 52, 60, 64, 65, 100})  // ends of the magic and fields, and inside them
         files.emplace_back(Prefix(golden, uLength), uLength < 17 ? "Incorrect View File size:" : "");
     for (const char* pszMagic : {"VELDRAN KQZ FILE!", "veldran kqz file:", "VELDRAN KQZ FILE\0", "Veldran KQZ File:"}) {
         files.emplace_back(golden, "Invalid View File format:");
@@ -90,8 +90,8 @@ TEST_F(ViewFiles, FilesOfEveryLengthAndMagicLoadOnlyTheirWholeFields) {
     }
     harness::ClearBoxes();
     EXPECT_EQ(Load(dir.Path("missing.kqz")), 0) << "a file that cannot be opened is not reported";
-    EXPECT_EQ(ValueBits(CurrentDrawingValues()), ValueBits(kBefore));
-    EXPECT_TRUE(harness::Boxes().empty());
+    EXPECT_EQ(ValueBits(CurrentDrawingValues()), ValueBits(kBefore)) << "missing.kqz";
+    EXPECT_TRUE(harness::Boxes().empty()) << "missing.kqz is not reported";
 }
 
 #if !defined(_WIN32)
@@ -100,7 +100,7 @@ TEST_F(ViewFiles, AShortWriteOfAnyFieldFails) {
     rlimit original;
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
     if (original.rlim_max != RLIM_INFINITY && original.rlim_max < 64) GTEST_SKIP() << "file size limit too low";
-    for (rlim_t uLimit : {10, 20, 40, 64}) {
+    for (rlim_t uLimit : {10, 20, 40, 64}) {  // in the magic, X, the height, the last field
         std::string sPath = dir.Path("limited" + std::to_string(uLimit) + ".kqz");
         auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         rlimit limited = {uLimit, original.rlim_max};
@@ -109,7 +109,7 @@ TEST_F(ViewFiles, AShortWriteOfAnyFieldFails) {
         setrlimit(RLIMIT_FSIZE, &original);
         std::signal(SIGXFSZ, previousHandler);
         EXPECT_EQ(iResult, 0) << "limit " << uLimit;
-        EXPECT_EQ(ScratchDir::Read(sPath), Prefix(ViewFileBytes(kGoldenValues), uLimit));
+        EXPECT_EQ(ScratchDir::Read(sPath), Prefix(ViewFileBytes(kGoldenValues), uLimit)) << "limit " << uLimit;
     }
 }
 
@@ -120,10 +120,10 @@ TEST_F(ViewFiles, SavingToAPipeNeedsAReader) {
         std::string sPath = dir.Path(bReader ? "read" : "unread");
         ASSERT_EQ(mkfifo(sPath.c_str(), 0600), 0);
         int iReader = bReader ? open(sPath.c_str(), O_RDONLY | O_NONBLOCK) : -1;
-        EXPECT_EQ(Save(sPath, kGoldenValues), bReader ? 1 : 0);
+        EXPECT_EQ(Save(sPath, kGoldenValues), bReader ? 1 : 0) << sPath;
         char buffer[100];
-        EXPECT_EQ(read(iReader, buffer, sizeof buffer), bReader ? 65 : -1);
-        EXPECT_TRUE(std::filesystem::is_fifo(sPath));
+        EXPECT_EQ(read(iReader, buffer, sizeof buffer), bReader ? 65 : -1) << sPath;
+        EXPECT_TRUE(std::filesystem::is_fifo(sPath)) << sPath;
         if (iReader >= 0) close(iReader);
     }
 }
