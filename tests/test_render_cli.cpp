@@ -8,7 +8,6 @@
 
 #include <climits>
 #include <iterator>
-#include <sstream>
 #ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
@@ -152,6 +151,8 @@ TEST_F(RenderCli, RunsEndWithTheirExitCodes) {
         {{"--view", sView, "--save-view", dir.Path("w.kqz"), sPng}, 0, ""},
         {{"--stats", "--size", "7x5", "--center", "0,0.5", "--iterations", "50", sPng}, 0,  // each of 35 pixels once
          "passes: 0\npoint_colors: 35\niterations: " + std::to_string(ullIterations) + "\nseconds: "},
+        // One pass at the start level 2 is its 4 x 4 blocks, one point each.
+        {{"--stats", "--size", "256x192", "--passes", "1", sPng}, 0, "passes: 1\npoint_colors: 16\n"},
     };
     for (const auto& run : runs) {
         std::string sSaid;
@@ -163,31 +164,6 @@ TEST_F(RenderCli, RunsEndWithTheirExitCodes) {
     ASSERT_EQ(Parse({"--view", sOdd, "--save-view", dir.Path("odd-copy.kqz"), "o.png"}), ParseResult::Render);
     ASSERT_TRUE(SaveViewFile(options.sSaveView, options.values, &sError)) << sError;
     EXPECT_EQ(ScratchDir::Read(dir.Path("odd-copy.kqz")), ScratchDir::Read(sOdd)) << "NaN, -0.0 and the extremes";
-}
-
-// The frames of a 5-frame film: one run; two ranges, one of them with %% and
-// %i in its pattern; and single renders, each at its frame's height (frame 0's
-// times 0.7 per frame) given as %.17g. All the same bytes, views included.
-TEST_F(RenderCli, FramesAreSingleRendersHoweverTheFilmIsSplit) {
-    const std::string kView = "--size 40x24 --center -0.7436,0.1318 --iterations 400 --height 0.02 --zoom-per-frame 0.7 ";
-    auto Film = [](const std::string& sArgs) {
-        std::istringstream words(sArgs);
-        return Render({std::istream_iterator<std::string>(words), {}});
-    };
-    ASSERT_EQ(Film(kView + "--frames 5 " + dir.Path("one%02d.png")), 0);
-    ASSERT_EQ(Film(kView + "--frames 5 --frame-range 3:5 --threads 1 " + dir.Path("t%%%03i.png")), 0);
-    ASSERT_EQ(Film(kView + "--frame-range 0:3 --frames 5 " + dir.Path("t%%%03i.png")), 0);
-    double dfHeight = 0.02;
-    for (int k = 0; k < 5; ++k, dfHeight *= 0.7) {
-        char szSingle[64], szOne[16], szTwo[16];
-        std::snprintf(szSingle, sizeof szSingle, "--height %.17g ", dfHeight);
-        std::snprintf(szOne, sizeof szOne, "one%02d.png", k);
-        std::snprintf(szTwo, sizeof szTwo, "t%%%03d.png", k);
-        ASSERT_EQ(Film(kView + szSingle + dir.Path("single.png")), 0);
-        Bytes single = ScratchDir::Read(dir.Path("single.png"));
-        EXPECT_TRUE(ScratchDir::Read(dir.Path(szOne)) == single) << szOne;
-        EXPECT_TRUE(ScratchDir::Read(dir.Path(szTwo)) == single) << szTwo;
-    }
 }
 
 void SetEnvironment(const char* psName, const char* psValue) {
@@ -267,6 +243,13 @@ TEST(RenderSession, OutputsLandWhereTheyAreNamedAndLimitsEndRunsCleanly) {
         {"which parallel && $F r%d.png", "exec >&2; parallel $F --frame-range {} p%d.png ::: 0:2 2:6;"
          " for k in 0 1 2 3 4 5; do cmp r$k.png p$k.png; done; rm r*", 0, "",
          "p0.png:png p1.png:png p2.png:png p3.png:png p4.png:png p5.png:png"},
+        // A 5-frame film made in one run, in two ranges (one with %% and %i in its
+        // pattern), and frame by frame at each frame's height (frame 0's times 0.7
+        // per frame, as %.17g): the same files, views included.
+        {"", "exec >&2; V='--size 40x24 --center -0.7436,0.1318 --iterations 400 --height 0.02 --zoom-per-frame 0.7';"
+         " $R $V --frames 5 one%02d.png; $R $V --frames 5 --frame-range 3:5 --threads 1 t%%%03i.png; $R $V --frame-range 0:3 --frames 5 t%%%03i.png;"
+         " for k in 0 1 2 3 4; do $R $V --height $(awk -v k=$k 'BEGIN { h = 0.02; while (k--) h *= 0.7; printf \"%.17g\", h }') s$k.png;"
+         " cmp s$k.png one0$k.png; cmp s$k.png t%00$k.png; done; rm *", 0, "", ""},
     };
     const std::string sShell =
         "kind() { if [ -L $1 ]; then echo link; elif [ -p $1 ]; then echo pipe; elif [ -c $1 ]; then echo device;"
@@ -338,21 +321,6 @@ TEST(RenderSession, AnySizeIsMeasuredWithoutAFramebuffer) {
         EXPECT_EQ(ulMaxLevels, 1024u) << sSize;
         EXPECT_EQ(dfSetWidth, 2.5 * (static_cast<double>(iWidth) / iHeight)) << sSize;
     }
-}
-
-// One pass at the start level 2 is its 4 x 4 blocks, one point each, and no
-// beep; without --passes the loop runs on to the finished picture's beep.
-TEST(RenderSession, PassesStopsAtACoarsePreview) {
-    RenderOptions options;
-    options.iWidth = 256, options.iHeight = 192, options.iPasses = 1;
-    RenderResult result = RenderHeadless(options);
-    EXPECT_EQ(result.iPasses, 1) << "--passes 1";
-    EXPECT_EQ(result.ullPointColors, 16u) << "--passes 1";
-    EXPECT_EQ(result.iBeeps, 0) << "--passes 1";
-    options.iPasses = 0;
-    result = RenderHeadless(options);
-    EXPECT_EQ(result.iBeeps, 1) << "whole";
-    EXPECT_GT(result.iPasses, 1) << "whole";
 }
 
 // At 2+ threads every point the render loop colours was counted ahead by its
