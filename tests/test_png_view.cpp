@@ -1,6 +1,5 @@
-// The view a PNG carries: its text read back bit for bit, hostile texts and
-// damaged PNGs refused cleanly over byte arrays, and --view taking a picture
-// of orvanta-render in argument order, to the same bytes.
+// The view a PNG carries: its text read back bit for bit, and hostile texts
+// and damaged PNGs refused cleanly over byte arrays.
 #include "png_view.h"
 #include "program_run.h"
 
@@ -115,35 +114,6 @@ TEST(PngView, DamagedPngsAreRefusedAndOtherChunksPassed) {
     std::string sError;
     for (size_t cb = 0, cbWhole = png.size() - idat.size() - end.size() + 8; cb <= png.size(); ++cb)
         EXPECT_EQ(ReadPngView(png.data(), cb, &view, &sError), cb >= cbWhole) << cb << " " << sError;
-}
-
-// A picture rendered again from its PNG is the same file, whatever came
-// before --view; options after it override the view; a PNG without one is refused.
-TEST(PngView, APictureRendersAgainFromItsViewInArgumentOrder) {
-    ScratchDir dir;
-    const std::string sFirst = dir.Path("a.png"), sAgain = dir.Path("b.png"), sBare = dir.Path("c.png");
-    ASSERT_EQ(Render({"--size", "37x23", "--center", "-0.5,0.25", "--height", "1.5", "--iterations", "32", "--rgb", "4",
-                      "--start-level", "3", "--color-factor", "150", "--invert", sFirst}), 0);
-    ASSERT_EQ(Render({"--size", "37x23", "--height", "9", "--view", sFirst, sAgain}), 0);
-    EXPECT_EQ(ScratchDir::Read(sAgain), ScratchDir::Read(sFirst)) << "--height 9 before --view";  // the same pixels, view and software
-    ASSERT_EQ(Render({"--no-metadata", "--size", "37x23", "--view", sFirst, sBare}), 0);
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(Render({"--view", sBare, dir.Path("d.png")}), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "orvanta-render: --view: '" + sBare + "' holds no Orvanta view\n");
-    const struct { std::vector<std::string> args; ULONG ulIterations; bool bInvert; } orders[] = {
-        {{"--view", sFirst, "--iterations", "7", "o.png"}, 7, true}, {{"--iterations", "7", "--view", sFirst, "o.png"}, 32, true},
-        {{"--view", sFirst, "--no-invert", "o.png"}, 32, false}, {{"--no-invert", "--view", sFirst, "o.png"}, 32, true}};
-    for (const auto& order : orders) {
-        RenderOptions options;
-        ASSERT_EQ(Render(order.args, &options), static_cast<int>(ParseResult::Render)) << order.args[0];
-        EXPECT_EQ(options.values.ulMaxLevels, order.ulIterations) << order.args[0] << " " << order.args[2];
-        EXPECT_EQ(options.bInvert, order.bInvert) << order.args[0] << " " << order.args[2];
-    }
-    for (const char* pszLoop : {"--progressive", "--passes=2"}) {  // the render loop's PNGs carry it too
-        ASSERT_EQ(Render({"--size", "37x23", "--view", sFirst, pszLoop, sBare}), 0);
-        ASSERT_EQ(Render({"--size", "37x23", "--view", sBare, sAgain}), 0);
-        EXPECT_EQ(ScratchDir::Read(sAgain), ScratchDir::Read(sFirst)) << pszLoop;
-    }
 }
 
 }  // namespace

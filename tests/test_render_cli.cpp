@@ -101,22 +101,27 @@ TEST_F(RenderCli, RefusesBadArgumentsNamingThem) {
 }
 
 // Numbers parse as strtod and strtol do; the user's Y grows upwards; a view
-// file sets all eight values at its place, a short one only its whole fields.
+// file sets all eight values at its place, a short one only its whole fields;
+// a PNG's view the inversion too.
 TEST_F(RenderCli, NumbersAndViewFilesSetTheDrawingValuesInArgumentOrder) {
     Bytes shortView = ViewFileBytes(kView);
     shortView.resize(30);  // the magic, the centre's X and part of its Y
-    std::string sShort = dir.Write("short.kqz", shortView);
-    const std::pair<std::vector<std::string>, DrawingValues> cases[] = {  // the other values the defaults
+    std::string sShort = dir.Write("short.kqz", shortView), sPng = dir.Path("v.png");
+    ASSERT_EQ(Render({"--size", "2x2", "--view", sView, "--invert", sPng}), 0);
+    const struct { std::vector<std::string> args; DrawingValues values; bool bInvert = false; } cases[] = {  // the other values the defaults
         {{"--center", "-0.5,0x1p-2", "--height", "1e-3", "--iterations", "077", "--rgb", "-7", "o.png"},
          {-0.5, -0.25, 77, 1e-3, 0.2, 2, 100, -7}},
         {{"--height", "2", "--center", "1,2", "--iterations", "9", "--view", sView, "o.png"}, kView},
         {{"--view", sView, "--height", "2", "--center", "1,2", "o.png"}, {1.0, -2.0, 32, 2.0, 0.1, 3, 150, 4}},
         {{"--view=" + sView, "--iterations", "7", "o.png"}, {-0.5, 0.25, 7, 1.5, 0.1, 3, 150, 4}},
         {{"--center", "3,4", "--height", "2", "--view", sShort, "o.png"}, {-0.5, -4.0, 0, 2.0, 0.2, 2, 100, 0}},
+        {{"--no-invert", "--iterations", "7", "--view", sPng, "o.png"}, kView, true},
+        {{"--view", sPng, "--no-invert", "--iterations", "7", "o.png"}, {-0.5, 0.25, 7, 1.5, 0.1, 3, 150, 4}, false},
     };
-    for (const auto& [args, values] : cases) {
-        ASSERT_EQ(Parse(args), ParseResult::Render) << sError;
-        EXPECT_EQ(ValueBits(options.values), ValueBits(values)) << args[0] << " " << args[1];
+    for (const auto& c : cases) {
+        ASSERT_EQ(Parse(c.args), ParseResult::Render) << sError;
+        EXPECT_EQ(ValueBits(options.values), ValueBits(c.values)) << c.args[0] << " " << c.args[1];
+        EXPECT_EQ(options.bInvert, c.bInvert) << c.args[0] << " " << c.args[1];
     }
     ASSERT_EQ(Parse({"--size", "8x8", "--invert", "--size=32x24", "--passes", "2", "--save-view", "--w", "--", "-o"}),
               ParseResult::Render);
@@ -240,6 +245,12 @@ TEST(RenderSession, OutputsLandWhereTheyAreNamedAndLimitsEndRunsCleanly) {
          " ls | grep part; [ -e f5.png ] && echo all six; touch -d @0 f0.png; $F --skip-existing f%d.png;"
          " [ $(stat -c %Y f0.png) = 0 ] || echo f0 redone; for k in 0 1 2 3 4 5; do cmp r$k.png f$k.png; done; rm r*", 0, "",
          "f0.png:png f1.png:png f2.png:png f3.png:png f4.png:png f5.png:png"},
+        // A picture rendered again from its PNG's view is the same file, whatever
+        // came before --view, also when the render loop drew it; without a view it is refused.
+        {"$R --center -0.5,0.25 --height 1.5 --iterations 32 --rgb 4 --start-level 3 --color-factor 150 --invert a.png",
+         "exec >&2; $R --height 9 --view a.png b.png; cmp a.png b.png; for loop in --progressive --passes=2; do"
+         " $R --view a.png $loop c.png; $R --view c.png b.png; cmp a.png b.png; done; rm b.png c.png", 0, "", "a.png:png"},
+        {"$R --no-metadata c.png", "$R --view c.png d.png", 1, "orvanta-render: --view: 'c.png' holds no Orvanta view\n", "c.png:png"},
         {"which parallel && $F r%d.png", "exec >&2; parallel $F --frame-range {} p%d.png ::: 0:2 2:6;"
          " for k in 0 1 2 3 4 5; do cmp r$k.png p$k.png; done; rm r*", 0, "",
          "p0.png:png p1.png:png p2.png:png p3.png:png p4.png:png p5.png:png"},
