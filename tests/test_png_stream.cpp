@@ -40,25 +40,21 @@ std::vector<PngBand> Bands(const Bytes& rgb, int iWidth, int iHeight, std::vecto
     return bands;
 }
 
-// The PNG of these bands; bAll: whether every step of the writer succeeded.
-Bytes Png(uint32_t ulWidth, uint32_t ulHeight, const std::vector<const PngBand*>& bands, bool* pbAll,
-          std::vector<PngText> texts = {}) {
+// The PNG of these bands (or pointers to them); *pbAll: whether every step of the writer succeeded.
+const PngBand& Band(const PngBand& band) { return band; }
+const PngBand& Band(const PngBand* pBand) { return *pBand; }
+template <typename B> Bytes Png(uint32_t ulWidth, uint32_t ulHeight, const std::vector<B>& bands, bool* pbAll = nullptr,
+                                   std::vector<PngText> texts = {}) {
     Bytes png;
     PngStreamWriter writer([&png](const void* pData, size_t cbData) {
         png.insert(png.end(), static_cast<const unsigned char*>(pData), static_cast<const unsigned char*>(pData) + cbData);
         return true;
     }, ulWidth, ulHeight, texts);
-    *pbAll = writer.Begin();
-    for (const PngBand* pBand : bands) *pbAll = writer.Add(*pBand) && *pbAll;
-    *pbAll = writer.Finish() && *pbAll;
-    return png;
-}
-Bytes Png(int iWidth, int iHeight, const std::vector<PngBand>& bands, std::vector<PngText> texts = {}) {
-    std::vector<const PngBand*> added;
-    for (const PngBand& band : bands) added.push_back(&band);
-    bool bAll = false;
-    Bytes png = Png(iWidth, iHeight, added, &bAll, texts);
-    EXPECT_TRUE(bAll) << iWidth << "x" << iHeight << " written";
+    bool bAll = writer.Begin();
+    for (const B& band : bands) bAll = writer.Add(Band(band)) && bAll;
+    bAll = writer.Finish() && bAll;
+    if (pbAll) *pbAll = bAll;
+    else EXPECT_TRUE(bAll) << ulWidth << "x" << ulHeight << " written";
     return png;
 }
 
