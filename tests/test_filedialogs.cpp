@@ -35,6 +35,8 @@ protected:
     ScratchDir dir;
 };
 
+// The offsets are those of the name and of the extension after its full stop,
+// counted in the path: its end when it has no extension, 0 when it ends in a stop.
 TEST_F(FileDialogs, TheRecordGetsPathTitleAndOffsets) {
     struct Case { const char* pszDefExt; const char* pszChosen; const char* pszFile; WORD wOffset, wExtension; };
     const Case cases[] = {

@@ -191,11 +191,13 @@ TEST_F(RenderCli, ThreadsComeFromTheOptionTheEnvironmentOrTheHardware) {
     const struct { const char* pszVariable; std::vector<std::string> args; int iThreads; } cases[] = {  // 0: refused
         {"3", {"o.png"}, 3}, {"3", {"--threads", "2", "o.png"}, 2}, {"0", {"o.png"}, 0}, {nullptr, {"o.png"}, iOnline}};
     for (const auto& c : cases) {
+        if (!c.pszVariable && iOnline < 1) continue;  // no count to expect
         SetEnvironment("ORVANTA_THREADS", c.pszVariable);
         EXPECT_EQ(Parse(c.args), c.iThreads ? ParseResult::Render : ParseResult::Error) << c.iThreads;
         if (c.iThreads) EXPECT_EQ(options.iThreads, c.iThreads) << (c.pszVariable ? c.pszVariable : "unset");
         else EXPECT_EQ(sError, "ORVANTA_THREADS: expected a whole number 1..1024");
     }
+    SetEnvironment("ORVANTA_THREADS", nullptr);
     if (iOnline < 1) GTEST_SKIP() << "the system does not say how many processors are online";
 }
 
