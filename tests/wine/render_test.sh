@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # shellcheck disable=SC2086
 # render_test.sh WINDOWS_RENDER LINUX_RENDER WORK: orvanta-render.exe under Wine
-# against the Linux orvanta-render: the same pictures, counts, refusals, view
-# files and PNG views, straight from the points (strips past the framebuffer's
-# limit too) and through the render loop.
+# against the Linux orvanta-render: the same pictures, counts, refusals and PNG
+# views, straight from the points (strips past the framebuffer's limit too) and
+# through the render loop.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 [ $# -eq 3 ] && [ -x "$2" ] || fail "usage: render_test.sh WINDOWS_RENDER LINUX_RENDER WORK (build the release preset first)"
@@ -22,7 +22,6 @@ while read -r name options; do
   fi
 done <<ROWS
 deep --size 256x192 --center -0.743643887037151,0.13182590420533 --height 0.00001 --iterations 3000 --threads 2
-deep-alone --size 256x192 --center -0.743643887037151,0.13182590420533 --height 0.00001 --iterations 3000 --threads 1
 coloured --size 333x217 --center 0.28,0.01 --height 0.05 --iterations 500 --invert --rgb 5 --color-factor 40 --start-level 7
 preview --size 640x480 --start-level 5 --passes 2
 progressive --size 333x217 --center 0.28,0.01 --height 0.05 --iterations 500 --invert --rgb 5 --progressive --threads 3
@@ -33,11 +32,9 @@ bad-size --size 0x10
 loop-too-large --size 16385x8 --progressive
 no-threads --threads 0
 ROWS
-# Windows reads the view Linux wrote and writes it again byte for byte.
-"$2" --size 8x8 --center -1.5,0.25 --height 0.125 --iterations 77 --rgb 2 --save-view linux.kqz linux-view.png
-wine "$1" --size 8x8 --view linux.kqz --save-view windows.kqz windows-view.png
-cmp linux.kqz windows.kqz || { echo "FAIL: the view files differ"; failures=$((failures + 1)); }
 # Each takes the view the other's PNG carries, the same texts, and paints the same picture.
+"$2" --size 8x8 --center -1.5,0.25 --height 0.125 --iterations 77 --rgb 2 linux-view.png
+wine "$1" --size 8x8 --center -1.5,0.25 --height 0.125 --iterations 77 --rgb 2 windows-view.png
 wine "$1" --size 8x8 --view linux-view.png windows-from-png.png
 "$2" --size 8x8 --view windows-view.png linux-from-png.png
 for png in windows-view windows-from-png linux-from-png; do
