@@ -77,8 +77,8 @@ TEST_F(FileDialogs, ANameThatDoesNotFitIsRefusedAndNothingIsWrittenPastABuffer) 
         auto after = Snapshot();
         if (c.bResult) EXPECT_EQ(szFile, sPath) << c.dwMaxFile << " " << c.dwMaxTitle;
         else EXPECT_EQ(after, before) << c.dwMaxFile << " " << c.dwMaxTitle << ": refused, so untouched";
-        EXPECT_EQ(std::get<0>(after).substr(c.dwMaxFile), std::get<0>(before).substr(c.dwMaxFile));
-        EXPECT_EQ(std::get<1>(after).substr(c.dwMaxTitle), std::get<1>(before).substr(c.dwMaxTitle));
+        EXPECT_EQ(std::get<0>(after).substr(c.dwMaxFile), std::get<0>(before).substr(c.dwMaxFile)) << c.dwMaxFile << ": past the path";
+        EXPECT_EQ(std::get<1>(after).substr(c.dwMaxTitle), std::get<1>(before).substr(c.dwMaxTitle)) << c.dwMaxTitle << ": past the title";
     }
 }
 
@@ -92,11 +92,11 @@ TEST_F(FileDialogs, TheFilterIndexIsTheOneTheDialogEndedOnAndRecordsAreChecked) 
         ASSERT_TRUE(GetOpenFileNameA(&ofn));
         EXPECT_EQ(ofn.nFilterIndex, dwAfter) << dwOffered << " " << iChosen;
     }
-    ofn.lStructSize = 76;
-    EXPECT_FALSE(GetOpenFileNameA(&ofn));
+    ofn.lStructSize = 76;  // the record's size on 32-bit Windows, not this one's
+    EXPECT_FALSE(GetOpenFileNameA(&ofn)) << "lStructSize 76";
     ofn.lStructSize = sizeof(OPENFILENAMEA);
     ofn.lpstrFile = nullptr;
-    EXPECT_FALSE(GetOpenFileNameA(&ofn));
+    EXPECT_FALSE(GetOpenFileNameA(&ofn)) << "no path buffer";
     EXPECT_EQ(harness::FileRequests().size(), std::size(cases)) << "refused records reach no dialog";
 }
 
@@ -126,7 +126,7 @@ TEST_F(FileDialogs, PromptsAskOnlyAboutExistingOrMissingFiles) {
         auto before = Snapshot();
         for (const std::string& sName : c.choices) harness::ChooseFiles({dir.Path(sName)});
         harness::AnswerBoxes({c.iAnswer});
-        EXPECT_EQ(c.bSave ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn), c.bResult);
+        EXPECT_EQ(c.bSave ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn), c.bResult) << "answer " << c.iAnswer;
         if (c.bResult) EXPECT_EQ(szFile, dir.Path(c.sFile));
         else EXPECT_EQ(Snapshot(), before) << "refused, so untouched";
         ASSERT_EQ(harness::FileRequests().size(), c.bResult ? c.choices.size() : c.choices.size() + 1);
