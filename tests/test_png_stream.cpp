@@ -121,9 +121,10 @@ TEST(PngStream, BandsOfAnyHeightsFromEveryCompressorReadBackExactly) {
         }
 }
 
-// Each band starts from a fresh compressor over its own rows and the row
-// above, so that a film's frames and a poster's bands are the same files
-// whichever thread made them.
+// A thread's compressor, reset for each band, deflates it as a new one on a
+// thread of its own does: here the program's thread deflates every band in
+// turn. So a film's frames and a poster's bands are the same files whichever
+// thread made them, which --skip-existing and split films rely on.
 TEST(PngStream, BandsGiveTheSameBytesOnAnyThread) {
     Bytes rgb = Picture(640, 480, false);
     for (const std::vector<int>& deflaters : DeflaterMixes()) {
