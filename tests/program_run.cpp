@@ -89,9 +89,9 @@ EngineWindow OpenEngineWindow(int iWidth, int iHeight, platform::DisplayCaps cap
     return window;
 }
 
-COLORREF ColourAt(int x, int y) {
-    return DriftColor(DriftCount(x * dfSetWidth / iMaxX + dfSetMinX, y * dfSetHeight / iMaxY + dfSetMinY));
-}
+double PlaneX(int x) { return x * dfSetWidth / iMaxX + dfSetMinX; }
+double PlaneY(int y) { return y * dfSetHeight / iMaxY + dfSetMinY; }
+COLORREF ColourAt(int x, int y) { return DriftColor(DriftCount(PlaneX(x), PlaneY(y))); }
 
 std::vector<uint32_t> PixelByPixelPicture() {
     std::vector<uint32_t> picture;

@@ -61,7 +61,10 @@ extern std::vector<WPARAM> g_receivedCommands;
 EngineWindow OpenEngineWindow(int iWidth, int iHeight, platform::DisplayCaps caps = harness::TrueColorDisplay());
 // Runs the render loop until the picture is finished and nothing is left to do.
 inline void RenderToEnd(EngineWindow& window) { RenderLoop(window.hwnd, window.hdc, &window.msg); }
-// The colour word of one client pixel, and of every one, computed one by one.
+// The point of the plane a pixel stands for, written out plainly, and the
+// colour word of one client pixel and of every one, computed one by one.
+double PlaneX(int x);
+double PlaneY(int y);
 COLORREF ColourAt(int x, int y);
 std::vector<uint32_t> PixelByPixelPicture();
 

@@ -54,7 +54,8 @@ TEST(ProgramCommands, OpenAsksAboutChangesThenLoadsAndNamesTheView) {
                         EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, IDM_OPEN, 0), 0);
                     },
                     [&](HWND hwnd) {
-                        EXPECT_TRUE(dfSetMidX == (c.bOpened ? -0.75 : 0.25) && bIsDirty == !c.bOpened);
+                        EXPECT_EQ(dfSetMidX, c.bOpened ? -0.75 : 0.25);
+                        EXPECT_EQ(bIsDirty, !c.bOpened);
                         EXPECT_EQ(BoxTexts(), std::vector<std::string>(c.bDirty, std::string("Veldran: ") + kSaveQuestion));
                         EXPECT_EQ(harness::FileRequests().size(), c.uFileDialogs);
                         EXPECT_EQ(TitleOf(hwnd), c.bOpened ? Titled(sView) : "Orvanta");
@@ -77,8 +78,11 @@ TEST(ProgramCommands, SavingAnUntitledViewAsksForANameAndAFailureWarns) {
             EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, c.uCommand, 0), c.lrResult);
             EXPECT_EQ(TitleOf(hwnd), Titled(c.sWritten));  // the new name, even when the write fails
         }});
-        EXPECT_TRUE(bIsDirty == !c.lrResult && FileSize(c.sWritten) == (c.lrResult ? 65u : 0u));
-        EXPECT_TRUE(harness::FileRequests().size() == 1 && harness::FileRequests()[0].bSave);
+        SCOPED_TRACE(c.sChosen);
+        EXPECT_EQ(bIsDirty, !c.lrResult);
+        EXPECT_EQ(FileSize(c.sWritten), c.lrResult ? 65u : 0u);
+        ASSERT_EQ(harness::FileRequests().size(), 1u);
+        EXPECT_TRUE(harness::FileRequests()[0].bSave);
         EXPECT_EQ(BoxTexts(), c.lrResult ? std::vector<std::string>{}
                                          : std::vector<std::string>{"Veldran: Could not write file view.kqz"});
         for (const auto& box : harness::Boxes()) EXPECT_EQ(box.uType, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
@@ -102,8 +106,10 @@ TEST(ProgramCommands, HelpFromTheMenuF1QuestionMarkAndTheEditDialog) {
                     [](HWND) { harness::ScriptDialog({harness::PressButton(IDD_HELPBUTTON)}); }, Command(IDM_EDIT), [](HWND) {}});
         std::filesystem::remove(helpFile);
         ASSERT_EQ(harness::Documents().size(), 4u) << bHelpFile;
-        for (const harness::OpenedDocument& document : harness::Documents())
-            EXPECT_TRUE(document.hwndOwner == harness::MainWindow() && document.sPath.ends_with("help/orvanta.html")) << document.sPath;
+        for (const harness::OpenedDocument& document : harness::Documents()) {
+            EXPECT_EQ(document.hwndOwner, harness::MainWindow()) << "case: help file " << bHelpFile;
+            EXPECT_TRUE(document.sPath.ends_with("help/orvanta.html")) << "case: help file " << bHelpFile << ": " << document.sPath;
+        }
     }
 }
 
@@ -150,14 +156,16 @@ TEST(ProgramCommands, EditShowsTheValuesKeepsUnchangedOnesExactlyAndDetachesTheV
                     ASSERT_EQ(harness::Dialogs().size(), 1u);
                     const harness::ShownDialog& dialog = harness::Dialogs()[0];
                     EXPECT_EQ(dialog.sTitle, "Edit Drawing Values");
-                    EXPECT_TRUE(dialog.hwndOwner == hwnd && dialog.iFocusId == IDD_CENTERX);
+                    EXPECT_EQ(dialog.hwndOwner, hwnd);
+                    EXPECT_EQ(dialog.iFocusId, IDD_CENTERX);
                     std::string sShown;
                     for (int iId = IDD_CENTERX; iId <= IDD_RGB; ++iId) sShown += dialog.fieldsAtStart.at(iId) + " ";
                     EXPECT_EQ(sShown, "-0.743644 0.131826 100000 0.000000 1.0000000000000001e+300 2 1000000000 9 ");
                     DrawingValues limited = deep;
                     limited.ulMaxLevels = kLevelLimit, limited.iRGB_Combo = 5;
                     EXPECT_EQ(ValueBits(CurrentDrawingValues()), ValueBits(limited));
-                    EXPECT_TRUE(bIsDirty && psFilePath[0] == '\0');
+                    EXPECT_EQ(bIsDirty, 1);
+                    EXPECT_STREQ(psFilePath, "");
                     EXPECT_EQ(TitleOf(hwnd), "Orvanta - [untitled]");
                 }});
 }
@@ -191,13 +199,14 @@ TEST(ProgramCommands, ClosingAsksTheRightQuestion) {
                                 },
                                 [&](HWND hwnd) { bStillOpen = IsWindow(hwnd) && !bQuitting; }},
                                {64, 48, c.bCloses});
-        EXPECT_TRUE(iExit == 0 && bStillOpen == !c.bCloses);
+        EXPECT_EQ(iExit, 0);
+        EXPECT_EQ(bStillOpen, !c.bCloses);
         bool bQuitNow = !c.bDirty || c.uMessage == WM_QUERYENDSESSION;
         EXPECT_EQ(BoxTexts(), std::vector<std::string>{bQuitNow ? "Orvanta: Quit now?" : std::string("Veldran: ") + kSaveQuestion});
-        EXPECT_TRUE(!bQuitNow || harness::Boxes()[0].uType == static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION));
+        if (bQuitNow) { EXPECT_EQ(harness::Boxes()[0].uType, static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION)); }
         EXPECT_EQ(FileSize(sSaved), *c.pszSaveAs ? 65u : 0u);
         const int iLive = harness::LiveWindows() + harness::LiveDeviceContexts() + harness::LiveGdiObjects() + harness::LiveMemoryBlocks();
-        EXPECT_TRUE(!c.bCloses || iLive == 0) << iLive;
+        if (c.bCloses) { EXPECT_EQ(iLive, 0); }
     }
 }
 
@@ -220,7 +229,8 @@ TEST(ProgramCommands, ResizingRemeasuresClearsAndRestarts) {
                     EXPECT_EQ(harness::BeepCount(), iBeeps + 1);
                     ASSERT_FALSE(harness::Fills().empty());
                     const auto& [rcErased, crErased] = harness::Fills()[0];
-                    EXPECT_EQ(rcErased.right * 1000 + rcErased.bottom, 80040);
+                    EXPECT_EQ(rcErased.right, 80);
+                    EXPECT_EQ(rcErased.bottom, 40);
                     EXPECT_EQ(crErased, GetSysColor(COLOR_WINDOWTEXT));
                     EXPECT_EQ(harness::Pixels(hwnd), PixelByPixelPicture());
                 }});

@@ -23,6 +23,19 @@ LRESULT CALLBACK RecordingProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM l
 
 const COLORREF kBackground = RGB(1, 2, 3);
 
+bool Within(int v, int iFirst, int iLast) { return v >= iFirst && v <= iLast; }
+
+// The system colour a recessed frame around the interior rc (bounds inclusive)
+// leaves at (x, y), or -1: its lines in drawing order, each up to but not
+// including its end point, the later over the earlier.
+int FrameColour(int x, int y, RECT rc, int iDepth) {
+    const int l = rc.left, t = rc.top, r = rc.right, b = rc.bottom, d = iDepth;
+    if (d == 2 && ((x == l - 1 && Within(y, t - 1, b - 1)) || (y == t - 1 && Within(x, l - 1, r - 1)))) return COLOR_BTNTEXT;
+    if ((x == l - d && Within(y, t - 1, b)) || (y == t - d && Within(x, l - d, r))) return COLOR_BTNSHADOW;
+    if ((x == r + 1 && Within(y, t - d, b + 1)) || (y == b + 1 && Within(x, l - d, r + 1))) return COLOR_BTNHIGHLIGHT;
+    return -1;
+}
+
 class Winmisc : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -94,7 +107,9 @@ TEST_F(Winmisc, TheTitleShowsTheNameLowerCasedAndCutAndLeavesTheCallersCopy) {
 }
 
 // The program calls none of these: each does its one job, leaks nothing and
-// draws where it should (the status bar's rules and recessed field).
+// draws where it should: recessed frames of depth 1 and 2 around (10, 10)-(20,
+// 20) and (40, 10)-(50, 20), their every pixel and nothing else, and the status
+// bar's rules and recessed field.
 TEST_F(Winmisc, TheUtilitiesTheProgramDoesNotCall) {
     platform::Menu menu;
     menu.items.push_back({MF_STRING, 201, "&Invert", nullptr});
@@ -109,21 +124,26 @@ TEST_F(Winmisc, TheUtilitiesTheProgramDoesNotCall) {
     FillRect(hdc, &rcWindow, hbr);
     DeleteObject(hbr);
     int iGdiObjects = harness::LiveGdiObjects();
+    vrxDrawRecessedBox(hdc, 10, 10, 20, 20, 1);
+    vrxDrawRecessedBox(hdc, 40, 10, 50, 20, 2);
+    for (int y = 5; y <= 25; ++y)
+        for (int x = 5; x <= 55; ++x) {
+            int iFrame = x < 30 ? FrameColour(x, y, {10, 10, 20, 20}, 1) : FrameColour(x, y, {40, 10, 50, 20}, 2);
+            EXPECT_EQ(harness::Pixel(hwnd, x, y), iFrame < 0 ? kBackground : GetSysColor(iFrame)) << "case: frame at " << x << "," << y;
+        }
     RECT rc = vrxCreateStatusBar(hwnd, hdc);
     EXPECT_EQ(std::tie(rc.left, rc.top, rc.right, rc.bottom), std::make_tuple(LONG(10), LONG(461), LONG(630), LONG(477)));
     EXPECT_EQ(harness::LiveGdiObjects(), iGdiObjects);
-    auto within = [](int v, int iFirst, int iLast) { return v >= iFirst && v <= iLast; };
+    // A dark rule on row 457, a light one on 458, the face below with the field's frame.
     auto expected = [&](int x, int y) {
         if (y < 457) return kBackground;
         if (y == 457) return GetSysColor(COLOR_BTNTEXT);
-        if (y == 458 || (y == 478 && within(x, 9, 631)) || (x == 631 && within(y, 460, 478))) return GetSysColor(COLOR_BTNHIGHLIGHT);
-        if ((y == 460 && within(x, 9, 630)) || (x == 9 && within(y, 460, 477))) return GetSysColor(COLOR_BTNSHADOW);
-        return GetSysColor(COLOR_BTNFACE);
+        if (y == 458) return GetSysColor(COLOR_BTNHIGHLIGHT);
+        int iFrame = FrameColour(x, y, rc, 1);
+        return GetSysColor(iFrame < 0 ? COLOR_BTNFACE : iFrame);
     };
-    int iWrong = 0;
     for (int y : {456, 457, 458, 459, 460, 461, 476, 477, 478, 479})
-        for (int x = 0; x < 640; ++x) iWrong += harness::Pixel(hwnd, x, y) != expected(x, y);
-    EXPECT_EQ(iWrong, 0);
+        for (int x = 0; x < 640; ++x) EXPECT_EQ(harness::Pixel(hwnd, x, y), expected(x, y)) << "case: status bar at " << x << "," << y;
     HWND hwndList = List();
     for (const std::string& sItem : {std::string(600, 'x'), std::string("tail")})
         SendMessageA(hwndList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(sItem.c_str()));
