@@ -114,7 +114,6 @@ TEST(ProgramCommands, HelpFromTheMenuF1QuestionMarkAndTheEditDialog) {
 }
 
 TEST(ProgramCommands, EditDialogConversionsAndLimits) {
-    const harness::DialogStep ok = harness::PressButton(IDOK);
     // The field's value in the order of the dialog's fields: centre, limit, height, steps, level, factor, order.
     auto value = [](int iId) {
         const double values[] = {dfSetMidX, dfSetMidY, double(ulMaxLevels), dfSetHeight, dfMoveFactor,

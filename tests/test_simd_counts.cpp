@@ -15,7 +15,7 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 TEST(DriftUnits, TheBestUnitRunsAndIsTheStartingOne) {
     int iBest = BestDriftUnit();
-    EXPECT_TRUE(DriftUnitRuns(iBest) && DriftUnitRuns(DRIFT_PLAIN) && DriftUnitRuns(DRIFT_PORTABLE));
+    for (int iUnit : {iBest, int(DRIFT_PLAIN), int(DRIFT_PORTABLE)}) EXPECT_TRUE(DriftUnitRuns(iUnit)) << "case: " << DriftUnitName(iUnit);
     for (int iUnit = iBest + 1; iUnit <= DRIFT_UNITS; ++iUnit) EXPECT_FALSE(DriftUnitRuns(iUnit)) << iUnit;
     EXPECT_EQ(iDriftUnit, iBest);
     EXPECT_STREQ(DriftUnitName(DRIFT_AVX512), "avx512");
