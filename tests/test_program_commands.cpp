@@ -34,6 +34,7 @@ TEST(ProgramCommands, DisplayAboutNewAndUnknownIds) {
                 Key('D')});  // the D key shows the Display box too
     ASSERT_EQ(harness::Boxes().size(), 3u);
     EXPECT_EQ(BoxTexts()[2], BoxTexts()[0]);
+    // A 32-bit display: 1 << 32 taken as 1, NUMCOLORS -1 shown unsigned, COLORRES 24.
     EXPECT_EQ(BoxTexts()[0], "STATUS: Card Colors:\t 1 \nSys Colors:\t 4294967295 \nPalette Size:\t 0 \nColors:\t\t 24");
     EXPECT_EQ(BoxTexts()[1].rfind("Orvanta: Orvanta ", 0), 0u);
     EXPECT_EQ(harness::Boxes()[1].uType, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
@@ -223,6 +224,7 @@ TEST(ProgramCommands, ResizingRemeasuresClearsAndRestarts) {
                     harness::ResizeWindow(hwnd, 80, 40);
                 },
                 [&](HWND hwnd) {
+                    // The centre kept; the width the height 2 times the new aspect 2.
                     EXPECT_EQ(std::vector<double>({double(iMaxX), double(iMaxY), dfSetMidX, dfSetWidth}),
                               std::vector<double>({80, 40, -0.5, 4.0}));
                     EXPECT_EQ(harness::BeepCount(), iBeeps + 1);

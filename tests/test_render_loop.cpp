@@ -51,8 +51,10 @@ TEST(RenderLoop, PassesOf1024x768) {
 }
 
 // Level 0 or less, or beyond the last split, draws everything in the first
-// pass; 1280x960 and 1366x705 have blocks that straddle the thresholds, and
-// their finishing pass is followed by one that refines the blocks it filled.
+// pass, as does a client area no wider than the threshold; 1024 x 768 from
+// level 2 takes the passes of levels 2 to 8. 1280x960 and 1366x705 have blocks
+// that straddle the thresholds, and their finishing pass is followed by one
+// that refines the blocks it filled.
 TEST(RenderLoop, FinishedPictureIsThePixelByPixelPictureWithOneBeep) {
     const struct { int iWidth, iHeight, iMinLevel, iPasses; } cases[] = {
         {1024, 768, 2, 7}, {1024, 768, 1, 8}, {1024, 768, 0, 1}, {1024, 768, -3, 1}, {1024, 768, 9, 1},
