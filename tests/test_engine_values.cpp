@@ -54,46 +54,42 @@ void ColourMode(ULONG ulLevels, bool bPalette = false, DWORD dwColors = 20) {
 
 // Counts iterated by hand: 2, -2 and 2i lie on the circle (count 0); 1 -> 2 in
 // one step; 0.5 -> 0.75, 1.0625, 1.6289, 3.153 escapes after 4; the origin and
-// NaN never escape, so they reach any limit.
-TEST(PointColor, CountsOfTheWorkedPoints) {
+// NaN never escape, so they reach any limit. Each word from its count through
+// the ramp, worked by hand with slope S = 1 / 0.16666: a channel is trunc(ratio
+// x S x 255) in its segment, the word 0x00BBGGRR; a palette index is count mod
+// colours + 1; a count of 0 or of the limit is black.
+TEST(PointColor, WorkedCountsAndColours) {
     const double kNaN = std::numeric_limits<double>::quiet_NaN();
-    const struct { double x, y; ULONG ulLevels, ulCount; } cases[] = {
-        {0, 0, 0, 0},     {0, 0, 1, 1},    {0, 0, 1024, 1024}, {2, 0, 1024, 0},     {-2, 0, 1024, 0}, {0, 2, 1024, 0},
-        {1, 0, 1024, 1},  {0.5, 0, 1024, 4}, {0.5, 0, 3, 3},   {kNaN, 0, 77, 77},   {1e300, 1e300, 10, 0},
-    };
-    for (const auto& c : cases) {
-        ColourMode(c.ulLevels);
-        EXPECT_EQ(DriftCount(c.x, c.y), c.ulCount) << "case: " << c.x << "," << c.y << " limit " << c.ulLevels;
-    }
-}
-
-// Each word from the count above through the ramp, worked by hand with slope
-// S = 1 / 0.16666: a channel is trunc(ratio x S x 255) in its segment, the word
-// 0x00BBGGRR; a palette index is count mod colours + 1.
-TEST(PointColor, WorkedColours) {
-    const struct { const char* pszWhat; double x; ULONG ulLevels; bool bPalette; int iFactor, iCombo, bInvert; COLORREF crExpected; } cases[] = {
-        {"origin never escapes: black, inverted too", 0.0, 1024, false, 100, 0, 1, 0},
-        {"on the circle, count 0: black, inverted too", 2.0, 1024, false, 100, 0, 1, 0},
-        {"limit 0: black", 0.5, 0, false, 100, 0, 0, 0},
-        {"count 1 of 1024: blue trunc(1.49) = 1", 1.0, 1024, false, 100, 0, 0, 0x00010000},
-        {"count 1, 20 colours: index 2", 1.0, 1024, true, 100, 0, 0, 0x01000002},
-        {"count 4 of 1024: blue trunc(5.98) = 5", 0.5, 1024, false, 100, 0, 0, 0x00050000},
-        {"count 4 of 16 (green 127, blue 255) inverted: red 255, green 128", 0.5, 16, false, 100, 0, 1, 0x000080FF},
-        {"count 4 of 16, order 2: blue, red, green", 0.5, 16, false, 100, 2, 0, 0x007F00FF},
-        {"count 4 of 16 at 50%: ratio 1/8, blue trunc(191.3)", 0.5, 16, false, 50, 0, 0, 0x00BF0000},
-        {"count 4 of 16 at 300%: ratio 3/4, red 255, green trunc(127.5)", 0.5, 16, false, 300, 0, 0, 0x00007FFF},
-        {"count 4, 20 colours: index 5 whatever the other values", 0.5, 1024, true, 300, 3, 1, 0x01000005},
-        {"factor 0: ratio 0, black", 0.5, 16, false, 0, 0, 0, 0},
-        {"factor 0 inverted: white", 0.5, 16, false, 0, 0, 1, 0x00FFFFFF},
-        {"factor -1000: blue trunc(-14.9) = -14, low byte 242", 1.0, 1024, false, -1000, 0, 0, 0x00F20000},
-        {"factor 1000: ratio clamped to 1, red trunc(-0.015) = 0", 0.5, 16, false, 1000, 0, 0, 0},
-        {"order 6 as 0: count 4 of 16 is green 127, blue 255", 0.5, 16, false, 100, 6, 0, 0x00FF7F00},
-        {"order -1 as 0", 0.5, 16, false, 100, -1, 0, 0x00FF7F00},
+    const struct { const char* pszWhat; double x, y; ULONG ulLevels, ulCount; bool bPalette; int iFactor, iCombo, bInvert; COLORREF crExpected; } cases[] = {
+        {"origin never escapes: black, inverted too", 0, 0, 1024, 1024, false, 100, 0, 1, 0},
+        {"origin, limit 1", 0, 0, 1, 1, false, 100, 0, 0, 0},
+        {"NaN never escapes", kNaN, 0, 77, 77, false, 100, 0, 0, 0},
+        {"on the circle, count 0: black, inverted too", 2, 0, 1024, 0, false, 100, 0, 1, 0},
+        {"-2 on the circle", -2, 0, 1024, 0, false, 100, 0, 0, 0},
+        {"2i on the circle", 0, 2, 1024, 0, false, 100, 0, 0, 0},
+        {"far outside", 1e300, 1e300, 10, 0, false, 100, 0, 0, 0},
+        {"limit 0: black", 0.5, 0, 0, 0, false, 100, 0, 0, 0},
+        {"limit 3 reached", 0.5, 0, 3, 3, false, 100, 0, 0, 0},
+        {"count 1 of 1024: blue trunc(1.49) = 1", 1, 0, 1024, 1, false, 100, 0, 0, 0x00010000},
+        {"count 1, 20 colours: index 2", 1, 0, 1024, 1, true, 100, 0, 0, 0x01000002},
+        {"count 4 of 1024: blue trunc(5.98) = 5", 0.5, 0, 1024, 4, false, 100, 0, 0, 0x00050000},
+        {"count 4 of 16 (green 127, blue 255) inverted: red 255, green 128", 0.5, 0, 16, 4, false, 100, 0, 1, 0x000080FF},
+        {"count 4 of 16, order 2: blue, red, green", 0.5, 0, 16, 4, false, 100, 2, 0, 0x007F00FF},
+        {"count 4 of 16 at 50%: ratio 1/8, blue trunc(191.3)", 0.5, 0, 16, 4, false, 50, 0, 0, 0x00BF0000},
+        {"count 4 of 16 at 300%: ratio 3/4, red 255, green trunc(127.5)", 0.5, 0, 16, 4, false, 300, 0, 0, 0x00007FFF},
+        {"count 4, 20 colours: index 5 whatever the other values", 0.5, 0, 1024, 4, true, 300, 3, 1, 0x01000005},
+        {"factor 0: ratio 0, black", 0.5, 0, 16, 4, false, 0, 0, 0, 0},
+        {"factor 0 inverted: white", 0.5, 0, 16, 4, false, 0, 0, 1, 0x00FFFFFF},
+        {"factor -1000: blue trunc(-14.9) = -14, low byte 242", 1, 0, 1024, 1, false, -1000, 0, 0, 0x00F20000},
+        {"factor 1000: ratio clamped to 1, red trunc(-0.015) = 0", 0.5, 0, 16, 4, false, 1000, 0, 0, 0},
+        {"order 6 as 0: count 4 of 16 is green 127, blue 255", 0.5, 0, 16, 4, false, 100, 6, 0, 0x00FF7F00},
+        {"order -1 as 0", 0.5, 0, 16, 4, false, 100, -1, 0, 0x00FF7F00},
     };
     for (const auto& c : cases) {
         ColourMode(c.ulLevels, c.bPalette);
         iColorFactor = c.iFactor, iRGB_Combo = c.iCombo, bInvertColors = c.bInvert;
-        PointColor(c.x, 0.0);
+        EXPECT_EQ(DriftCount(c.x, c.y), c.ulCount) << "case: " << c.pszWhat;
+        PointColor(c.x, c.y);
         EXPECT_EQ(PenColor, c.crExpected) << "case: " << c.pszWhat;
     }
 }
