@@ -1,6 +1,5 @@
 // The portable core's message queue (platform/core/queue.cpp): which window's
 // messages a look takes, their order, the quit and the paint.
-#include "core.h"
 #include "program_run.h"
 
 namespace {

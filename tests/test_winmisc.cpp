@@ -1,7 +1,6 @@
 // The vrx window utilities (winmisc/winmisc.cpp): the prompts and their answers
 // and the window title the program shows, and one pass over the utilities it
 // does not call (menu toggle, status bar, list-box copier).
-#include "core.h"
 #include "program_run.h"
 #include "winmisc.h"
 
@@ -111,12 +110,10 @@ TEST_F(Winmisc, TheTitleShowsTheNameLowerCasedAndCutAndLeavesTheCallersCopy) {
 // 20) and (40, 10)-(50, 20), their every pixel and nothing else, and the status
 // bar's rules and recessed field.
 TEST_F(Winmisc, TheUtilitiesTheProgramDoesNotCall) {
-    platform::Menu menu;
-    menu.items.push_back({MF_STRING, 201, "&Invert", nullptr});
-    HMENU hMenu = platform::NewMenu(menu);
+    HMENU hMenu = LoadMenuA(nullptr, "VELDRAN");  // the program's menu: its Edit item, 109
     for (auto [bValue, iResult] : {std::pair{0, 1}, {5, 0}, {0, 1}}) {
-        EXPECT_EQ(vrxToggleMenuItem(hMenu, 201, bValue), iResult) << bValue;
-        EXPECT_EQ((GetMenuState(hMenu, 201, MF_BYCOMMAND) & MF_CHECKED) != 0, iResult == 1);
+        EXPECT_EQ(vrxToggleMenuItem(hMenu, IDM_EDIT, bValue), iResult) << "case: state " << bValue;
+        EXPECT_EQ((GetMenuState(hMenu, IDM_EDIT, MF_BYCOMMAND) & MF_CHECKED) != 0, iResult == 1) << "case: state " << bValue;
     }
     HDC hdc = GetDC(hwnd);
     RECT rcWindow = {0, 0, 640, 480};
