@@ -185,6 +185,7 @@ TEST(RenderLoop, AColourChangeDuringTheRefinementShowsInTheBlockDrawnAfterIt) {
         });
         harness::AtPeek(iPeek + 1, [&] { after = harness::Pixels(window.hwnd); });
         RenderToEnd(window);
+        ASSERT_EQ(before.size(), size_t(iMaxX) * iMaxY) << "case: " << pszKey;
         ASSERT_EQ(after.size(), before.size()) << "case: " << pszKey;
         RECT rc = {iMaxX, iMaxY, -1, -1};  // the block drawn: the bounds of what changed
         for (int y = 0; y < iMaxY; ++y)
