@@ -72,15 +72,8 @@ HWND OpenWindow(const char* pszClass, WNDPROC lpfnWndProc, const char* pszMenu) 
 EngineWindow OpenEngineWindow(int iWidth, int iHeight, platform::DisplayCaps caps) {
     Fresh(iWidth, iHeight, caps);
     g_receivedCommands.clear();
-    WNDCLASSA wc = {};
-    wc.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = EngineTestProc;
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOWTEXT + 1);
-    wc.lpszClassName = "EngineTest";
-    RegisterClassA(&wc);
     EngineWindow window;
-    window.hwnd = CreateWindowExA(0, "EngineTest", "Engine", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+    window.hwnd = OpenWindow("EngineTest", EngineTestProc);
     ShowWindow(window.hwnd, SW_SHOWMAXIMIZED);
     while (PeekMessageA(&window.msg, window.hwnd, 0, 0, PM_REMOVE)) DispatchMessageA(&window.msg);
     window.hdc = GetDC(window.hwnd);
