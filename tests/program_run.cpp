@@ -38,8 +38,8 @@ LRESULT CALLBACK EngineTestProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM 
 
 }  // namespace
 
-int RunProgram(std::vector<ProgramStep> steps, ProgramSetup setup) {
-    Fresh(setup.iWidth, setup.iHeight, harness::TrueColorDisplay());
+int RunProgram(std::vector<ProgramStep> steps, bool bEndsEarly) {
+    Fresh(64, 48, harness::TrueColorDisplay());
     size_t uNext = 0;
     harness::OnIdle([&] {
         if (uNext >= steps.size()) return false;
@@ -48,9 +48,7 @@ int RunProgram(std::vector<ProgramStep> steps, ProgramSetup setup) {
     });
     char szCmdLine[] = "ignored.kqz";
     int iExit = WinMain(reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000)), nullptr, szCmdLine, SW_SHOWMINIMIZED);
-    if (!setup.bEndsEarly) {
-        EXPECT_EQ(uNext, steps.size()) << "the program ended before its last step";
-    }
+    if (!bEndsEarly) EXPECT_EQ(uNext, steps.size()) << "the program ended before its last step";
     return iExit;
 }
 

@@ -22,14 +22,10 @@
 
 using ProgramStep = std::function<void(HWND)>;
 
-struct ProgramSetup {
-    int iWidth = 64, iHeight = 48;
-    bool bEndsEarly = false;  // the program is expected to quit before its last step
-};
-
-// Runs the program until its steps are spent (the queue then runs dry and the
-// program ends as on WM_QUIT) or it quits. Returns WinMain's exit code.
-int RunProgram(std::vector<ProgramStep> steps, ProgramSetup setup = {});
+// Runs the program on a 64 x 48 client area until its steps are spent (the
+// queue then runs dry and the program ends as on WM_QUIT) or, when
+// bEndsEarly, it quits. Returns WinMain's exit code.
+int RunProgram(std::vector<ProgramStep> steps, bool bEndsEarly = false);
 std::string TitleOf(HWND hwnd);
 // A step that presses a key and one that posts a menu command.
 ProgramStep Key(UINT uVirtualKey);

@@ -175,7 +175,7 @@ TEST(ProgramCommands, FilesAndClosingAskTheRightQuestions) {
                                     after = CurrentDrawingValues();
                                     dfWidth = dfSetWidth;
                                 }},
-                               {64, 48, c.sTitle.empty()});
+                               c.sTitle.empty());
         EXPECT_EQ(iExit, 0);
         EXPECT_EQ(sTitle, c.sTitle);
         EXPECT_EQ(bDirtyAfter, c.bDirtyAfter);

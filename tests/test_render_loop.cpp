@@ -28,7 +28,9 @@ void ExpectMiddleColour(size_t uFill) {
 // times the fills and 4n + 1 calls of the one above it. Blocks go bottom-left,
 // top-right, top-left, bottom-right: the first eight of level 2 are the
 // quarters of the lower-left and upper-right quarters, each its middle's colour.
-TEST(RenderLoop, PassesOf1024x768) {
+// A message in a pass restarts it after its own block: the fourth Cover call of
+// a pass at level 4 is the first to fill; later calls return before taking one.
+TEST(RenderLoop, PassesOf1024x768AndARestartInOne) {
     EngineWindow window = OpenEngineWindow(1024, 768);
     harness::RecordFills();
     const PassWork expected[] = {{1, 4, 4},         {5, 16, 16},         {21, 64, 64},         {85, 256, 256},
@@ -48,6 +50,14 @@ TEST(RenderLoop, PassesOf1024x768) {
                   std::vector<LONG>({blocks[i].left, blocks[i].top, blocks[i].right, blocks[i].bottom})) << "case: block " << i;
         ExpectMiddleColour(4 + i);
     }
+    const size_t uFills = harness::Fills().size();
+    harness::AtPeek(harness::PeekCount() + 4, [&] { harness::PostInput(window.hwnd, WM_KEYDOWN, VK_INSERT, 1); });
+    PassWork work = RunPass(window, 4);
+    EXPECT_EQ(bRestarting, 1) << "case: Insert in a pass";
+    EXPECT_EQ(work.iPeeks, 4) << "case: Insert in a pass";
+    EXPECT_EQ(dfSetHeight, 4.0 * 0.9) << "case: Insert in a pass";
+    ASSERT_EQ(work.uFills, 4u) << "case: Insert in a pass";
+    ExpectMiddleColour(uFills);
 }
 
 // Level 0 or less, or beyond the last split, draws everything in the first
@@ -72,32 +82,11 @@ TEST(RenderLoop, FinishedPictureIsThePixelByPixelPictureWithOneBeep) {
     }
 }
 
-// The fourth Cover call of a pass at level 4 is the first to fill; later
-// calls return before taking a message. An accelerator keystroke in the
-// picture that follows becomes its command and is not dispatched as a key.
-TEST(RenderLoop, AMessageInAPassRestartsAfterItsOwnBlockAndAnAcceleratorIsACommand) {
-    EngineWindow window = OpenEngineWindow(1024, 768);
-    harness::RecordFills();
-    harness::AtPeek(harness::PeekCount() + 4, [&] { harness::PostInput(window.hwnd, WM_KEYDOWN, VK_INSERT, 1); });
-    PassWork work = RunPass(window, 4);
-    EXPECT_EQ(bRestarting, 1);
-    EXPECT_EQ(work.iPeeks, 4);
-    EXPECT_EQ(dfSetHeight, 4.0 * 0.9);
-    ASSERT_EQ(work.uFills, 4u);
-    ExpectMiddleColour(0);
-    ACCEL accel = {FVIRTKEY, 'A', 106};
-    hAccelerators = CreateAcceleratorTableA(&accel, 1);
-    harness::AtPeek(harness::PeekCount() + 10, [&] { harness::PressKey(window.hwnd, 'A'); });
-    RenderToEnd(window);
-    EXPECT_EQ(g_receivedCommands, std::vector<WPARAM>{MAKEWPARAM(106, 1)});
-    EXPECT_EQ(std::count(g_receivedMessages.begin(), g_receivedMessages.end(), WM_KEYDOWN), 1) << "the Insert key alone";
-    EXPECT_EQ(harness::BeepCount(), 1);
-}
-
 // Passes 2 and 3 take 5 + 21 messages: peek 30 is in the third pass. A
 // restart starts again without a level step or a beep; a quit ends the pass
-// and its call draws nothing. Workers busy with the pass are stopped and
-// joined when counting goes back to one thread.
+// and its call draws nothing. An accelerator keystroke in the restarted
+// picture becomes its command and is not dispatched as a key. Workers busy
+// with the pass are stopped and joined when counting goes back to one thread.
 TEST(RenderLoop, ARestartOrAQuitInTheThirdPass) {
     // The process's threads, where the system lists them.
     const auto threadsNow = [] {
@@ -111,6 +100,9 @@ TEST(RenderLoop, ARestartOrAQuitInTheThirdPass) {
         const long iThreadsBefore = threadsNow();
         SetCountingThreads(8);
         ulMaxLevels = 3000;
+        ACCEL accel = {FVIRTKEY, 'A', 106};
+        hAccelerators = CreateAcceleratorTableA(&accel, 1);
+        harness::AtPeek(harness::PeekCount() + 40, [&] { harness::PressKey(window.hwnd, 'A'); });
         uint64_t ullCallsAtQuit = 0;
         harness::AtPeek(harness::PeekCount() + 30, [&] {
             EXPECT_EQ(iPassCount, 3);
@@ -124,6 +116,8 @@ TEST(RenderLoop, ARestartOrAQuitInTheThirdPass) {
         SetCountingThreads(1);
         if (bQuit) EXPECT_EQ(ullPointColorCalls, ullCallsAtQuit);
         else EXPECT_EQ(harness::Pixels(window.hwnd), PixelByPixelPicture());
+        if (!bQuit) EXPECT_EQ(g_receivedCommands, std::vector<WPARAM>{MAKEWPARAM(106, 1)}) << "case: the accelerator";
+        if (!bQuit) EXPECT_EQ(std::count(g_receivedMessages.begin(), g_receivedMessages.end(), WM_KEYDOWN), 1) << "the Insert key alone";
         threadsBeforeAfter.emplace_back(iThreadsBefore, threadsNow());
     }
     if (threadsBeforeAfter[0].first == 0) GTEST_SKIP() << "no /proc/self/task here (Wine): the threads cannot be counted";
