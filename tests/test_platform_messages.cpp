@@ -63,8 +63,12 @@ TEST_F(CoreMessages, TheQueueGivesPostedThenInputThenQuitThenPaint) {
     EXPECT_EQ(GetMessageA(&msg, hwnd, 0, 0), FALSE) << "an empty offscreen queue ends as on WM_QUIT";
 }
 
-// Pixels reach only the client area, and each reads back where it was set.
+// Pixels reach only the client area, and each reads back where it was set. A
+// window whose pixels memory cannot hold is not created.
 TEST_F(CoreMessages, PixelsAreSetAndReadInTheClientAreaOnly) {
+    harness::FailNextAllocations(1);
+    EXPECT_EQ(Create(), nullptr) << "case: no memory for the pixels";
+    EXPECT_EQ(harness::LiveWindows(), 0) << "case: no memory for the pixels";
     HDC hdc = GetDC(Create());
     const COLORREF kInvalid = COLORREF(-1);
     const struct { int x, y; COLORREF cr, crResult; } cases[] = {
@@ -96,13 +100,6 @@ TEST_F(CoreMessages, AKeyIsDownFromItsDownToItsUp) {
         Drain(hwnd);
         EXPECT_EQ(GetKeyState(VK_SHIFT) < 0, bDown) << uMessage;
     }
-}
-
-// A window whose pixels memory cannot hold is not created.
-TEST_F(CoreMessages, AWindowWhosePixelsCannotBeHeldIsNotCreated) {
-    harness::FailNextAllocations(1);
-    EXPECT_EQ(Create(), nullptr);
-    EXPECT_EQ(harness::LiveWindows(), 0);
 }
 
 // wsprintfA as Windows formats: flags, width, precision, the 32-bit integer

@@ -21,8 +21,6 @@ std::vector<std::string> BoxTexts() {
     return texts;
 }
 
-size_t FileSize(const std::string& sPath) { return std::filesystem::exists(sPath) ? std::filesystem::file_size(sPath) : 0; }
-
 TEST(ProgramCommands, DisplayAboutNewAndUnknownIds) {
     const std::pair<WPARAM, LRESULT> results[] = {{IDM_DISPLAY, 1}, {IDM_ABOUT, 0}, {100, 0}, {111, 0}, {IDM_NEW, 1}};
     RunProgram({[&](HWND hwnd) {
@@ -185,7 +183,7 @@ TEST(ProgramCommands, FilesAndClosingAskTheRightQuestions) {
         std::string sDialogs;
         for (const auto& request : harness::FileRequests()) sDialogs += request.bSave ? 'S' : 'O';
         EXPECT_EQ(sDialogs, c.sDialogs);
-        EXPECT_EQ(FileSize(sSaved), c.bSaved ? 65u : 0u);
+        EXPECT_EQ(std::filesystem::exists(sSaved) ? std::filesystem::file_size(sSaved) : 0, c.bSaved ? 65u : 0u);
         EXPECT_EQ(ValueBits(after) == ValueBits(kSpiral), c.bLoaded);
         if (c.bLoaded) EXPECT_DOUBLE_EQ(dfWidth, 0.5 * 64 / 48) << "the repaint re-measured";
         const int iLive = harness::LiveWindows() + harness::LiveDeviceContexts() + harness::LiveGdiObjects() + harness::LiveMemoryBlocks();
@@ -194,22 +192,18 @@ TEST(ProgramCommands, FilesAndClosingAskTheRightQuestions) {
 }
 
 // A size memory cannot hold pixels for leaves the window its background (no
-// pixels) until one that fits, which gets the whole picture.
+// pixels) until one that fits, which gets the whole picture, measured anew
+// (the geometry of a resize is ViewGeometry's).
 TEST(ProgramCommands, ResizingRemeasuresClearsAndRestarts) {
     int iBeeps = 0;
     RunProgram({[](HWND hwnd) { harness::FailNextAllocations(1), harness::ResizeWindow(hwnd, 200, 150); },
                 [&](HWND hwnd) {
                     EXPECT_EQ(harness::PixelsInPlace(hwnd), nullptr);
-                    dfSetMidX = -0.5, dfSetHeight = 2.0;
-                    SetupSet();
                     iBeeps = harness::BeepCount();
                     harness::RecordFills();
                     harness::ResizeWindow(hwnd, 80, 40);
                 },
                 [&](HWND hwnd) {
-                    // The centre kept; the width the height 2 times the new aspect 2.
-                    EXPECT_EQ(std::vector<double>({double(iMaxX), double(iMaxY), dfSetMidX, dfSetWidth}),
-                              std::vector<double>({80, 40, -0.5, 4.0}));
                     EXPECT_EQ(harness::BeepCount(), iBeeps + 1);
                     ASSERT_FALSE(harness::Fills().empty());
                     const auto& [rcErased, crErased] = harness::Fills()[0];

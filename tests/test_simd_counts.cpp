@@ -58,7 +58,6 @@ void ExpectDirectPictures(int iUnit, const std::vector<uint64_t>& picture, const
 }
 
 RenderTrace RenderWith(int iUnit, int iThreads, const RenderCase& c, const MidRenderChange& midway = {}) {
-    int iSaved = iDriftUnit;
     iDriftUnit = iUnit;
     SetCountingThreads(iThreads);
     EngineWindow window = OpenEngineWindow(c.iWidth, c.iHeight, c.caps);
@@ -72,7 +71,7 @@ RenderTrace RenderWith(int iUnit, int iThreads, const RenderCase& c, const MidRe
     if (midway.change) harness::AtPeek(midway.iPeek + 1, [&] { afterChange = harness::Pixels(window.hwnd); });
     RenderToEnd(window);
     SetCountingThreads(1);
-    iDriftUnit = iSaved;
+    iDriftUnit = BestDriftUnit();  // the program's own
     std::vector<uint32_t> pixels = harness::Pixels(window.hwnd);
     std::vector<uint64_t> fills;
     for (const auto& [rc, cr] : harness::Fills())
