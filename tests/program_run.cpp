@@ -48,7 +48,7 @@ int RunProgram(std::vector<ProgramStep> steps, bool bEndsEarly) {
     });
     char szCmdLine[] = "ignored.kqz";
     int iExit = WinMain(reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000)), nullptr, szCmdLine, SW_SHOWMINIMIZED);
-    if (!bEndsEarly) EXPECT_EQ(uNext, steps.size()) << "the program ended before its last step";
+    if (!bEndsEarly) { EXPECT_EQ(uNext, steps.size()) << "the program ended before its last step"; }
     return iExit;
 }
 

@@ -160,21 +160,20 @@ TEST(ProgramCommands, FilesAndClosingAskTheRightQuestions) {
         bool bDirtyAfter = false;
         DrawingValues after{};
         double dfWidth = 0;
-        int iExit = RunProgram({[&](HWND hwnd) {
-                                    if (c.bDirty) MakeDirty();
-                                    harness::AnswerBoxes({c.iAnswer});
-                                    harness::ChooseFiles({c.sChosen});
-                                    if (c.uMessage == WM_CLOSE) harness::PostInput(hwnd, WM_CLOSE, 0, 0);
-                                    else EXPECT_EQ(SendMessageA(hwnd, c.uMessage, c.wId, 0), c.lrResult);
-                                },
-                                [&](HWND hwnd) {
-                                    sTitle = TitleOf(hwnd);
-                                    bDirtyAfter = bIsDirty;
-                                    after = CurrentDrawingValues();
-                                    dfWidth = dfSetWidth;
-                                }},
-                               c.sTitle.empty());
-        EXPECT_EQ(iExit, 0);
+        RunProgram({[&](HWND hwnd) {
+                        if (c.bDirty) MakeDirty();
+                        harness::AnswerBoxes({c.iAnswer});
+                        harness::ChooseFiles({c.sChosen});
+                        if (c.uMessage == WM_CLOSE) harness::PostInput(hwnd, WM_CLOSE, 0, 0);
+                        else EXPECT_EQ(SendMessageA(hwnd, c.uMessage, c.wId, 0), c.lrResult);
+                    },
+                    [&](HWND hwnd) {
+                        sTitle = TitleOf(hwnd);
+                        bDirtyAfter = bIsDirty;
+                        after = CurrentDrawingValues();
+                        dfWidth = dfSetWidth;
+                    }},
+                   c.sTitle.empty());
         EXPECT_EQ(sTitle, c.sTitle);
         EXPECT_EQ(bDirtyAfter, c.bDirtyAfter);
         std::vector<Box> boxes;
@@ -185,9 +184,9 @@ TEST(ProgramCommands, FilesAndClosingAskTheRightQuestions) {
         EXPECT_EQ(sDialogs, c.sDialogs);
         EXPECT_EQ(std::filesystem::exists(sSaved) ? std::filesystem::file_size(sSaved) : 0, c.bSaved ? 65u : 0u);
         EXPECT_EQ(ValueBits(after) == ValueBits(kSpiral), c.bLoaded);
-        if (c.bLoaded) EXPECT_DOUBLE_EQ(dfWidth, 0.5 * 64 / 48) << "the repaint re-measured";
+        if (c.bLoaded) { EXPECT_DOUBLE_EQ(dfWidth, 0.5 * 64 / 48) << "the repaint re-measured"; }
         const int iLive = harness::LiveWindows() + harness::LiveDeviceContexts() + harness::LiveGdiObjects() + harness::LiveMemoryBlocks();
-        if (c.sTitle.empty()) EXPECT_EQ(iLive, 0);
+        if (c.sTitle.empty()) { EXPECT_EQ(iLive, 0); }
     }
 }
 

@@ -116,8 +116,8 @@ TEST(RenderLoop, ARestartOrAQuitInTheThirdPass) {
         SetCountingThreads(1);
         if (bQuit) EXPECT_EQ(ullPointColorCalls, ullCallsAtQuit);
         else EXPECT_EQ(harness::Pixels(window.hwnd), PixelByPixelPicture());
-        if (!bQuit) EXPECT_EQ(g_receivedCommands, std::vector<WPARAM>{MAKEWPARAM(106, 1)}) << "case: the accelerator";
-        if (!bQuit) EXPECT_EQ(std::count(g_receivedMessages.begin(), g_receivedMessages.end(), WM_KEYDOWN), 1) << "the Insert key alone";
+        if (!bQuit) { EXPECT_EQ(g_receivedCommands, std::vector<WPARAM>{MAKEWPARAM(106, 1)}) << "case: the accelerator"; }
+        if (!bQuit) { EXPECT_EQ(std::count(g_receivedMessages.begin(), g_receivedMessages.end(), WM_KEYDOWN), 1) << "case: the Insert key alone"; }
         threadsBeforeAfter.emplace_back(iThreadsBefore, threadsNow());
     }
     if (threadsBeforeAfter[0].first == 0) GTEST_SKIP() << "no /proc/self/task here (Wine): the threads cannot be counted";
