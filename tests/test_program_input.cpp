@@ -17,11 +17,9 @@ TEST(ProgramStartUp, EveryEarlyEndExitsWithZeroAndLeavesNoWindow) {
         EXPECT_EQ(WinMain(hInstance, iCase == 0 ? hInstance : nullptr, szCmdLine, SW_SHOWNORMAL), 0);
         EXPECT_EQ(harness::LiveWindows(), 0) << iCase;
         ASSERT_EQ(harness::Boxes().size(), iCase == 1 ? 1u : 0u) << iCase;
-        for (const harness::ShownBox& box : harness::Boxes()) {
-            EXPECT_EQ(box.sCaption + ": " + box.sText, "STATUS: Insufficient memory") << "case: no memory";
-            EXPECT_EQ(box.hwndOwner, nullptr) << "case: no memory";
-            EXPECT_EQ(box.uType, static_cast<UINT>(MB_OK | MB_SYSTEMMODAL)) << "case: no memory";
-        }
+        for (const harness::ShownBox& box : harness::Boxes())
+            EXPECT_EQ(std::tie(box.sCaption, box.sText, box.hwndOwner, box.uType),
+                      std::make_tuple("STATUS", "Insufficient memory", nullptr, UINT(MB_OK | MB_SYSTEMMODAL))) << "case: no memory";
     }
     EXPECT_EQ(hinst, hInstance);
 }
