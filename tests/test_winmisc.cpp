@@ -34,7 +34,7 @@ protected:
 // Each warning's and save prompt's box, and what the caller gets for the answer
 // given: names empty, with conversions in them and too long for the box. What
 // the program asks on closing, and what it shows with no memory, is tested with
-// the program (ClosingAsksTheRightQuestion, EveryEarlyEndExitsWithZeroAndLeavesNoWindow).
+// the program (FilesAndClosingAskTheRightQuestions, EveryEarlyEndExitsWithZeroAndLeavesNoWindow).
 TEST_F(Winmisc, PromptsShowTheirTextAndGiveTheAnswer) {
     const std::string sLong(700, 'N');
     auto warn = [](std::string sName) {
