@@ -27,9 +27,6 @@ LRESULT CALLBACK EngineTestProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM 
         NewRect(hwnd, GetDC(hwnd));
     } else if (uMessage == WM_COMMAND) {
         g_receivedCommands.push_back(wParam);
-    } else if (uMessage == WM_DESTROY) {
-        bQuitting = 1;
-        PostQuitMessage(0);
     } else {
         return DefWindowProcA(hwnd, uMessage, wParam, lParam);
     }

@@ -41,8 +41,8 @@ HWND OpenWindow(const char* pszClass, WNDPROC lpfnWndProc = DefWindowProcA, cons
 
 // The engine tests' main window: the start-up steps that matter to the renderer
 // (maximised, its own device context, NewRect) and a window procedure that zooms
-// on Insert as the main window does, keeps the messages and commands it
-// receives, and ends the loop on WM_DESTROY.
+// on Insert as the main window does and keeps the messages and commands it
+// receives; the loop ends when the queue runs dry.
 struct EngineWindow {
     HWND hwnd = nullptr;
     HDC hdc = nullptr;
