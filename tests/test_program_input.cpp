@@ -66,9 +66,8 @@ TEST(ProgramKeys, EveryRowOfTheKeyTableAndTheMouse) {
         {'R', {0, 0, 1024, 4, 0.2, 2, 100, 4}, {0, 0, 1024, 4, 0.2, 2, 100, 5}, true, false},  // the last of six orders
         {VK_ADD, kStart, {0, 0, 1024, 4, 0.2 * (3.0 / 2.0), 2, 100, 0}, false, false},
         {VK_SUBTRACT, kStart, {0, 0, 1024, 4, 0.2 * (2.0 / 3.0), 2, 100, 0}, false, false},
-        {'0', kStart, kStart, false, false},
+        {'0', kStart, kStart, false, false},  // a key outside the table: nothing
         {VK_NUMPAD0, kStart, kStart, false, false},
-        {'Z', kStart, kStart, false, false},
         // New starts again but keeps the starting level and the inversion.
         {'N', {1, 0, 5000, 0.1, 0.5, 4, 50, 3}, {0, 0, 1024, 4, 0.2, 4, 100, 0}, true, false, 1},
         // A drag down, then one across, each pan until the button is up (a button
