@@ -27,9 +27,6 @@ LRESULT CALLBACK EngineTestProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM 
         NewRect(hwnd, GetDC(hwnd));
     } else if (uMessage == WM_COMMAND) {
         g_receivedCommands.push_back(wParam);
-    } else if (uMessage == WM_DESTROY) {
-        bQuitting = 1;
-        PostQuitMessage(0);
     } else {
         return DefWindowProcA(hwnd, uMessage, wParam, lParam);
     }
@@ -38,8 +35,8 @@ LRESULT CALLBACK EngineTestProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM 
 
 }  // namespace
 
-int RunProgram(std::vector<ProgramStep> steps, ProgramSetup setup) {
-    Fresh(setup.iWidth, setup.iHeight, harness::TrueColorDisplay());
+int RunProgram(std::vector<ProgramStep> steps, bool bEndsEarly) {
+    Fresh(64, 48, harness::TrueColorDisplay());
     size_t uNext = 0;
     harness::OnIdle([&] {
         if (uNext >= steps.size()) return false;
@@ -48,9 +45,7 @@ int RunProgram(std::vector<ProgramStep> steps, ProgramSetup setup) {
     });
     char szCmdLine[] = "ignored.kqz";
     int iExit = WinMain(reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000)), nullptr, szCmdLine, SW_SHOWMINIMIZED);
-    if (!setup.bEndsEarly) {
-        EXPECT_EQ(uNext, steps.size()) << "the program ended before its last step";
-    }
+    if (!bEndsEarly) { EXPECT_EQ(uNext, steps.size()) << "the program ended before its last step"; }
     return iExit;
 }
 
@@ -72,15 +67,8 @@ HWND OpenWindow(const char* pszClass, WNDPROC lpfnWndProc, const char* pszMenu) 
 EngineWindow OpenEngineWindow(int iWidth, int iHeight, platform::DisplayCaps caps) {
     Fresh(iWidth, iHeight, caps);
     g_receivedCommands.clear();
-    WNDCLASSA wc = {};
-    wc.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = EngineTestProc;
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOWTEXT + 1);
-    wc.lpszClassName = "EngineTest";
-    RegisterClassA(&wc);
     EngineWindow window;
-    window.hwnd = CreateWindowExA(0, "EngineTest", "Engine", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+    window.hwnd = OpenWindow("EngineTest", EngineTestProc);
     ShowWindow(window.hwnd, SW_SHOWMAXIMIZED);
     while (PeekMessageA(&window.msg, window.hwnd, 0, 0, PM_REMOVE)) DispatchMessageA(&window.msg);
     window.hdc = GetDC(window.hwnd);
@@ -89,9 +77,9 @@ EngineWindow OpenEngineWindow(int iWidth, int iHeight, platform::DisplayCaps cap
     return window;
 }
 
-COLORREF ColourAt(int x, int y) {
-    return DriftColor(DriftCount(x * dfSetWidth / iMaxX + dfSetMinX, y * dfSetHeight / iMaxY + dfSetMinY));
-}
+double PlaneX(int x) { return x * dfSetWidth / iMaxX + dfSetMinX; }
+double PlaneY(int y) { return y * dfSetHeight / iMaxY + dfSetMinY; }
+COLORREF ColourAt(int x, int y) { return DriftColor(DriftCount(PlaneX(x), PlaneY(y))); }
 
 std::vector<uint32_t> PixelByPixelPicture() {
     std::vector<uint32_t> picture;

@@ -22,14 +22,10 @@
 
 using ProgramStep = std::function<void(HWND)>;
 
-struct ProgramSetup {
-    int iWidth = 64, iHeight = 48;
-    bool bEndsEarly = false;  // the program is expected to quit before its last step
-};
-
-// Runs the program until its steps are spent (the queue then runs dry and the
-// program ends as on WM_QUIT) or it quits. Returns WinMain's exit code.
-int RunProgram(std::vector<ProgramStep> steps, ProgramSetup setup = {});
+// Runs the program on a 64 x 48 client area until its steps are spent (the
+// queue then runs dry and the program ends as on WM_QUIT) or, when
+// bEndsEarly, it quits. Returns WinMain's exit code.
+int RunProgram(std::vector<ProgramStep> steps, bool bEndsEarly = false);
 std::string TitleOf(HWND hwnd);
 // A step that presses a key and one that posts a menu command.
 ProgramStep Key(UINT uVirtualKey);
@@ -45,8 +41,8 @@ HWND OpenWindow(const char* pszClass, WNDPROC lpfnWndProc = DefWindowProcA, cons
 
 // The engine tests' main window: the start-up steps that matter to the renderer
 // (maximised, its own device context, NewRect) and a window procedure that zooms
-// on Insert as the main window does, keeps the messages and commands it
-// receives, and ends the loop on WM_DESTROY.
+// on Insert as the main window does and keeps the messages and commands it
+// receives; the loop ends when the queue runs dry.
 struct EngineWindow {
     HWND hwnd = nullptr;
     HDC hdc = nullptr;
@@ -61,7 +57,10 @@ extern std::vector<WPARAM> g_receivedCommands;
 EngineWindow OpenEngineWindow(int iWidth, int iHeight, platform::DisplayCaps caps = harness::TrueColorDisplay());
 // Runs the render loop until the picture is finished and nothing is left to do.
 inline void RenderToEnd(EngineWindow& window) { RenderLoop(window.hwnd, window.hdc, &window.msg); }
-// The colour word of one client pixel, and of every one, computed one by one.
+// The point of the plane a pixel stands for, written out plainly, and the
+// colour word of one client pixel and of every one, computed one by one.
+double PlaneX(int x);
+double PlaneY(int y);
 COLORREF ColourAt(int x, int y);
 std::vector<uint32_t> PixelByPixelPicture();
 

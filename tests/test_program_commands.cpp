@@ -21,8 +21,6 @@ std::vector<std::string> BoxTexts() {
     return texts;
 }
 
-size_t FileSize(const std::string& sPath) { return std::filesystem::exists(sPath) ? std::filesystem::file_size(sPath) : 0; }
-
 TEST(ProgramCommands, DisplayAboutNewAndUnknownIds) {
     const std::pair<WPARAM, LRESULT> results[] = {{IDM_DISPLAY, 1}, {IDM_ABOUT, 0}, {100, 0}, {111, 0}, {IDM_NEW, 1}};
     RunProgram({[&](HWND hwnd) {
@@ -34,55 +32,10 @@ TEST(ProgramCommands, DisplayAboutNewAndUnknownIds) {
                 Key('D')});  // the D key shows the Display box too
     ASSERT_EQ(harness::Boxes().size(), 3u);
     EXPECT_EQ(BoxTexts()[2], BoxTexts()[0]);
+    // A 32-bit display: 1 << 32 taken as 1, NUMCOLORS -1 shown unsigned, COLORRES 24.
     EXPECT_EQ(BoxTexts()[0], "STATUS: Card Colors:\t 1 \nSys Colors:\t 4294967295 \nPalette Size:\t 0 \nColors:\t\t 24");
     EXPECT_EQ(BoxTexts()[1].rfind("Orvanta: Orvanta ", 0), 0u);
     EXPECT_EQ(harness::Boxes()[1].uType, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
-}
-
-TEST(ProgramCommands, OpenAsksAboutChangesThenLoadsAndNamesTheView) {
-    ScratchDir dir;
-    std::string sView = dir.Write("Spiral.KQZ", ViewFileBytes({-0.75, 0.1, 2000, 0.5, 0.1, 3, 120, 4}));
-    const struct { bool bDirty; int iAnswer; std::string sChosen; bool bOpened; size_t uFileDialogs; } cases[] = {
-        {false, IDOK, sView, true, 1}, {true, IDCANCEL, sView, false, 0}, {true, IDNO, sView, true, 1},
-        {true, IDYES, "", false, 1}};  // Yes on an untitled view asks for a name: cancelled
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.iAnswer);
-        RunProgram({[&](HWND hwnd) {
-                        if (c.bDirty) MakeDirty();
-                        harness::AnswerBoxes({c.iAnswer});
-                        harness::ChooseFiles({c.sChosen});
-                        EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, IDM_OPEN, 0), 0);
-                    },
-                    [&](HWND hwnd) {
-                        EXPECT_TRUE(dfSetMidX == (c.bOpened ? -0.75 : 0.25) && bIsDirty == !c.bOpened);
-                        EXPECT_EQ(BoxTexts(), std::vector<std::string>(c.bDirty, std::string("Veldran: ") + kSaveQuestion));
-                        EXPECT_EQ(harness::FileRequests().size(), c.uFileDialogs);
-                        EXPECT_EQ(TitleOf(hwnd), c.bOpened ? Titled(sView) : "Orvanta");
-                        if (!c.bOpened) return;
-                        EXPECT_EQ(ValueBits(CurrentDrawingValues()), ValueBits({-0.75, 0.1, 2000, 0.5, 0.1, 3, 120, 4}));
-                        EXPECT_DOUBLE_EQ(dfSetWidth, 0.5 * 64 / 48);  // the repaint re-measured
-                    }});
-    }
-}
-
-TEST(ProgramCommands, SavingAnUntitledViewAsksForANameAndAFailureWarns) {
-    ScratchDir dir;
-    const struct { UINT uCommand; std::string sChosen, sWritten; LRESULT lrResult; } cases[] = {
-        {IDM_SAVE, dir.Path("saved"), dir.Path("saved.KQZ"), 1},
-        {IDM_SAVEAS, dir.Path("missing/view.kqz"), dir.Path("missing/view.kqz"), 0}};
-    for (const auto& c : cases) {
-        RunProgram({[&](HWND hwnd) {
-            MakeDirty();
-            harness::ChooseFiles({c.sChosen});
-            EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, c.uCommand, 0), c.lrResult);
-            EXPECT_EQ(TitleOf(hwnd), Titled(c.sWritten));  // the new name, even when the write fails
-        }});
-        EXPECT_TRUE(bIsDirty == !c.lrResult && FileSize(c.sWritten) == (c.lrResult ? 65u : 0u));
-        EXPECT_TRUE(harness::FileRequests().size() == 1 && harness::FileRequests()[0].bSave);
-        EXPECT_EQ(BoxTexts(), c.lrResult ? std::vector<std::string>{}
-                                         : std::vector<std::string>{"Veldran: Could not write file view.kqz"});
-        for (const auto& box : harness::Boxes()) EXPECT_EQ(box.uType, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
-    }
 }
 
 // With no WinHelp file beside the program, or one WinHelp cannot show, the
@@ -102,13 +55,14 @@ TEST(ProgramCommands, HelpFromTheMenuF1QuestionMarkAndTheEditDialog) {
                     [](HWND) { harness::ScriptDialog({harness::PressButton(IDD_HELPBUTTON)}); }, Command(IDM_EDIT), [](HWND) {}});
         std::filesystem::remove(helpFile);
         ASSERT_EQ(harness::Documents().size(), 4u) << bHelpFile;
-        for (const harness::OpenedDocument& document : harness::Documents())
-            EXPECT_TRUE(document.hwndOwner == harness::MainWindow() && document.sPath.ends_with("help/orvanta.html")) << document.sPath;
+        for (const harness::OpenedDocument& document : harness::Documents()) {
+            EXPECT_EQ(document.hwndOwner, harness::MainWindow()) << "case: help file " << bHelpFile;
+            EXPECT_TRUE(document.sPath.ends_with("help/orvanta.html")) << "case: help file " << bHelpFile << ": " << document.sPath;
+        }
     }
 }
 
 TEST(ProgramCommands, EditDialogConversionsAndLimits) {
-    const harness::DialogStep ok = harness::PressButton(IDOK);
     // The field's value in the order of the dialog's fields: centre, limit, height, steps, level, factor, order.
     auto value = [](int iId) {
         const double values[] = {dfSetMidX, dfSetMidY, double(ulMaxLevels), dfSetHeight, dfMoveFactor,
@@ -150,77 +104,111 @@ TEST(ProgramCommands, EditShowsTheValuesKeepsUnchangedOnesExactlyAndDetachesTheV
                     ASSERT_EQ(harness::Dialogs().size(), 1u);
                     const harness::ShownDialog& dialog = harness::Dialogs()[0];
                     EXPECT_EQ(dialog.sTitle, "Edit Drawing Values");
-                    EXPECT_TRUE(dialog.hwndOwner == hwnd && dialog.iFocusId == IDD_CENTERX);
+                    EXPECT_EQ(dialog.hwndOwner, hwnd);
+                    EXPECT_EQ(dialog.iFocusId, IDD_CENTERX);
                     std::string sShown;
                     for (int iId = IDD_CENTERX; iId <= IDD_RGB; ++iId) sShown += dialog.fieldsAtStart.at(iId) + " ";
                     EXPECT_EQ(sShown, "-0.743644 0.131826 100000 0.000000 1.0000000000000001e+300 2 1000000000 9 ");
                     DrawingValues limited = deep;
                     limited.ulMaxLevels = kLevelLimit, limited.iRGB_Combo = 5;
                     EXPECT_EQ(ValueBits(CurrentDrawingValues()), ValueBits(limited));
-                    EXPECT_TRUE(bIsDirty && psFilePath[0] == '\0');
+                    EXPECT_EQ(bIsDirty, 1);
+                    EXPECT_STREQ(psFilePath, "");
                     EXPECT_EQ(TitleOf(hwnd), "Orvanta - [untitled]");
                 }});
 }
 
-// Exit from the menu is a close; a program that closes leaves nothing
-// allocated. Log-off asks only "Quit now?", changed or not.
-TEST(ProgramCommands, ClosingAsksTheRightQuestion) {
+// Open, Save, Save As and closing, on a view changed or not: the box shown and
+// answered, the file dialogs ('O'pen, 'S'ave) and the file chosen; what is
+// written or loaded, the title and whether the program ends. Yes on an untitled
+// view asks for a name; a failed save keeps the new name and warns. Exit from
+// the menu is a close; a program that closes leaves nothing allocated. Log-off
+// asks only "Quit now?", changed or not.
+TEST(ProgramCommands, FilesAndClosingAskTheRightQuestions) {
     ScratchDir dir;
-    std::string sSaved = dir.Path("closing.kqz");
-    const struct { const char* pszName; UINT uMessage; bool bDirty; int iAnswer; const char* pszSaveAs; bool bCloses; } cases[] = {
-        {"unchanged, OK", WM_CLOSE, false, IDOK, "", true},
-        {"Exit, unchanged, Cancel", IDM_EXIT, false, IDCANCEL, "", false},
-        {"changed, Yes and saved", WM_CLOSE, true, IDYES, sSaved.c_str(), true},
-        {"changed, Yes but the save is cancelled", WM_CLOSE, true, IDYES, "", false},
-        {"changed, Cancel", WM_CLOSE, true, IDCANCEL, "", false},
-        {"Exit, changed, No", IDM_EXIT, true, IDNO, "", true},
-        {"log-off, changed, OK", WM_QUERYENDSESSION, true, IDOK, "", false},
-        {"log-off, changed, Cancel", WM_QUERYENDSESSION, true, IDCANCEL, "", false},
+    const DrawingValues kSpiral = {-0.75, 0.1, 2000, 0.5, 0.1, 3, 120, 4};
+    const std::string sView = dir.Write("Spiral.KQZ", ViewFileBytes(kSpiral)), sSaved = dir.Path("saved.KQZ");
+    const std::string sMissing = dir.Path("missing/view.kqz");
+    using Box = std::pair<std::string, UINT>;
+    const Box kNone, kAsk = {std::string("Veldran: ") + kSaveQuestion, MB_YESNOCANCEL | MB_ICONQUESTION},
+                     kQuit = {"Orvanta: Quit now?", MB_OKCANCEL | MB_ICONQUESTION},
+                     kWarn = {"Veldran: Could not write file view.kqz", MB_OK | MB_ICONEXCLAMATION};
+    const struct { const char* pszName; UINT uMessage; WPARAM wId; bool bDirty; int iAnswer; std::string sChosen; LRESULT lrResult;
+                   Box box; std::string sDialogs; bool bSaved; std::string sTitle; bool bDirtyAfter, bLoaded; } cases[] = {
+        {"Open, unchanged", WM_COMMAND, IDM_OPEN, false, IDOK, sView, 0, kNone, "O", false, Titled(sView), false, true},
+        {"Open, changed, Cancel", WM_COMMAND, IDM_OPEN, true, IDCANCEL, sView, 0, kAsk, "", false, "Orvanta", true, false},
+        {"Open, changed, No", WM_COMMAND, IDM_OPEN, true, IDNO, sView, 0, kAsk, "O", false, Titled(sView), false, true},
+        {"Open, changed, Yes: the name asked for is cancelled", WM_COMMAND, IDM_OPEN, true, IDYES, "", 0, kAsk, "S", false, "Orvanta",
+         true, false},
+        {"Save, untitled: .KQZ added", WM_COMMAND, IDM_SAVE, true, IDOK, dir.Path("saved"), 1, kNone, "S", true, Titled(sSaved), false,
+         false},
+        {"Save As, into a missing folder", WM_COMMAND, IDM_SAVEAS, true, IDOK, sMissing, 0, kWarn, "S", false, Titled(sMissing), true,
+         false},
+        {"close, unchanged, OK", WM_CLOSE, 0, false, IDOK, "", 0, kQuit, "", false, "", false, false},
+        {"Exit, unchanged, Cancel", WM_COMMAND, IDM_EXIT, false, IDCANCEL, "", 1, kQuit, "", false, "Orvanta", false, false},
+        {"close, changed, Yes and saved", WM_CLOSE, 0, true, IDYES, sSaved, 0, kAsk, "S", true, "", false, false},
+        {"close, changed, Yes but the save is cancelled", WM_CLOSE, 0, true, IDYES, "", 0, kAsk, "S", false, "Orvanta", true, false},
+        {"close, changed, Cancel", WM_CLOSE, 0, true, IDCANCEL, "", 0, kAsk, "", false, "Orvanta", true, false},
+        {"Exit, changed, No", WM_COMMAND, IDM_EXIT, true, IDNO, "", 1, kAsk, "", false, "", false, false},
+        {"log-off, changed, OK", WM_QUERYENDSESSION, 0, true, IDOK, "", 1, kQuit, "", false, "Orvanta", true, false},
+        {"log-off, changed, Cancel", WM_QUERYENDSESSION, 0, true, IDCANCEL, "", 0, kQuit, "", false, "Orvanta", true, false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.pszName);
+        SCOPED_TRACE(std::string("case: ") + c.pszName);
         std::filesystem::remove(sSaved);
-        bool bStillOpen = false;
-        int iExit = RunProgram({[&](HWND hwnd) {
-                                    if (c.bDirty) MakeDirty();
-                                    harness::AnswerBoxes({c.iAnswer});
-                                    harness::ChooseFiles({c.pszSaveAs});
-                                    if (c.uMessage == IDM_EXIT) EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, IDM_EXIT, 0), 1);
-                                    else if (c.uMessage == WM_CLOSE) harness::PostInput(hwnd, WM_CLOSE, 0, 0);
-                                    else EXPECT_EQ(SendMessageA(hwnd, c.uMessage, 0, 0), c.iAnswer == IDOK);
-                                },
-                                [&](HWND hwnd) { bStillOpen = IsWindow(hwnd) && !bQuitting; }},
-                               {64, 48, c.bCloses});
-        EXPECT_TRUE(iExit == 0 && bStillOpen == !c.bCloses);
-        bool bQuitNow = !c.bDirty || c.uMessage == WM_QUERYENDSESSION;
-        EXPECT_EQ(BoxTexts(), std::vector<std::string>{bQuitNow ? "Orvanta: Quit now?" : std::string("Veldran: ") + kSaveQuestion});
-        EXPECT_TRUE(!bQuitNow || harness::Boxes()[0].uType == static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION));
-        EXPECT_EQ(FileSize(sSaved), *c.pszSaveAs ? 65u : 0u);
+        std::string sTitle;  // left empty when the program ends
+        bool bDirtyAfter = false;
+        DrawingValues before{}, after{};
+        double dfWidth = 0;
+        RunProgram({[&](HWND hwnd) {
+                        if (c.bDirty) MakeDirty();
+                        before = CurrentDrawingValues();
+                        harness::AnswerBoxes({c.iAnswer});
+                        harness::ChooseFiles({c.sChosen});
+                        if (c.uMessage == WM_CLOSE) harness::PostInput(hwnd, WM_CLOSE, 0, 0);
+                        else EXPECT_EQ(SendMessageA(hwnd, c.uMessage, c.wId, 0), c.lrResult);
+                    },
+                    [&](HWND hwnd) {
+                        sTitle = TitleOf(hwnd);
+                        bDirtyAfter = bIsDirty;
+                        after = CurrentDrawingValues();
+                        dfWidth = dfSetWidth;
+                    }},
+                   c.sTitle.empty());
+        EXPECT_EQ(sTitle, c.sTitle);
+        EXPECT_EQ(bDirtyAfter, c.bDirtyAfter);
+        std::vector<Box> boxes;
+        for (const harness::ShownBox& box : harness::Boxes()) boxes.emplace_back(box.sCaption + ": " + box.sText, box.uType);
+        EXPECT_EQ(boxes, c.box.first.empty() ? std::vector<Box>{} : std::vector<Box>{c.box});
+        std::string sDialogs;
+        for (const auto& request : harness::FileRequests()) sDialogs += request.bSave ? 'S' : 'O';
+        EXPECT_EQ(sDialogs, c.sDialogs);
+        EXPECT_EQ(std::filesystem::exists(sSaved) ? std::filesystem::file_size(sSaved) : 0, c.bSaved ? 65u : 0u);
+        if (!c.sTitle.empty()) { EXPECT_EQ(ValueBits(after), ValueBits(c.bLoaded ? kSpiral : before)) << "the values"; }
+        if (c.bLoaded) { EXPECT_DOUBLE_EQ(dfWidth, 0.5 * 64 / 48) << "the repaint re-measured"; }
         const int iLive = harness::LiveWindows() + harness::LiveDeviceContexts() + harness::LiveGdiObjects() + harness::LiveMemoryBlocks();
-        EXPECT_TRUE(!c.bCloses || iLive == 0) << iLive;
+        if (c.sTitle.empty()) { EXPECT_EQ(iLive, 0); }
     }
 }
 
 // A size memory cannot hold pixels for leaves the window its background (no
-// pixels) until one that fits, which gets the whole picture.
+// pixels) until one that fits, which gets the whole picture, measured anew
+// (the geometry of a resize is ViewGeometry's).
 TEST(ProgramCommands, ResizingRemeasuresClearsAndRestarts) {
     int iBeeps = 0;
     RunProgram({[](HWND hwnd) { harness::FailNextAllocations(1), harness::ResizeWindow(hwnd, 200, 150); },
                 [&](HWND hwnd) {
                     EXPECT_EQ(harness::PixelsInPlace(hwnd), nullptr);
-                    dfSetMidX = -0.5, dfSetHeight = 2.0;
-                    SetupSet();
                     iBeeps = harness::BeepCount();
                     harness::RecordFills();
                     harness::ResizeWindow(hwnd, 80, 40);
                 },
                 [&](HWND hwnd) {
-                    EXPECT_EQ(std::vector<double>({double(iMaxX), double(iMaxY), dfSetMidX, dfSetWidth}),
-                              std::vector<double>({80, 40, -0.5, 4.0}));
                     EXPECT_EQ(harness::BeepCount(), iBeeps + 1);
                     ASSERT_FALSE(harness::Fills().empty());
                     const auto& [rcErased, crErased] = harness::Fills()[0];
-                    EXPECT_EQ(rcErased.right * 1000 + rcErased.bottom, 80040);
+                    EXPECT_EQ(rcErased.right, 80);
+                    EXPECT_EQ(rcErased.bottom, 40);
                     EXPECT_EQ(crErased, GetSysColor(COLOR_WINDOWTEXT));
                     EXPECT_EQ(harness::Pixels(hwnd), PixelByPixelPicture());
                 }});

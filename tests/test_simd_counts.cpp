@@ -15,10 +15,9 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 TEST(DriftUnits, TheBestUnitRunsAndIsTheStartingOne) {
     int iBest = BestDriftUnit();
-    EXPECT_TRUE(DriftUnitRuns(iBest) && DriftUnitRuns(DRIFT_PLAIN) && DriftUnitRuns(DRIFT_PORTABLE));
+    for (int iUnit : {iBest, int(DRIFT_PLAIN), int(DRIFT_PORTABLE)}) EXPECT_TRUE(DriftUnitRuns(iUnit)) << "case: " << DriftUnitName(iUnit);
     for (int iUnit = iBest + 1; iUnit <= DRIFT_UNITS; ++iUnit) EXPECT_FALSE(DriftUnitRuns(iUnit)) << iUnit;
     EXPECT_EQ(iDriftUnit, iBest);
-    EXPECT_STREQ(DriftUnitName(DRIFT_AVX512), "avx512");
 }
 
 struct RenderCase {
@@ -58,7 +57,6 @@ void ExpectDirectPictures(int iUnit, const std::vector<uint64_t>& picture, const
 }
 
 RenderTrace RenderWith(int iUnit, int iThreads, const RenderCase& c, const MidRenderChange& midway = {}) {
-    int iSaved = iDriftUnit;
     iDriftUnit = iUnit;
     SetCountingThreads(iThreads);
     EngineWindow window = OpenEngineWindow(c.iWidth, c.iHeight, c.caps);
@@ -72,7 +70,7 @@ RenderTrace RenderWith(int iUnit, int iThreads, const RenderCase& c, const MidRe
     if (midway.change) harness::AtPeek(midway.iPeek + 1, [&] { afterChange = harness::Pixels(window.hwnd); });
     RenderToEnd(window);
     SetCountingThreads(1);
-    iDriftUnit = iSaved;
+    iDriftUnit = BestDriftUnit();  // the program's own
     std::vector<uint32_t> pixels = harness::Pixels(window.hwnd);
     std::vector<uint64_t> fills;
     for (const auto& [rc, cr] : harness::Fills())

@@ -19,9 +19,8 @@ namespace {
 std::vector<MSG> g_received;
 HWND g_hwnd = nullptr;
 
+// Records every message; the close box leaves closing to the test.
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT uMessage, WPARAM wParam, LPARAM lParam) {
-    if (uMessage == WM_PAINT || uMessage == WM_ERASEBKGND || uMessage == WM_NCCREATE || uMessage == WM_CREATE)
-        return DefWindowProcA(hwnd, uMessage, wParam, lParam);
     g_received.push_back(MSG{hwnd, uMessage, wParam, lParam, 0, {}});
     return uMessage == WM_CLOSE ? 0 : DefWindowProcA(hwnd, uMessage, wParam, lParam);
 }
@@ -41,15 +40,17 @@ std::vector<MSG> Delivered(UINT uMessage) {
     return matching;
 }
 
+std::vector<WPARAM> WParams(const std::vector<MSG>& messages) {
+    std::vector<WPARAM> wParams;
+    for (const MSG& msg : messages) wParams.push_back(msg.wParam);
+    return wParams;
+}
+
 class QtInput : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         platform::GetBackend();  // the QApplication
-        WNDCLASSA wc = {};
-        wc.style = CS_OWNDC;
-        wc.lpfnWndProc = RecordingProc;
-        wc.lpszClassName = "QtInputTest";
-        wc.lpszMenuName = "Veldran";
+        WNDCLASSA wc = {CS_OWNDC, RecordingProc, 0, 0, nullptr, nullptr, nullptr, nullptr, "Veldran", "QtInputTest"};
         RegisterClassA(&wc);
         g_hwnd = CreateWindowExA(0, "QtInputTest", "Input", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr, nullptr, nullptr, nullptr);
         ShowWindow(g_hwnd, SW_SHOWNORMAL);
@@ -78,11 +79,11 @@ TEST_F(QtInput, EveryKeyOfTheKeyTableArrivesAsItsVirtualKey) {
     for (const Row& row : rows) {
         g_received.clear();
         QTest::keyClick(Client(), static_cast<Qt::Key>(row.iQtKey), row.modifiers);
-        std::vector<MSG> downs = Delivered(WM_KEYDOWN), ups = Delivered(WM_KEYUP);
-        ASSERT_EQ(downs.size() * 10 + ups.size(), 11u) << "Qt key " << std::hex << row.iQtKey;
-        EXPECT_EQ(downs[0].wParam * 1000 + ups[0].wParam, row.uVirtualKey * 1001) << "Qt key " << std::hex << row.iQtKey;
+        const std::vector<WPARAM> key = {row.uVirtualKey};
+        EXPECT_EQ(WParams(Delivered(WM_KEYDOWN)), key) << "case: the downs of Qt key " << std::hex << row.iQtKey;
+        EXPECT_EQ(WParams(Delivered(WM_KEYUP)), key) << "case: the ups of Qt key " << std::hex << row.iQtKey;
     }
-    EXPECT_EQ(Delivered(WM_CHAR).size() == 1 ? Delivered(WM_CHAR)[0].wParam : 0, static_cast<WPARAM>('?'));
+    EXPECT_EQ(WParams(Delivered(WM_CHAR)), std::vector<WPARAM>{'?'}) << "case: the characters of all the keys";
 }
 
 TEST_F(QtInput, MouseMessagesCarryFlagsAndClientCoordinates) {
@@ -91,12 +92,13 @@ TEST_F(QtInput, MouseMessagesCarryFlagsAndClientCoordinates) {
     QTest::mouseMove(Client(), QPoint(30, 40));
     QTest::mouseRelease(Client(), Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
     QTest::mouseClick(Client(), Qt::RightButton, Qt::ShiftModifier, QPoint(5, 6));
-    std::vector<MSG> presses = Delivered(WM_LBUTTONDOWN), ups = Delivered(WM_LBUTTONUP), rights = Delivered(WM_RBUTTONDOWN);
-    ASSERT_EQ(presses.size() * 100 + ups.size() * 10 + rights.size(), 111u);
-    EXPECT_TRUE((presses[0].wParam & MK_LBUTTON) && !(ups[0].wParam & MK_LBUTTON));
-    EXPECT_EQ(presses[0].lParam, MAKELPARAM(10 * dfRatio, 20 * dfRatio));
-    EXPECT_EQ(rights[0].wParam, static_cast<WPARAM>(MK_RBUTTON | MK_SHIFT));
-    EXPECT_EQ(rights[0].lParam, MAKELPARAM(5 * dfRatio, 6 * dfRatio));
+    std::vector<MSG> presses = Delivered(WM_LBUTTONDOWN), rights = Delivered(WM_RBUTTONDOWN);
+    EXPECT_EQ(WParams(presses), std::vector<WPARAM>{MK_LBUTTON}) << "case: the left press";
+    EXPECT_EQ(WParams(Delivered(WM_LBUTTONUP)), std::vector<WPARAM>{0}) << "case: the left release";
+    EXPECT_EQ(WParams(rights), std::vector<WPARAM>{MK_RBUTTON | MK_SHIFT}) << "case: the right click with Shift";
+    if (presses.size() != 1 || rights.size() != 1) return;  // reported above
+    EXPECT_EQ(presses[0].lParam, MAKELPARAM(10 * dfRatio, 20 * dfRatio)) << "case: the left press";
+    EXPECT_EQ(rights[0].lParam, MAKELPARAM(5 * dfRatio, 6 * dfRatio)) << "case: the right click";
     EXPECT_FALSE(Delivered(WM_MOUSEMOVE).empty());
 }
 
@@ -108,11 +110,10 @@ TEST_F(QtInput, WheelTurnsArriveAsWholeNotches) {
         QWheelEvent event(pt, Client()->mapToGlobal(pt), QPoint(), QPoint(0, iDelta), Qt::NoButton, Qt::NoModifier,
                           Qt::NoScrollPhase, false);
         QApplication::sendEvent(Client(), &event);
-        EXPECT_EQ(Delivered(WM_MOUSEWHEEL).size(), uNotches);
+        EXPECT_EQ(Delivered(WM_MOUSEWHEEL).size(), uNotches) << "case: the notches so far, after " << iDelta;
     }
-    std::vector<short> deltas;
-    for (const MSG& msg : Delivered(WM_MOUSEWHEEL)) deltas.push_back(GET_WHEEL_DELTA_WPARAM(msg.wParam));
-    EXPECT_EQ(deltas, std::vector<short>({WHEEL_DELTA, -WHEEL_DELTA, WHEEL_DELTA}));
+    const WPARAM wForward = MAKEWPARAM(0, WHEEL_DELTA), wBack = MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA));
+    EXPECT_EQ(WParams(Delivered(WM_MOUSEWHEEL)), std::vector<WPARAM>({wForward, wBack, wForward})) << "case: the notches";
 }
 
 // A minimised window has no client area; the close box leaves closing to the program.
@@ -126,10 +127,11 @@ TEST_F(QtInput, ResizingMinimisingAndTheCloseBoxReachTheProcedure) {
         std::vector<MSG> sizes = Delivered(WM_SIZE);
         RECT rc;
         GetClientRect(g_hwnd, &rc);
-        EXPECT_TRUE(rc.right == (iStep == 1 ? 0 : Client()->DeviceSize().width()) && (rc.bottom > 0) == (iStep != 1)) << iStep;
-        ASSERT_FALSE(sizes.empty()) << iStep;
-        EXPECT_EQ(sizes.back().lParam, MAKELPARAM(rc.right, rc.bottom)) << iStep;
-        EXPECT_EQ(sizes.back().wParam == SIZE_MINIMIZED, iStep == 1) << iStep;
+        EXPECT_EQ(rc.right, iStep == 1 ? 0 : Client()->DeviceSize().width()) << "case: width at step " << iStep;
+        EXPECT_EQ(rc.bottom > 0, iStep != 1) << "case: height at step " << iStep;
+        ASSERT_FALSE(sizes.empty()) << "case: WM_SIZE at step " << iStep;
+        EXPECT_EQ(sizes.back().lParam, MAKELPARAM(rc.right, rc.bottom)) << "case: WM_SIZE's size at step " << iStep;
+        EXPECT_EQ(sizes.back().wParam == SIZE_MINIMIZED, iStep == 1) << "case: SIZE_MINIMIZED at step " << iStep;
     }
     pFrame->close();
     EXPECT_EQ(Delivered(WM_CLOSE).size(), 1u);
@@ -162,8 +164,8 @@ void WhenModal(std::function<void(QWidget*)> fn) {
         QWidget* pModal = QApplication::activeModalWidget();
         ASSERT_NE(pModal, nullptr);
         Qt::WindowFlags flags = pModal->windowFlags();
-        EXPECT_TRUE((flags & Qt::WindowCloseButtonHint) && !(flags & Qt::WindowMinimizeButtonHint) &&
-                    !(flags & Qt::WindowMaximizeButtonHint));
+        const Qt::WindowFlags buttons = Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint;
+        EXPECT_EQ(flags & buttons, Qt::WindowCloseButtonHint) << "case: a close box only";
         EXPECT_EQ(pModal->minimumSize(), pModal->maximumSize());
         fn(pModal);
         pModal->close();
@@ -173,18 +175,17 @@ void WhenModal(std::function<void(QWidget*)> fn) {
 // Dialogs and boxes have a fixed size and only a close box; a field without
 // automatic scrolling stops taking characters once its text fills it.
 TEST_F(QtInput, ModalWindowsAreFixedAndFieldsTakeWhatFitsTheirWidth) {
-    QString sTyped;
-    bool bFits = false;
-    WhenModal([&](QWidget* pDialog) {
+    WhenModal([](QWidget* pDialog) {
         QLineEdit* pField = pDialog->findChild<QLineEdit*>();
         ASSERT_NE(pField, nullptr);
         pField->selectAll();
         QTest::keyClicks(pField, QString(200, '8'));
-        sTyped = pField->text();
-        bFits = pField->fontMetrics().horizontalAdvance(sTyped) <= pField->contentsRect().width();
+        const QString sTyped = pField->text();
+        EXPECT_GT(sTyped.size(), 3) << "case: the field takes characters";
+        EXPECT_LT(sTyped.size(), 200) << "case: the field stops taking them";
+        EXPECT_LE(pField->fontMetrics().horizontalAdvance(sTyped), pField->contentsRect().width()) << "case: what it took fits";
     });
     EXPECT_EQ(DialogBoxParamA(nullptr, "DIALOG_1", g_hwnd, CancellingDialogProc, 0), IDCANCEL);
-    EXPECT_TRUE(sTyped.size() > 3 && sTyped.size() < 200 && bFits) << sTyped.toStdString();
     WhenModal([](QWidget*) {});
     EXPECT_EQ(MessageBoxA(g_hwnd, "Quit now?", "Orvanta", MB_OKCANCEL), IDCANCEL);
 }
