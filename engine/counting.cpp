@@ -91,6 +91,8 @@ Pool& P() {
     return pool;
 }
 
+std::atomic<void (*)(int, int)> g_pfnChunkCounted{nullptr};  // see OnChunkCounted
+
 // Counts the job's points chunk by chunk; gives up once the job is stale.
 void CountPoints(Job& job, const SharedJobs& shared) {
     std::vector<double>& dfX = job.dfX;
@@ -100,8 +102,9 @@ void CountPoints(Job& job, const SharedJobs& shared) {
     int iPoints = static_cast<int>(job.counts.size());
     for (int iFirst = 0; iFirst < iPoints; iFirst += kChunkPoints) {
         if (shared.ullGeneration.load(std::memory_order_relaxed) != job.ullGeneration) return;
-        DriftCounts(job.mapping.iUnit, &dfX[iFirst], &dfY[iFirst], &job.counts[iFirst],
-                    std::min(kChunkPoints, iPoints - iFirst), job.mapping.ulMaxLevels);
+        int iChunk = std::min(kChunkPoints, iPoints - iFirst);
+        DriftCounts(job.mapping.iUnit, &dfX[iFirst], &dfY[iFirst], &job.counts[iFirst], iChunk, job.mapping.ulMaxLevels);
+        if (auto pfn = g_pfnChunkCounted.load(std::memory_order_relaxed)) pfn(iFirst + iChunk, iPoints);
     }
 }
 
@@ -357,6 +360,8 @@ int SetCountingThreads(int iThreads) {
 }
 
 void RefuseThreadStarts(int iCount) { g_iThreadRefusals = iCount; }
+
+void OnChunkCounted(void (*pfnChunkCounted)(int, int)) { g_pfnChunkCounted = pfnChunkCounted; }
 
 int CountingThreads() { return P().iThreads; }
 

@@ -66,5 +66,9 @@ void DropCounts();
 // The next iCount worker starts fail as when the system has no thread left
 // to give; the test harness's way onto that path.
 void RefuseThreadStarts(int iCount);
+// pfnChunkCounted, unless null, runs on the counting thread after each chunk
+// of a job, with the job's points counted so far and its points in all: the
+// test harness's way in between two chunks of a running job.
+void OnChunkCounted(void (*pfnChunkCounted)(int iCounted, int iPoints));
 
 #endif

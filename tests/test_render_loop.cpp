@@ -3,6 +3,9 @@
 // picture and a colour change while it is refined.
 #include "program_run.h"
 
+#include <future>
+#include <thread>
+
 namespace {
 
 struct PassWork { int iPeeks; uint64_t ullPointColors; size_t uFills; };
@@ -193,6 +196,46 @@ TEST(RenderLoop, AColourChangeDuringTheRefinementShowsInTheBlockDrawnAfterIt) {
             for (int x = rc.left; x <= rc.right; ++x)
                 EXPECT_EQ(after[y * iMaxX + x], ColourAt(x, y)) << "at " << x << "," << y;
     }
+}
+
+// A worker held after the first chunk of a job with more to count, until a
+// restart has made the job stale, counts no more of it, and the restarted
+// picture is the pixel-by-pixel one. Inside the period-3 bulb every point runs
+// to the limit, which below 65536 makes jobs of several chunks. From level 9
+// the one pass draws pixel by pixel from its fourth message on: the jobs ahead
+// are queued by the fifth.
+TEST(RenderLoop, ARunningJobMadeStaleStopsAtItsNextChunk) {
+    struct Hold {
+        std::thread::id idDrawing = std::this_thread::get_id();
+        std::promise<void> reached, letGo;
+        std::vector<int> counted;  // by the worker from the hold on: each chunk's points counted so far in its job
+    } hold;
+    static Hold* pHold;
+    pHold = &hold;
+    EngineWindow window = OpenEngineWindow(64, 48);
+    dfSetMidX = -0.1226, dfSetMidY = 0.7449, dfSetHeight = 0.05, ulMaxLevels = 30000, iMinLevel = 9;
+    SetupSet();
+    harness::AfterEachCountedChunk([](int iCounted, int iPoints) {
+        if (std::this_thread::get_id() == pHold->idDrawing || (pHold->counted.empty() && iCounted == iPoints)) return;
+        pHold->counted.push_back(iCounted);
+        if (pHold->counted.size() > 1) return;
+        pHold->reached.set_value();
+        pHold->letGo.get_future().wait();
+    });
+    SetCountingThreads(2);
+    const int iPeek = harness::PeekCount() + 5;
+    harness::AtPeek(iPeek, [&] {
+        hold.reached.get_future().wait();
+        harness::PostInput(window.hwnd, WM_KEYDOWN, VK_INSERT, 1);
+    });
+    harness::AtPeek(iPeek + 1, [&] { hold.letGo.set_value(); });
+    RenderToEnd(window);
+    SetCountingThreads(1);
+    harness::AfterEachCountedChunk(nullptr);
+    // The held job's chunks: those up to the first that starts another job.
+    auto itOtherJob = std::is_sorted_until(hold.counted.begin(), hold.counted.end(), std::less_equal<>());
+    EXPECT_EQ(itOtherJob - hold.counted.begin(), 1) << "chunks of the stale job counted";
+    EXPECT_EQ(harness::Pixels(window.hwnd), PixelByPixelPicture());
 }
 
 }  // namespace

@@ -87,6 +87,7 @@ public:
         S() = State();
         platform::RefuseAllocations(0);
         RefuseThreadStarts(0);
+        OnChunkCounted(nullptr);
     }
 
     void Poll() override {
@@ -201,6 +202,8 @@ WNDPROC ReplaceWindowProc(HWND hwnd, WNDPROC pfnProc) {
     platform::Window* pWindow = platform::FindWindowRecord(hwnd);
     return pWindow ? std::exchange(pWindow->pfnProc, pfnProc) : nullptr;
 }
+
+void AfterEachCountedChunk(void (*pfn)(int, int)) { OnChunkCounted(pfn); }
 
 }  // namespace harness
 

@@ -114,6 +114,9 @@ int LiveMemoryBlocks();
 // Puts pfnProc in the place of the window's procedure, as subclassing does:
 // the procedure it replaced, or null when there is no such window.
 WNDPROC ReplaceWindowProc(HWND hwnd, WNDPROC pfnProc);
+// pfn, unless null, runs on the counting thread after each chunk of points a
+// counting job counts, with the job's points counted so far and in all.
+void AfterEachCountedChunk(void (*pfn)(int iCounted, int iPoints));
 
 }  // namespace harness
 
