@@ -225,7 +225,9 @@ TEST(RenderLoop, ARunningJobMadeStaleStopsAtItsNextChunk) {
     SetCountingThreads(2);
     const int iPeek = harness::PeekCount() + 5;
     harness::AtPeek(iPeek, [&] {
-        hold.reached.get_future().wait();
+        // A bound, so that a plan that never hands a worker such a job fails rather than hangs.
+        ASSERT_EQ(hold.reached.get_future().wait_for(std::chrono::minutes(1)), std::future_status::ready)
+            << "no worker took a job of several chunks";
         harness::PostInput(window.hwnd, WM_KEYDOWN, VK_INSERT, 1);
     });
     harness::AtPeek(iPeek + 1, [&] { hold.letGo.set_value(); });
