@@ -31,33 +31,22 @@ stop_xvfb() { [ -z "${XVFB_PID:-}" ] || { kill "$XVFB_PID" 2>/dev/null; wait "$X
 stop_wine() { wineserver -k 2>/dev/null || true; }
 
 differing_pixels() { { compare -metric AE "$1" "$2" "${3:-null:}" 2>&1 >/dev/null || true; } | cut -d' ' -f1; }
-# same_pixels A.png B.png: the same header and the same filtered rows. Both
+# same_png A.png B.png: the same header, texts and filtered rows. Both
 # programs filter every row "up", which maps pixels to rows one to one, so
 # this is the same picture at any size (ImageMagick's policy refuses sides
 # past 16384).
-same_pixels() {
+same_png() {
   python3 - "$1" "$2" <<'PYTHON'
 import struct, sys, zlib
-def rows(path):
-    data, at, header, idat = open(path, 'rb').read(), 8, b'', b''
+def chunks(path):
+    data, at, kept = open(path, 'rb').read(), 8, {}
     while at < len(data):
         length, kind = struct.unpack('>I4s', data[at:at + 8])
-        if kind == b'IHDR': header = data[at + 8:at + 8 + length]
-        if kind == b'IDAT': idat += data[at + 8:at + 8 + length]
+        kept.setdefault(kind, []).append(data[at + 8:at + 8 + length])
         at += 12 + length
-    return header, zlib.decompress(idat)
-sys.exit(rows(sys.argv[1]) != rows(sys.argv[2]))
+    return kept[b'IHDR'], kept.get(b'tEXt'), zlib.decompress(b''.join(kept[b'IDAT']))
+sys.exit(chunks(sys.argv[1]) != chunks(sys.argv[2]))
 PYTHON
-}
-
-# png_texts FILE: the PNG's tEXt chunks, keyword and text, one line each.
-png_texts() {
-  python3 -c 'import struct, sys
-data, at = open(sys.argv[1], "rb").read(), 8
-while at < len(data):
-    length, kind = struct.unpack(">I4s", data[at:at + 8])
-    if kind == b"tEXt": print(repr(data[at + 8:at + 8 + length]))
-    at += 12 + length' "$1"
 }
 
 # expect_picture NAME [options]: waits until capture shows RENDER's picture at CLIENT_W x CLIENT_H.
