@@ -26,32 +26,34 @@ Bytes Picture(int iWidth, int iHeight, bool bNoise) {
 }
 
 // The picture's bands, of these heights (the last repeated), deflated by these
-// compressors in turn.
+// compressors in turn: on this thread, or each on a thread of its own.
 std::vector<PngBand> Bands(const Bytes& rgb, int iWidth, int iHeight, std::vector<int> heights,
-                           std::vector<int> deflaters) {
-    std::vector<PngBand> bands;
+                           std::vector<int> deflaters, bool bOwnThreads = false) {
+    std::vector<std::future<PngBand>> futures;
     size_t cbRow = static_cast<size_t>(iWidth) * 3;
     for (int y = 0, b = 0; y < iHeight; ++b) {
         int iRows = std::min(heights[std::min<size_t>(b, heights.size() - 1)], iHeight - y);
-        bands.push_back(DeflateBandWith(deflaters[b % deflaters.size()], &rgb[y * cbRow], cbRow, iRows,
-                                        y > 0 ? &rgb[(y - 1) * cbRow] : nullptr, y + iRows == iHeight));
+        futures.push_back(std::async(bOwnThreads ? std::launch::async : std::launch::deferred, [&, y, b, iRows] {
+            return DeflateBandWith(deflaters[b % deflaters.size()], &rgb[y * cbRow], cbRow, iRows,
+                                   y > 0 ? &rgb[(y - 1) * cbRow] : nullptr, y + iRows == iHeight);
+        }));
         y += iRows;
     }
+    std::vector<PngBand> bands;
+    for (std::future<PngBand>& future : futures) bands.push_back(future.get());
     return bands;
 }
 
-// The PNG of these bands (or pointers to them); *pbAll: whether every step of the writer succeeded.
-const PngBand& Band(const PngBand& band) { return band; }
-const PngBand& Band(const PngBand* pBand) { return *pBand; }
-template <typename B> Bytes Png(uint32_t ulWidth, uint32_t ulHeight, const std::vector<B>& bands, bool* pbAll = nullptr,
-                                   std::vector<PngText> texts = {}) {
+// The PNG of these bands; *pbAll: whether every step of the writer succeeded.
+Bytes Png(uint32_t ulWidth, uint32_t ulHeight, const std::vector<PngBand>& bands, bool* pbAll = nullptr,
+          std::vector<PngText> texts = {}) {
     Bytes png;
     PngStreamWriter writer([&png](const void* pData, size_t cbData) {
         png.insert(png.end(), static_cast<const unsigned char*>(pData), static_cast<const unsigned char*>(pData) + cbData);
         return true;
     }, ulWidth, ulHeight, texts);
     bool bAll = writer.Begin();
-    for (const B& band : bands) bAll = writer.Add(Band(band)) && bAll;
+    for (const PngBand& band : bands) bAll = writer.Add(band) && bAll;
     bAll = writer.Finish() && bAll;
     if (pbAll) *pbAll = bAll;
     else EXPECT_TRUE(bAll) << ulWidth << "x" << ulHeight << " written";
@@ -122,24 +124,15 @@ TEST(PngStream, BandsOfAnyHeightsFromEveryCompressorReadBackExactly) {
 }
 
 // A thread's compressor, reset for each band, deflates it as a new one on a
-// thread of its own does: here the program's thread deflates every band in
-// turn. So a film's frames and a poster's bands are the same files whichever
+// thread of its own does. So a film's frames and a poster's bands are the same files whichever
 // thread made them, which --skip-existing and split films rely on.
 TEST(PngStream, BandsGiveTheSameBytesOnAnyThread) {
     Bytes rgb = Picture(640, 480, false);
     for (const std::vector<int>& deflaters : DeflaterMixes()) {
-        if (deflaters.size() > 1) continue;  // the same as the compressors alone
-        std::vector<PngBand> alone = Bands(rgb, 640, 480, {50}, deflaters);
-        std::vector<std::future<PngBand>> futures;
-        for (int y = 0; y < 480; y += 50)
-            futures.push_back(std::async(std::launch::async, [&, y] {
-                return DeflateBandWith(deflaters[0], &rgb[y * 1920], 1920, std::min(50, 480 - y),
-                                       y > 0 ? &rgb[(y - 1) * 1920] : nullptr, y + 50 >= 480);
-            }));
-        for (size_t b = 0; b < futures.size(); ++b) {
-            PngBand band = futures[b].get();
-            EXPECT_TRUE(band.deflated == alone[b].deflated) << PngDeflaterName(deflaters[0]) << " band " << b;
-            EXPECT_EQ(band.ulAdler, alone[b].ulAdler) << PngDeflaterName(deflaters[0]) << " band " << b;
+        std::vector<PngBand> alone = Bands(rgb, 640, 480, {50}, deflaters), own = Bands(rgb, 640, 480, {50}, deflaters, true);
+        for (size_t b = 0; b < alone.size(); ++b) {
+            EXPECT_TRUE(own[b].deflated == alone[b].deflated) << PngDeflaterName(deflaters[0]) << " band " << b;
+            EXPECT_EQ(own[b].ulAdler, alone[b].ulAdler) << PngDeflaterName(deflaters[0]) << " band " << b;
         }
     }
 }
@@ -207,10 +200,10 @@ TEST(PngStream, AFailedWriteOrAMisfitIsReported) {
     PngBand wide = Bands(Picture(201, 30, true), 201, 30, {30}, DeflaterMixes()[0])[0];
     PngBand last = Bands(rgb, 200, 30, {30}, DeflaterMixes()[0])[0], empty = last;
     empty.deflated.clear();
-    const struct { const char* pszCase; std::vector<const PngBand*> added; uint32_t ulWidth = 200, ulHeight = 30; std::vector<PngText> texts; } misfits[] = {
-        {"finished before the last band", {&bands[0], &bands[1]}}, {"a wider band", {&wide}}, {"an empty band", {&empty}},
-        {"a band after the last", {&bands[0], &bands[1], &bands[2], &bands[2]}}, {"more rows than the height", {&bands[0], &last}},
-        {"a last band short of the height", {&last}, 200, 40}, {"no width", {}, 0, 30}, {"2^31 rows", {}, 200, 0x80000000u},
+    const struct { const char* pszCase; std::vector<PngBand> added; uint32_t ulWidth = 200, ulHeight = 30; std::vector<PngText> texts; } misfits[] = {
+        {"finished before the last band", {bands[0], bands[1]}}, {"a wider band", {wide}}, {"an empty band", {empty}},
+        {"a band after the last", {bands[0], bands[1], bands[2], bands[2]}}, {"more rows than the height", {bands[0], last}},
+        {"a last band short of the height", {last}, 200, 40}, {"no width", {}, 0, 30}, {"2^31 rows", {}, 200, 0x80000000u},
         {"an empty keyword", {}, 200, 30, {{"", "x"}}}, {"a leading space", {}, 200, 30, {{" Title", "x"}}},
         {"two spaces", {}, 200, 30, {{"A  B", "x"}}}, {"an 80-letter keyword", {}, 200, 30, {{std::string(80, 'k'), "x"}}},
         {"a tab", {}, 200, 30, {{"Tab\t", "x"}}}, {"a NUL in the text", {}, 200, 30, {{"Title", std::string("a\0b", 3)}}},
