@@ -45,12 +45,15 @@ std::vector<PngBand> Bands(const Bytes& rgb, int iWidth, int iHeight, std::vecto
 }
 
 // The PNG of these bands; *pbAll: whether every step of the writer succeeded.
+// Writes that would take the file past cbFailAt bytes fail, and none may follow.
 Bytes Png(uint32_t ulWidth, uint32_t ulHeight, const std::vector<PngBand>& bands, bool* pbAll = nullptr,
-          std::vector<PngText> texts = {}) {
+          std::vector<PngText> texts = {}, size_t cbFailAt = SIZE_MAX) {
     Bytes png;
-    PngStreamWriter writer([&png](const void* pData, size_t cbData) {
+    bool bFailed = false;
+    PngStreamWriter writer([&](const void* pData, size_t cbData) {
+        EXPECT_FALSE(bFailed) << "a write after a failed one";
         png.insert(png.end(), static_cast<const unsigned char*>(pData), static_cast<const unsigned char*>(pData) + cbData);
-        return true;
+        return !(bFailed = png.size() > cbFailAt);
     }, ulWidth, ulHeight, texts);
     bool bAll = writer.Begin();
     for (const PngBand& band : bands) bAll = writer.Add(band) && bAll;
@@ -184,16 +187,10 @@ TEST(PngStream, AFailedWriteOrAMisfitIsReported) {
     std::vector<PngBand> bands = Bands(rgb, 200, 30, {10}, DeflaterMixes()[0]);
     size_t cbWhole = Png(200, 30, bands).size();
     for (size_t cbFailAt : {size_t{0}, size_t{8}, size_t{33}, cbWhole / 2, cbWhole - 12, cbWhole - 1}) {
-        size_t cbWritten = 0, iCallsAfter = 0;
-        PngStreamWriter writer([&](const void*, size_t cbData) {
-            iCallsAfter += cbWritten > cbFailAt;
-            cbWritten += cbData;
-            return cbWritten <= cbFailAt;
-        }, 200, 30, {{"Title", "t"}});
-        bool bAll = writer.Begin();
-        for (const PngBand& band : bands) bAll = writer.Add(band) && bAll;
-        EXPECT_FALSE(writer.Finish() && bAll) << "failing at " << cbFailAt;
-        EXPECT_EQ(iCallsAfter, 0u) << "failing at " << cbFailAt;
+        SCOPED_TRACE("failing at " + std::to_string(cbFailAt));
+        bool bAll = true;
+        Png(200, 30, bands, &bAll, {{"Title", "t"}}, cbFailAt);
+        EXPECT_FALSE(bAll);
     }
     // Each would make a whole PNG but for what it gets wrong; a bad text
     // fails before anything is written.
