@@ -19,8 +19,7 @@ until_true() {
 
 # start_xvfb WxH: Xvfb on a display it chooses itself; sets DISPLAY and XVFB_PID.
 start_xvfb() {
-  local number_file
-  number_file="$(mktemp)"
+  local number_file=$(mktemp)
   Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$number_file" >/dev/null 2>&1 &
   XVFB_PID=$!
   until_true 20 test -s "$number_file" || fail "Xvfb did not start"

@@ -39,7 +39,6 @@ expect_dialog() {
 }
 expect_no_dialog() { until_true "$window_timeout" eval "! probe dialog '$1' >/dev/null" || fail "the dialog \"$1\" did not close"; }
 expect_title() { read_main && [ "$TITLE" = "$1" ] || fail "the title is \"$TITLE\", not \"$1\""; }
-program_ended() { ! kill -0 "$PROGRAM_PID" 2>/dev/null; }
 
 start_xvfb 1024x768
 (cd "$work" && exec wine "$ORVANTA_EXE" >"$work/program.log" 2>&1) &
@@ -91,7 +90,7 @@ until_true "$window_timeout" grep -qs 'shell/help/orvanta.html$' "$work/opened.t
 xdotool key alt+F4
 expect_dialog Orvanta "Static: Quit now?" "Button: OK" "Button: Cancel"
 xdotool key Return
-until_true "$window_timeout" program_ended || fail "OK did not end the program"
+until_true "$window_timeout" eval '! kill -0 "$PROGRAM_PID" 2>/dev/null' || fail "OK did not end the program"
 code=0
 wait "$PROGRAM_PID" || code=$?
 [ "$code" -eq 0 ] || fail "the program ended with exit code $code, not 0"
