@@ -84,16 +84,6 @@ Decoded Decode(const Bytes& png) {
     return decoded;
 }
 
-// The PNG file at the path as colour words, if it is a picture of that size.
-std::vector<uint32_t> ReadPng(const std::string& sPath, int iWidth, int iHeight) {
-    Decoded decoded = Decode(ScratchDir::Read(sPath));
-    EXPECT_EQ(decoded.iWidth, iWidth) << sPath << ": " << decoded.sMessage;
-    EXPECT_EQ(decoded.iHeight, iHeight) << sPath;
-    std::vector<uint32_t> words;
-    for (size_t i = 0; i + 2 < decoded.rgb.size(); i += 3) words.push_back(RGB(decoded.rgb[i], decoded.rgb[i + 1], decoded.rgb[i + 2]));
-    return words;
-}
-
 std::vector<std::vector<int>> DeflaterMixes() {
     std::vector<std::vector<int>> mixes;
     for (int iDeflater = 0; iDeflater < PNG_DEFLATERS; ++iDeflater)
@@ -222,13 +212,13 @@ TEST(RenderTool, PngsOfPaletteIndicesAndManyBandsReadBackExactly) {
     std::string sError, sPng = dir.Path("p.png");
     ASSERT_TRUE(WritePng(sPng, 8, 1, {PALETTEINDEX(1), PALETTEINDEX(15), PALETTEINDEX(16), PALETTEINDEX(231),
                                       PALETTEINDEX(232), PALETTEINDEX(255), PALETTEINDEX(256 + 9), RGB(1, 2, 3)}, &sError)) << sError;
-    EXPECT_EQ(ReadPng(sPng, 8, 1), (std::vector<uint32_t>{RGB(128, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0), RGB(255, 255, 255),
-                                                          RGB(8, 8, 8), RGB(238, 238, 238), RGB(255, 0, 0), RGB(1, 2, 3)}));
-    std::vector<uint32_t> words(400000);
-    std::mt19937 random(7);
-    for (uint32_t& word : words) word = random() & 0x00FFFFFF;
+    EXPECT_EQ(Decode(ScratchDir::Read(sPng)).rgb, (Bytes{128, 0, 0, 255, 255, 255, 0, 0, 0, 255, 255, 255,
+                                                         8, 8, 8, 238, 238, 238, 255, 0, 0, 1, 2, 3})) << "8x1";
+    Bytes rgb = Picture(200000, 2, true);
+    std::vector<uint32_t> words;
+    for (size_t i = 0; i < rgb.size(); i += 3) words.push_back(RGB(rgb[i], rgb[i + 1], rgb[i + 2]));
     ASSERT_TRUE(WritePng(sPng, 200000, 2, words, &sError)) << sError;
-    EXPECT_TRUE(ReadPng(sPng, 200000, 2) == words) << "200000x2";
+    EXPECT_TRUE(Decode(ScratchDir::Read(sPng)).rgb == rgb) << "200000x2";
     EXPECT_FALSE(WritePng(dir.Path("q.png"), 4, 4, std::vector<uint32_t>(15), &sError)) << "15 words for 4x4";
     EXPECT_FALSE(std::filesystem::exists(dir.Path("q.png"))) << "15 words for 4x4";
 }
@@ -247,16 +237,16 @@ TEST(RenderTool, StripsAndBandsOfRowsHoldTheirPointsColours) {
         const std::string sSize = std::to_string(iWidth) + "x" + std::to_string(iHeight);
         args.insert(args.end(), {"--size", sSize, dir.Path("strip.png")});
         ASSERT_EQ(Render(args), 0) << sSize;
-        std::vector<uint32_t> words = ReadPng(dir.Path("strip.png"), iWidth, iHeight - iFirstRow);
+        const Decoded png = Decode(ScratchDir::Read(dir.Path("strip.png")));
         const int cWords = iWidth * (iHeight - iFirstRow);
-        ASSERT_EQ(words.size(), static_cast<size_t>(cWords)) << sSize;
+        ASSERT_EQ(png.rgb.size(), 3u * cWords) << sSize << ": " << png.sMessage;
         RenderOptions options;
         ASSERT_EQ(Render(args, &options), static_cast<int>(ParseResult::Render)) << sSize;
         MeasureView(options);
         for (int i = 0; i < 420; ++i) {
             int u = i < 20 ? i : i < 40 ? cWords - 1 - (i - 20) : (i - 40) * (cWords / 380);
             int x = u % iWidth, y = iFirstRow + u / iWidth;
-            ASSERT_EQ(words[u], ColourAt(x, y)) << sSize << " at " << x << "," << y;
+            ASSERT_EQ(RGB(png.rgb[3 * u], png.rgb[3 * u + 1], png.rgb[3 * u + 2]), ColourAt(x, y)) << sSize << " at " << x << "," << y;
         }
     }
 }
