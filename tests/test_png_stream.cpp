@@ -6,7 +6,6 @@
 #include "png_writer.h"
 #include "program_run.h"
 #include "render_session.h"
-#include "render_tool.h"
 
 #include <png.h>
 #include <zlib.h>

@@ -1,7 +1,6 @@
 // The resource reader (platform/core/resources.cpp): names, menus, accelerators,
 // icon pictures and UTF-16 text decoded from built and real bytes, and every kind
 // of corrupt or cut input refused with its output untouched.
-#include "core.h"
 #include "program_run.h"
 #include "resources.h"
 

@@ -1,9 +1,7 @@
 # Shared by the Wine test scripts and the desktop end-to-end test (sourced):
 # Wine's environment, a private Xvfb display, polling with a deadline, failure
 # reports, and pictures compared pixel for pixel with orvanta-render's.
-wine_environment() {
-  export WINEPREFIX="$1" WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEDEBUG=-all HOME="${HOME:-/root}"
-}
+wine_environment() { export WINEPREFIX="$1" WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEDEBUG=-all HOME="${HOME:-/root}"; }
 note() { echo "[$(date +%T)] $*"; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
