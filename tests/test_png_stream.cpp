@@ -160,7 +160,6 @@ TEST(PngStream, CombinedAdler32IsTheWholeStringsChecksum) {
 TEST(PngStream, AWrongChecksumOrByteIsCaught) {
     Bytes rgb = Picture(64, 40, true);
     std::vector<PngBand> bands = Bands(rgb, 64, 40, {16}, DeflaterMixes()[0]);
-    ASSERT_TRUE(Decode(Png(64, 40, bands)).rgb == rgb);
     bands[1].ulAdler ^= 1;
     EXPECT_EQ(Decode(Png(64, 40, bands)).sMessage, "IDAT: incorrect data check");
     bands[1].ulAdler ^= 1;

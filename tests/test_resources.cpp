@@ -7,7 +7,6 @@
 namespace {
 
 using namespace platform;
-using Bytes = std::vector<unsigned char>;
 
 constexpr uint32_t kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kClear = 0x00000000;
 

@@ -12,11 +12,6 @@
 
 namespace {
 
-HWND MainWindow() {
-    HWND hwnd = FindWindowA("Veldran", nullptr);
-    return hwnd && IsWindowVisible(hwnd) ? hwnd : nullptr;
-}
-
 // Line breaks inside a text become spaces, so that each thing prints as one line.
 std::string OneLine(std::string sText) {
     for (char& ch : sText)
@@ -58,12 +53,12 @@ int PrintResources(const char* pszFile) {
 
 int main(int argc, char** argv) {
     std::string sCommand = argc > 1 ? argv[1] : "";
-    HWND hwnd = MainWindow();
     if (argc == 2 && sCommand == "main") {
         RECT rect;
         POINT ptOrigin = {0, 0};
         char szTitle[600] = "";
-        if (!hwnd || !GetClientRect(hwnd, &rect) || !ClientToScreen(hwnd, &ptOrigin)) return 1;
+        HWND hwnd = FindWindowA("Veldran", nullptr);
+        if (!hwnd || !IsWindowVisible(hwnd) || !GetClientRect(hwnd, &rect) || !ClientToScreen(hwnd, &ptOrigin)) return 1;
         GetWindowTextA(hwnd, szTitle, sizeof szTitle);
         std::printf("%ld %ld %ld %ld %d %s\n", ptOrigin.x, ptOrigin.y, rect.right, rect.bottom, GetForegroundWindow() == hwnd,
                     szTitle);
