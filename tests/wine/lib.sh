@@ -47,9 +47,7 @@ PYTHON
 }
 
 # expect_picture NAME [options]: waits until capture shows RENDER's picture at CLIENT_W x CLIENT_H.
-same_picture() {
-  capture "$work/$1-actual.png" && [ "$(differing_pixels "$work/$1-actual.png" "$work/$1-expected.png" "$work/$1-diff.png")" = "0" ]
-}
+same_picture() { capture "$work/$1-actual.png" && [ "$(differing_pixels "$work/$1-actual.png" "$work/$1-expected.png" "$work/$1-diff.png")" = 0 ]; }
 expect_picture() {
   local name="$1"
   shift
