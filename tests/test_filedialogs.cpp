@@ -94,8 +94,7 @@ TEST_F(FileDialogs, TheFilterIndexIsTheOneTheDialogEndedOnAndRecordsAreChecked) 
 // one; No goes back to choosing.
 TEST_F(FileDialogs, PromptsAskOnlyAboutExistingOrMissingFiles) {
     dir.Write("old.KQZ", {1, 2, 3});
-    const std::string sReplace = " already exists.\nDo you want to replace it?";
-    const std::string sCreate = "\nThis file does not exist.\nCreate the file?";
+    const std::string sReplace = " already exists.\nDo you want to replace it?", sCreate = "\nThis file does not exist.\nCreate the file?";
     struct Case { DWORD dwFlags; bool bSave; std::vector<std::string> choices; int iAnswer; BOOL bResult;
                   std::string sFile, sAsked, sCaption; };  // sAsked: the name asked about, if any
     const Case cases[] = {
