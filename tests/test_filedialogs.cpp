@@ -36,50 +36,40 @@ protected:
 };
 
 // The offsets are those of the name and of the extension after its full stop,
-// counted in the path: its end when it has no extension, 0 when it ends in a stop.
-TEST_F(FileDialogs, TheRecordGetsPathTitleAndOffsets) {
-    struct Case { const char* pszDefExt; const char* pszChosen; const char* pszFile; WORD wOffset, wExtension; };
+// counted in the path: its end when it has no extension, 0 when it ends in a
+// stop. A refused call (cancelled, or a name that does not fit) leaves the
+// record and buffers alone; an accepted one writes nothing past either buffer.
+TEST_F(FileDialogs, TheRecordGetsPathTitleAndOffsetsOrStaysAsItWas) {
+    struct Case { const char* pszDefExt; const char* pszChosen; const char* pszFile; WORD wOffset, wExtension;
+                  DWORD dwMaxFile = 64, dwMaxTitle = 32; bool bTitle = true; };  // pszFile nullptr: refused
     const Case cases[] = {
         {"KQZ", "/views/spiral", "/views/spiral.KQZ", 7, 14},    {".KQZ", "/views/spiral", "/views/spiral.KQZ", 7, 14},
         {"KQZW", "/views/spiral", "/views/spiral.KQZ", 7, 14},   {"KQZ", "/views/spiral.kqw", "/views/spiral.kqw", 7, 14},
         {"KQZ", "/vi.ews/spiral", "/vi.ews/spiral.KQZ", 8, 15},  {"KQZ", "C:\\VIEWS\\Spiral", "C:\\VIEWS\\Spiral.KQZ", 9, 16},
         {"KQZ", "spiral", "spiral.KQZ", 0, 7},                   {"KQZ", "/views/spiral.", "/views/spiral.", 7, 0},
-        {nullptr, "/views/spiral", "/views/spiral", 7, 13},
+        {nullptr, "/views/spiral", "/views/spiral", 7, 13},      {"KQZ", "", nullptr, 0, 0},
+        // 17 characters, title 10, each with its terminator
+        {"KQZ", "/views/spiral", nullptr, 0, 0, 17},              {"KQZ", "/views/spiral", "/views/spiral.KQZ", 7, 14, 18},
+        {"KQZ", "/views/spiral", nullptr, 0, 0, 18, 10},          {"KQZ", "/views/spiral", "/views/spiral.KQZ", 7, 14, 18, 11},
+        {"KQZ", "/views/spiral", "/views/spiral.KQZ", 7, 14, 18, 0, false}, {"KQZ", "/views/spiral", nullptr, 0, 0, 0},
     };
     for (const Case& c : cases) {
-        ofn.lpstrDefExt = c.pszDefExt;
-        harness::ChooseFiles({c.pszChosen});
-        ASSERT_TRUE(GetSaveFileNameA(&ofn)) << c.pszChosen;
-        EXPECT_EQ(std::tie(szFile, szTitle, ofn.nFileOffset, ofn.nFileExtension),
-                  std::make_tuple(std::string(c.pszFile), std::string(c.pszFile + c.wOffset), c.wOffset, c.wExtension));
-    }
-    EXPECT_TRUE(harness::Boxes().empty()) << "no prompt without OFN_OVERWRITEPROMPT";
-}
-
-// A refused call (cancelled, or a name that does not fit) leaves the record and
-// buffers alone; an accepted one writes nothing past either buffer.
-TEST_F(FileDialogs, ANameThatDoesNotFitIsRefusedAndNothingIsWrittenPastABuffer) {
-    const std::string sPath = "/views/spiral.KQZ";  // 17 characters, title 10
-    struct Case { DWORD dwMaxFile, dwMaxTitle; bool bTitle; const char* pszChosen; BOOL bResult; };
-    const Case cases[] = {{17, 32, true, sPath.c_str(), FALSE}, {18, 32, true, sPath.c_str(), TRUE},
-                          {18, 10, true, sPath.c_str(), FALSE}, {18, 11, true, sPath.c_str(), TRUE},
-                          {18, 0, false, sPath.c_str(), TRUE},  {0, 32, true, sPath.c_str(), FALSE},
-                          {64, 32, true, "", FALSE}};
-    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.pszChosen) + " in " + std::to_string(c.dwMaxFile) + ", title " + std::to_string(c.dwMaxTitle));
         Fresh();
-        ofn.nMaxFile = c.dwMaxFile;
-        ofn.nMaxFileTitle = c.dwMaxTitle;
+        ofn.lpstrDefExt = c.pszDefExt, ofn.nMaxFile = c.dwMaxFile, ofn.nMaxFileTitle = c.dwMaxTitle;
         ofn.lpstrFileTitle = c.bTitle ? szTitle : nullptr;
         ofn.nFileOffset = 3;
         auto before = Snapshot();
         harness::ChooseFiles({c.pszChosen});
-        EXPECT_EQ(GetSaveFileNameA(&ofn), c.bResult) << c.dwMaxFile << " " << c.dwMaxTitle;
+        ASSERT_EQ(GetSaveFileNameA(&ofn), c.pszFile != nullptr);
         auto after = Snapshot();
-        if (c.bResult) EXPECT_EQ(szFile, sPath) << c.dwMaxFile << " " << c.dwMaxTitle;
-        else EXPECT_EQ(after, before) << c.dwMaxFile << " " << c.dwMaxTitle << ": refused, so untouched";
-        EXPECT_EQ(std::get<0>(after).substr(c.dwMaxFile), std::get<0>(before).substr(c.dwMaxFile)) << c.dwMaxFile << ": past the path";
-        EXPECT_EQ(std::get<1>(after).substr(c.dwMaxTitle), std::get<1>(before).substr(c.dwMaxTitle)) << c.dwMaxTitle << ": past the title";
+        if (!c.pszFile) EXPECT_EQ(after, before) << "refused, so untouched";
+        else EXPECT_EQ(std::tie(szFile, ofn.nFileOffset, ofn.nFileExtension), std::make_tuple(std::string(c.pszFile), c.wOffset, c.wExtension));
+        if (c.pszFile && c.bTitle) { EXPECT_EQ(szTitle, std::string(c.pszFile + c.wOffset)); }
+        EXPECT_EQ(std::get<0>(after).substr(c.dwMaxFile), std::get<0>(before).substr(c.dwMaxFile)) << "past the path";
+        EXPECT_EQ(std::get<1>(after).substr(c.dwMaxTitle), std::get<1>(before).substr(c.dwMaxTitle)) << "past the title";
     }
+    EXPECT_TRUE(harness::Boxes().empty()) << "no prompt without OFN_OVERWRITEPROMPT";
 }
 
 TEST_F(FileDialogs, TheFilterIndexIsTheOneTheDialogEndedOnAndRecordsAreChecked) {
@@ -104,8 +94,7 @@ TEST_F(FileDialogs, TheFilterIndexIsTheOneTheDialogEndedOnAndRecordsAreChecked) 
 // one; No goes back to choosing.
 TEST_F(FileDialogs, PromptsAskOnlyAboutExistingOrMissingFiles) {
     dir.Write("old.KQZ", {1, 2, 3});
-    const std::string sReplace = " already exists.\nDo you want to replace it?";
-    const std::string sCreate = "\nThis file does not exist.\nCreate the file?";
+    const std::string sReplace = " already exists.\nDo you want to replace it?", sCreate = "\nThis file does not exist.\nCreate the file?";
     struct Case { DWORD dwFlags; bool bSave; std::vector<std::string> choices; int iAnswer; BOOL bResult;
                   std::string sFile, sAsked, sCaption; };  // sAsked: the name asked about, if any
     const Case cases[] = {

@@ -6,7 +6,6 @@
 #include "png_writer.h"
 #include "program_run.h"
 #include "render_session.h"
-#include "render_tool.h"
 
 #include <png.h>
 #include <zlib.h>
@@ -26,32 +25,37 @@ Bytes Picture(int iWidth, int iHeight, bool bNoise) {
 }
 
 // The picture's bands, of these heights (the last repeated), deflated by these
-// compressors in turn.
+// compressors in turn: on this thread, or each on a thread of its own.
 std::vector<PngBand> Bands(const Bytes& rgb, int iWidth, int iHeight, std::vector<int> heights,
-                           std::vector<int> deflaters) {
-    std::vector<PngBand> bands;
+                           std::vector<int> deflaters, bool bOwnThreads = false) {
+    std::vector<std::future<PngBand>> futures;
     size_t cbRow = static_cast<size_t>(iWidth) * 3;
     for (int y = 0, b = 0; y < iHeight; ++b) {
         int iRows = std::min(heights[std::min<size_t>(b, heights.size() - 1)], iHeight - y);
-        bands.push_back(DeflateBandWith(deflaters[b % deflaters.size()], &rgb[y * cbRow], cbRow, iRows,
-                                        y > 0 ? &rgb[(y - 1) * cbRow] : nullptr, y + iRows == iHeight));
+        futures.push_back(std::async(bOwnThreads ? std::launch::async : std::launch::deferred, [&, y, b, iRows] {
+            return DeflateBandWith(deflaters[b % deflaters.size()], &rgb[y * cbRow], cbRow, iRows,
+                                   y > 0 ? &rgb[(y - 1) * cbRow] : nullptr, y + iRows == iHeight);
+        }));
         y += iRows;
     }
+    std::vector<PngBand> bands;
+    for (std::future<PngBand>& future : futures) bands.push_back(future.get());
     return bands;
 }
 
-// The PNG of these bands (or pointers to them); *pbAll: whether every step of the writer succeeded.
-const PngBand& Band(const PngBand& band) { return band; }
-const PngBand& Band(const PngBand* pBand) { return *pBand; }
-template <typename B> Bytes Png(uint32_t ulWidth, uint32_t ulHeight, const std::vector<B>& bands, bool* pbAll = nullptr,
-                                   std::vector<PngText> texts = {}) {
+// The PNG of these bands; *pbAll: whether every step of the writer succeeded.
+// Writes that would take the file past cbFailAt bytes fail, and none may follow.
+Bytes Png(uint32_t ulWidth, uint32_t ulHeight, const std::vector<PngBand>& bands, bool* pbAll = nullptr,
+          std::vector<PngText> texts = {}, size_t cbFailAt = SIZE_MAX) {
     Bytes png;
-    PngStreamWriter writer([&png](const void* pData, size_t cbData) {
+    bool bFailed = false;
+    PngStreamWriter writer([&](const void* pData, size_t cbData) {
+        EXPECT_FALSE(bFailed) << "a write after a failed one";
         png.insert(png.end(), static_cast<const unsigned char*>(pData), static_cast<const unsigned char*>(pData) + cbData);
-        return true;
+        return !(bFailed = png.size() > cbFailAt);
     }, ulWidth, ulHeight, texts);
     bool bAll = writer.Begin();
-    for (const B& band : bands) bAll = writer.Add(Band(band)) && bAll;
+    for (const PngBand& band : bands) bAll = writer.Add(band) && bAll;
     bAll = writer.Finish() && bAll;
     if (pbAll) *pbAll = bAll;
     else EXPECT_TRUE(bAll) << ulWidth << "x" << ulHeight << " written";
@@ -77,16 +81,6 @@ Decoded Decode(const Bytes& png) {
     decoded.sMessage = image.message;
     png_image_free(&image);
     return decoded;
-}
-
-// The PNG file at the path as colour words, if it is a picture of that size.
-std::vector<uint32_t> ReadPng(const std::string& sPath, int iWidth, int iHeight) {
-    Decoded decoded = Decode(ScratchDir::Read(sPath));
-    EXPECT_EQ(decoded.iWidth, iWidth) << sPath << ": " << decoded.sMessage;
-    EXPECT_EQ(decoded.iHeight, iHeight) << sPath;
-    std::vector<uint32_t> words;
-    for (size_t i = 0; i + 2 < decoded.rgb.size(); i += 3) words.push_back(RGB(decoded.rgb[i], decoded.rgb[i + 1], decoded.rgb[i + 2]));
-    return words;
 }
 
 std::vector<std::vector<int>> DeflaterMixes() {
@@ -122,24 +116,15 @@ TEST(PngStream, BandsOfAnyHeightsFromEveryCompressorReadBackExactly) {
 }
 
 // A thread's compressor, reset for each band, deflates it as a new one on a
-// thread of its own does: here the program's thread deflates every band in
-// turn. So a film's frames and a poster's bands are the same files whichever
+// thread of its own does. So a film's frames and a poster's bands are the same files whichever
 // thread made them, which --skip-existing and split films rely on.
 TEST(PngStream, BandsGiveTheSameBytesOnAnyThread) {
     Bytes rgb = Picture(640, 480, false);
     for (const std::vector<int>& deflaters : DeflaterMixes()) {
-        if (deflaters.size() > 1) continue;  // the same as the compressors alone
-        std::vector<PngBand> alone = Bands(rgb, 640, 480, {50}, deflaters);
-        std::vector<std::future<PngBand>> futures;
-        for (int y = 0; y < 480; y += 50)
-            futures.push_back(std::async(std::launch::async, [&, y] {
-                return DeflateBandWith(deflaters[0], &rgb[y * 1920], 1920, std::min(50, 480 - y),
-                                       y > 0 ? &rgb[(y - 1) * 1920] : nullptr, y + 50 >= 480);
-            }));
-        for (size_t b = 0; b < futures.size(); ++b) {
-            PngBand band = futures[b].get();
-            EXPECT_TRUE(band.deflated == alone[b].deflated) << PngDeflaterName(deflaters[0]) << " band " << b;
-            EXPECT_EQ(band.ulAdler, alone[b].ulAdler) << PngDeflaterName(deflaters[0]) << " band " << b;
+        std::vector<PngBand> alone = Bands(rgb, 640, 480, {50}, deflaters), own = Bands(rgb, 640, 480, {50}, deflaters, true);
+        for (size_t b = 0; b < alone.size(); ++b) {
+            EXPECT_TRUE(own[b].deflated == alone[b].deflated) << PngDeflaterName(deflaters[0]) << " band " << b;
+            EXPECT_EQ(own[b].ulAdler, alone[b].ulAdler) << PngDeflaterName(deflaters[0]) << " band " << b;
         }
     }
 }
@@ -175,7 +160,6 @@ TEST(PngStream, CombinedAdler32IsTheWholeStringsChecksum) {
 TEST(PngStream, AWrongChecksumOrByteIsCaught) {
     Bytes rgb = Picture(64, 40, true);
     std::vector<PngBand> bands = Bands(rgb, 64, 40, {16}, DeflaterMixes()[0]);
-    ASSERT_TRUE(Decode(Png(64, 40, bands)).rgb == rgb);
     bands[1].ulAdler ^= 1;
     EXPECT_EQ(Decode(Png(64, 40, bands)).sMessage, "IDAT: incorrect data check");
     bands[1].ulAdler ^= 1;
@@ -191,26 +175,20 @@ TEST(PngStream, AFailedWriteOrAMisfitIsReported) {
     std::vector<PngBand> bands = Bands(rgb, 200, 30, {10}, DeflaterMixes()[0]);
     size_t cbWhole = Png(200, 30, bands).size();
     for (size_t cbFailAt : {size_t{0}, size_t{8}, size_t{33}, cbWhole / 2, cbWhole - 12, cbWhole - 1}) {
-        size_t cbWritten = 0, iCallsAfter = 0;
-        PngStreamWriter writer([&](const void*, size_t cbData) {
-            iCallsAfter += cbWritten > cbFailAt;
-            cbWritten += cbData;
-            return cbWritten <= cbFailAt;
-        }, 200, 30, {{"Title", "t"}});
-        bool bAll = writer.Begin();
-        for (const PngBand& band : bands) bAll = writer.Add(band) && bAll;
-        EXPECT_FALSE(writer.Finish() && bAll) << "failing at " << cbFailAt;
-        EXPECT_EQ(iCallsAfter, 0u) << "failing at " << cbFailAt;
+        SCOPED_TRACE("failing at " + std::to_string(cbFailAt));
+        bool bAll = true;
+        Png(200, 30, bands, &bAll, {{"Title", "t"}}, cbFailAt);
+        EXPECT_FALSE(bAll);
     }
     // Each would make a whole PNG but for what it gets wrong; a bad text
     // fails before anything is written.
     PngBand wide = Bands(Picture(201, 30, true), 201, 30, {30}, DeflaterMixes()[0])[0];
     PngBand last = Bands(rgb, 200, 30, {30}, DeflaterMixes()[0])[0], empty = last;
     empty.deflated.clear();
-    const struct { const char* pszCase; std::vector<const PngBand*> added; uint32_t ulWidth = 200, ulHeight = 30; std::vector<PngText> texts; } misfits[] = {
-        {"finished before the last band", {&bands[0], &bands[1]}}, {"a wider band", {&wide}}, {"an empty band", {&empty}},
-        {"a band after the last", {&bands[0], &bands[1], &bands[2], &bands[2]}}, {"more rows than the height", {&bands[0], &last}},
-        {"a last band short of the height", {&last}, 200, 40}, {"no width", {}, 0, 30}, {"2^31 rows", {}, 200, 0x80000000u},
+    const struct { const char* pszCase; std::vector<PngBand> added; uint32_t ulWidth = 200, ulHeight = 30; std::vector<PngText> texts; } misfits[] = {
+        {"finished before the last band", {bands[0], bands[1]}}, {"a wider band", {wide}}, {"an empty band", {empty}},
+        {"a band after the last", {bands[0], bands[1], bands[2], bands[2]}}, {"more rows than the height", {bands[0], last}},
+        {"a last band short of the height", {last}, 200, 40}, {"no width", {}, 0, 30}, {"2^31 rows", {}, 200, 0x80000000u},
         {"an empty keyword", {}, 200, 30, {{"", "x"}}}, {"a leading space", {}, 200, 30, {{" Title", "x"}}},
         {"two spaces", {}, 200, 30, {{"A  B", "x"}}}, {"an 80-letter keyword", {}, 200, 30, {{std::string(80, 'k'), "x"}}},
         {"a tab", {}, 200, 30, {{"Tab\t", "x"}}}, {"a NUL in the text", {}, 200, 30, {{"Title", std::string("a\0b", 3)}}},
@@ -223,15 +201,6 @@ TEST(PngStream, AFailedWriteOrAMisfitIsReported) {
     }
 }
 
-// The colour words of the picture of that size orvanta-render wrote for these
-// arguments, as libpng reads them: iRows of them with --rows.
-std::vector<uint32_t> RenderedPng(const ScratchDir& dir, std::vector<std::string> args, int iWidth, int iHeight, int iRows = 0) {
-    std::string sSize = std::to_string(iWidth) + "x" + std::to_string(iHeight), sPng = dir.Path(sSize + ".png");
-    args.insert(args.end(), {"--size", sSize, sPng});
-    EXPECT_EQ(Render(args), 0) << sSize;
-    return ReadPng(sPng, iWidth, iRows ? iRows : iHeight);
-}
-
 // Palette indices as the display shows them (the 16 VGA colours, the 6x6x6
 // cube from 16, the greys from 232, an index past 255 taken modulo 256); a
 // picture of two bands of one row each (a row of 600,000 bytes, over the
@@ -241,50 +210,42 @@ TEST(RenderTool, PngsOfPaletteIndicesAndManyBandsReadBackExactly) {
     std::string sError, sPng = dir.Path("p.png");
     ASSERT_TRUE(WritePng(sPng, 8, 1, {PALETTEINDEX(1), PALETTEINDEX(15), PALETTEINDEX(16), PALETTEINDEX(231),
                                       PALETTEINDEX(232), PALETTEINDEX(255), PALETTEINDEX(256 + 9), RGB(1, 2, 3)}, &sError)) << sError;
-    EXPECT_EQ(ReadPng(sPng, 8, 1), (std::vector<uint32_t>{RGB(128, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0), RGB(255, 255, 255),
-                                                          RGB(8, 8, 8), RGB(238, 238, 238), RGB(255, 0, 0), RGB(1, 2, 3)}));
-    std::vector<uint32_t> words(400000);
-    std::mt19937 random(7);
-    for (uint32_t& word : words) word = random() & 0x00FFFFFF;
+    EXPECT_EQ(Decode(ScratchDir::Read(sPng)).rgb, (Bytes{128, 0, 0, 255, 255, 255, 0, 0, 0, 255, 255, 255,
+                                                         8, 8, 8, 238, 238, 238, 255, 0, 0, 1, 2, 3})) << "8x1";
+    Bytes rgb = Picture(200000, 2, true);
+    std::vector<uint32_t> words;
+    for (size_t i = 0; i < rgb.size(); i += 3) words.push_back(RGB(rgb[i], rgb[i + 1], rgb[i + 2]));
     ASSERT_TRUE(WritePng(sPng, 200000, 2, words, &sError)) << sError;
-    EXPECT_TRUE(ReadPng(sPng, 200000, 2) == words) << "200000x2";
+    EXPECT_TRUE(Decode(ScratchDir::Read(sPng)).rgb == rgb) << "200000x2";
     EXPECT_FALSE(WritePng(dir.Path("q.png"), 4, 4, std::vector<uint32_t>(15), &sError)) << "15 words for 4x4";
     EXPECT_FALSE(std::filesystem::exists(dir.Path("q.png"))) << "15 words for 4x4";
 }
 
 // Past the framebuffer's limit of 16384 a side, strips come straight from
-// their points: each sampled pixel (the first and last 20, and every 552nd)
-// is the colour the engine gives its point here on the program's thread.
-TEST(RenderTool, StripsPastTheFramebuffersLimitHoldTheirPointsColours) {
+// their points, and so does a band of rows spanning the direct path's bands (of
+// 21 rows at 3000 wide) unevenly: each sampled pixel (the first and last 20,
+// and 380 spread between) is the colour the engine gives its point here on the
+// program's thread.
+TEST(RenderTool, StripsAndBandsOfRowsHoldTheirPointsColours) {
     ScratchDir dir;
-    for (const auto& [iWidth, iHeight, pszHeight] : {std::tuple{70000, 3, "1e-6"}, {3, 70000, "0.03"}}) {
+    for (const auto& [iWidth, iHeight, pszHeight, iFirstRow] : {std::tuple{70000, 3, "1e-6", 0}, {3, 70000, "0.03", 0}, {3000, 60, "0.002", 30}}) {
         std::vector<std::string> args = {"--center", "-0.7436,0.1318", "--height", pszHeight, "--iterations", "700",
                                          "--rgb", "5", "--invert", "--threads", "3"};
-        std::vector<uint32_t> words = RenderedPng(dir, args, iWidth, iHeight);
-        ASSERT_EQ(words.size(), 210000u) << iWidth << "x" << iHeight;
+        if (iFirstRow) args.insert(args.end(), {"--rows", std::to_string(iFirstRow) + ":" + std::to_string(iHeight)});
+        const std::string sSize = std::to_string(iWidth) + "x" + std::to_string(iHeight);
+        args.insert(args.end(), {"--size", sSize, dir.Path("strip.png")});
+        ASSERT_EQ(Render(args), 0) << sSize;
+        const Decoded png = Decode(ScratchDir::Read(dir.Path("strip.png")));
+        const int cWords = iWidth * (iHeight - iFirstRow);
+        ASSERT_EQ(png.rgb.size(), 3u * cWords) << sSize << ": " << png.sMessage;
         RenderOptions options;
-        args.insert(args.end(), {"--size", std::to_string(iWidth) + "x" + std::to_string(iHeight), "o.png"});
-        ASSERT_EQ(Render(args, &options), static_cast<int>(ParseResult::Render));
+        ASSERT_EQ(Render(args, &options), static_cast<int>(ParseResult::Render)) << sSize;
         MeasureView(options);
         for (int i = 0; i < 420; ++i) {
-            int u = i < 20 ? i : i < 40 ? 209999 - i : (i - 40) * 552;
-            ASSERT_EQ(words[u], ColourAt(u % iWidth, u / iWidth)) << iWidth << "x" << iHeight << " at " << u % iWidth << "," << u / iWidth;
+            int u = i < 20 ? i : i < 40 ? cWords - 1 - (i - 20) : (i - 40) * (cWords / 380);
+            int x = u % iWidth, y = iFirstRow + u / iWidth;
+            ASSERT_EQ(RGB(png.rgb[3 * u], png.rgb[3 * u + 1], png.rgb[3 * u + 2]), ColourAt(x, y)) << sSize << " at " << x << "," << y;
         }
-    }
-}
-
-// Two bands of rows, each spanning the direct path's bands of 21 rows at this
-// width unevenly, are those rows of the whole picture.
-TEST(RenderTool, BandsOfRowsAreThoseRowsOfTheWholePicture) {
-    ScratchDir dir;
-    const std::vector<std::string> args = {"--center", "-0.7436,0.1318", "--height", "0.002", "--iterations", "300", "--threads", "3"};
-    std::vector<uint32_t> whole = RenderedPng(dir, args, 3000, 60);
-    for (const char* pszRows : {"0:30", "30:60"}) {
-        std::vector<std::string> band = args;
-        band.insert(band.end(), {"--rows", pszRows});
-        std::vector<uint32_t> rows = RenderedPng(dir, band, 3000, 60, 30);
-        int y = pszRows[0] == '0' ? 0 : 30;
-        EXPECT_TRUE(std::equal(rows.begin(), rows.end(), whole.begin() + y * 3000, whole.begin() + (y + 30) * 3000)) << pszRows;
     }
 }
 

@@ -34,7 +34,6 @@ Bytes Png(const std::vector<Bytes>& chunks) {
 }
 
 TEST(PngView, TheTextIsDocumentedAndReadsBackBitForBit) {
-    EXPECT_EQ(Chunk("IEND", ""), (Bytes{0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82}));  // every PNG's last chunk
     std::string sText, sError;
     ASSERT_TRUE(FormatViewText(kView, &sText));
     EXPECT_EQ(sText, Replaced(kText, "0.2\n", "0.20000000000000001\n"));

@@ -1,14 +1,12 @@
 // The resource reader (platform/core/resources.cpp): names, menus, accelerators,
 // icon pictures and UTF-16 text decoded from built and real bytes, and every kind
 // of corrupt or cut input refused with its output untouched.
-#include "core.h"
 #include "program_run.h"
 #include "resources.h"
 
 namespace {
 
 using namespace platform;
-using Bytes = std::vector<unsigned char>;
 
 constexpr uint32_t kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kClear = 0x00000000;
 
@@ -214,8 +212,9 @@ TEST(CorruptResources, EveryTruncationOfAResourceIsCaught) {
 TEST(CorruptResources, BadHeadersCountsAndSizesAreRejected) {
     const Bytes image = ProgramImage();
     const Bytes dib = MakeDib(4, std::vector<uint32_t>(16, 0), std::vector<uint32_t>(8, 1), std::vector<int>(8, 0));
-    const Bytes bases[] = {image, DataOf(RT_MENU, "VELDRAN"), {}, DataOf(RT_DIALOG, "DIALOG_1"),
+    const Bytes bases[] = {image, DataOf(RT_MENU, "VELDRAN"), DataOf(RT_ACCELERATOR, "VELDRAN"), DataOf(RT_DIALOG, "DIALOG_1"),
                            DataOf(RT_GROUP_ICON, "VELDRAN"), dib};
+    const size_t cbAccelerators = bases[kAccelerators].size();  // its last entry VK_F1's, marked last
     ASSERT_EQ(Decode(kIcon, dib), 1);
     const uint32_t uImageSize = static_cast<uint32_t>(image.size());
     struct Case { const char* pszName; int iKind; size_t iOffset; uint32_t uValue; int cbValue; };
@@ -225,8 +224,8 @@ TEST(CorruptResources, BadHeadersCountsAndSizesAreRejected) {
         {"header past the end", kRes, 36, 0x7FFFFFFF, 4}, {"header size wraps", kRes, 36, 0xFFFFFFF8, 4},
         {"data past the end", kRes, 32, 0x00100000, 4}, {"data size wraps", kRes, 32, 0xFFFFFFFF, 4},
         {"data a byte too long", kRes, 32, uImageSize, 4}, {"extended menu", kMenu, 0, 1, 2},
-        {"menu header too long", kMenu, 2, 0xFFFF, 2}, {"too many controls", kDialog, 8, 0xFFFF, 2},
-        {"too many icons", kIconGroup, 4, 0xFFFF, 2}, {"no icons", kIconGroup, 4, 0, 2},
+        {"menu header too long", kMenu, 2, 0xFFFF, 2}, {"no accelerator marked last", kAccelerators, cbAccelerators - 8, FVIRTKEY, 2},
+        {"too many controls", kDialog, 8, 0xFFFF, 2}, {"too many icons", kIconGroup, 4, 0xFFFF, 2}, {"no icons", kIconGroup, 4, 0, 2},
         {"group reserved", kIconGroup, 0, 1, 2}, {"cursor group", kIconGroup, 2, 2, 2},
         {"DIB header too short", kIcon, 0, 39, 4}, {"DIB header past the end", kIcon, 0, 0xFFFFFFFF, 4},
         {"no width", kIcon, 4, 0, 4}, {"too wide", kIcon, 4, 257, 4}, {"hugely wide", kIcon, 4, 0x7FFFFFFF, 4},
@@ -243,18 +242,15 @@ TEST(CorruptResources, BadHeadersCountsAndSizesAreRejected) {
     }
 }
 
-TEST(CorruptResources, UnendedNamesMenusAndTablesAreRejected) {
-    ByteWriter res, menu, accelerators;
+// A name running to its header's end is refused; a menu or text cut at the
+// end of its data is every truncation of the program's menu above.
+TEST(CorruptResources, AnUnendedNameIsRejected) {
+    ByteWriter res;
     res.Dword(0).Dword(32).Word(0xFFFF).Word(0).Word(0xFFFF).Word(0).Dword(0).Dword(0).Dword(0).Dword(0);
     res.Dword(0).Dword(32);
-    for (int i = 0; i < 12; ++i) res.Word('A');  // the type runs to the header's end
+    for (int i = 0; i < 12; ++i) res.Word('A');
     res.Dword(0).Dword(0).Dword(0);
-    menu.Word(0).Word(0).Word(0).Word(1).Text(u"Item");  // no item marked last
-    accelerators.Word(FVIRTKEY).Word('A').Word(5).Word(0);
-    Bytes unterminated = NestedMenu(0);
-    unterminated.resize(unterminated.size() - 2);
-    for (const auto& [iKind, bytes] : {std::pair{kRes, res.bytes}, {kMenu, menu.bytes}, {kMenu, unterminated}, {kAccelerators, accelerators.bytes}})
-        EXPECT_EQ(Decode(iKind, bytes), 0) << iKind;
+    EXPECT_EQ(Decode(kRes, res.bytes), 0) << "the type runs to the header's end";
 }
 
 }  // namespace

@@ -14,6 +14,4 @@ listing="$(cd "$work/unpacked" && find . -type f | LC_ALL=C sort)"
 expected="$(printf '%s\n' "./$name/LICENSE" "./$name/README.md" "./$name/help/orvanta.html" "./$name/orvanta.exe")"
 [ "$listing" = "$expected" ] || fail "$name.zip holds"$'\n'"$listing"$'\n'"instead of"$'\n'"$expected"
 cmp "$work/unpacked/$name/orvanta.exe" "$build/shell/orvanta.exe"
-cmp "$work/unpacked/$name/LICENSE" "$root/LICENSE"
-cmp "$work/unpacked/$name/README.md" "$root/README.md"
-cmp "$work/unpacked/$name/help/orvanta.html" "$root/help/orvanta.html"
+for file in LICENSE README.md help/orvanta.html; do cmp "$work/unpacked/$name/$file" "$root/$file"; done

@@ -26,7 +26,7 @@ picture_failed() { fail "$* (see $work)"; }
 
 # Windows ends the probe's lines with CR LF.
 probe() { wine "$WINE_PROBE" "$@" 2>>"$work/probe.log" | tr -d '\r'; }
-read_client() { read -r CLIENT_X CLIENT_Y CLIENT_W CLIENT_H <<<"$(probe client)" && [ "${CLIENT_W:-0}" -gt 0 ] && [ "${CLIENT_H:-0}" -gt 0 ]; }
+read_main() { read -r CLIENT_X CLIENT_Y CLIENT_W CLIENT_H FOREGROUND TITLE <<<"$(probe main)" && [ "${CLIENT_W:-0}" -gt 0 ] && [ "${CLIENT_H:-0}" -gt 0 ]; }
 desktop_window() { DESKTOP="$(xdotool search --name '^orvanta - Wine desktop$' 2>/dev/null | head -n 1)" && [ -n "$DESKTOP" ]; }
 capture() { import -window "$DESKTOP" -crop "${CLIENT_W}x${CLIENT_H}+${CLIENT_X}+${CLIENT_Y}" +repage "$1"; }
 # expect_dialog CAPTION [CONTROL...]: the dialog is shown with each "CLASS: TEXT" control.
@@ -38,19 +38,18 @@ expect_dialog() {
   done
 }
 expect_no_dialog() { until_true "$window_timeout" eval "! probe dialog '$1' >/dev/null" || fail "the dialog \"$1\" did not close"; }
-expect_title() { [ "$(probe title)" = "$1" ] || fail "the title is \"$(probe title)\", not \"$1\""; }
-program_ended() { ! kill -0 "$PROGRAM_PID" 2>/dev/null; }
+expect_title() { read_main && [ "$TITLE" = "$1" ] || fail "the title is \"$TITLE\", not \"$1\""; }
 
 start_xvfb 1024x768
 (cd "$work" && exec wine "$ORVANTA_EXE" >"$work/program.log" 2>&1) &
 PROGRAM_PID=$!
 until_true "$window_timeout" desktop_window || fail "no Wine desktop window appeared"
-until_true "$window_timeout" read_client || fail "the main window did not appear"
+until_true "$window_timeout" read_main || fail "the main window did not appear"
 [ "$CLIENT_W" -eq 800 ] || fail "the maximised client area is $CLIENT_W wide, not the desktop's 800"
 expect_title "Orvanta"
 # Keys go to the X window with the focus, and from there to Wine's active window.
 xdotool windowfocus --sync "$DESKTOP"
-until_true "$window_timeout" probe foreground || fail "the main window is not in the foreground"
+until_true "$window_timeout" eval 'read_main && [ "$FOREGROUND" = 1 ]' || fail "the main window is not in the foreground"
 xdotool key Insert  # at once, in the middle of the first pass
 expect_picture insert --height 3.6
 expect_title "Orvanta - [untitled]"
@@ -91,8 +90,6 @@ until_true "$window_timeout" grep -qs 'shell/help/orvanta.html$' "$work/opened.t
 xdotool key alt+F4
 expect_dialog Orvanta "Static: Quit now?" "Button: OK" "Button: Cancel"
 xdotool key Return
-until_true "$window_timeout" program_ended || fail "OK did not end the program"
-code=0
-wait "$PROGRAM_PID" || code=$?
-[ "$code" -eq 0 ] || fail "the program ended with exit code $code, not 0"
+until_true "$window_timeout" eval '! kill -0 "$PROGRAM_PID" 2>/dev/null' || fail "OK did not end the program"
+wait "$PROGRAM_PID" || fail "the program ended with exit code $?, not 0"
 note "the program passed"

@@ -1,9 +1,8 @@
 // wine-probe: what the Wine tests cannot see from X, asked of Win32 itself
 // from inside the same Wine desktop. Prints on stdout, exits 0 when the thing
 // asked for exists and 1 when it does not (2 for bad arguments).
-//   client            X Y W H of the main window's client area, on the desktop
-//   title             the main window's title
-//   foreground        exits 0 when the main window is the foreground window
+//   main              the main window's client area on the desktop, X Y W H,
+//                     1 when it is the foreground window (else 0), and its title
 //   dialog CAPTION    CLASS: TEXT of each control of that visible dialog, one a line
 //   resources FILE    "version A.B.C.D", then "manifest: " and the manifest on one line
 #include <windows.h>
@@ -12,11 +11,6 @@
 #include <string>
 
 namespace {
-
-HWND MainWindow() {
-    HWND hwnd = FindWindowA("Veldran", nullptr);
-    return hwnd && IsWindowVisible(hwnd) ? hwnd : nullptr;
-}
 
 // Line breaks inside a text become spaces, so that each thing prints as one line.
 std::string OneLine(std::string sText) {
@@ -59,20 +53,17 @@ int PrintResources(const char* pszFile) {
 
 int main(int argc, char** argv) {
     std::string sCommand = argc > 1 ? argv[1] : "";
-    HWND hwnd = MainWindow();
-    if (argc == 2 && sCommand == "client") {
+    if (argc == 2 && sCommand == "main") {
         RECT rect;
         POINT ptOrigin = {0, 0};
-        if (!hwnd || !GetClientRect(hwnd, &rect) || !ClientToScreen(hwnd, &ptOrigin)) return 1;
-        std::printf("%ld %ld %ld %ld\n", ptOrigin.x, ptOrigin.y, rect.right, rect.bottom);
+        char szTitle[600] = "";
+        HWND hwnd = FindWindowA("Veldran", nullptr);
+        if (!hwnd || !IsWindowVisible(hwnd) || !GetClientRect(hwnd, &rect) || !ClientToScreen(hwnd, &ptOrigin)) return 1;
+        GetWindowTextA(hwnd, szTitle, sizeof szTitle);
+        std::printf("%ld %ld %ld %ld %d %s\n", ptOrigin.x, ptOrigin.y, rect.right, rect.bottom, GetForegroundWindow() == hwnd,
+                    szTitle);
         return 0;
     }
-    if (argc == 2 && sCommand == "title") {
-        char szTitle[600] = "";
-        if (hwnd) GetWindowTextA(hwnd, szTitle, sizeof szTitle), std::printf("%s\n", szTitle);
-        return hwnd ? 0 : 1;
-    }
-    if (argc == 2 && sCommand == "foreground") return hwnd && GetForegroundWindow() == hwnd ? 0 : 1;
     if (argc == 3 && sCommand == "dialog") {
         HWND hwndDialog = FindWindowA("#32770", argv[2]);
         if (!hwndDialog || !IsWindowVisible(hwndDialog)) return 1;
@@ -80,6 +71,6 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc == 3 && sCommand == "resources") return PrintResources(argv[2]);
-    std::fprintf(stderr, "usage: wine-probe client | title | foreground | dialog CAPTION | resources FILE\n");
+    std::fprintf(stderr, "usage: wine-probe main | dialog CAPTION | resources FILE\n");
     return 2;
 }
