@@ -63,6 +63,19 @@ TEST_F(CoreMessages, TheQueueGivesPostedThenInputThenQuitThenPaint) {
     EXPECT_EQ(GetMessageA(&msg, hwnd, 0, 0), FALSE) << "an empty offscreen queue ends as on WM_QUIT";
 }
 
+// A key posted without its character is given the one it types: a letter's
+// small form, a digit itself.
+TEST_F(CoreMessages, KeysWithoutTheirCharacterTypeIt) {
+    HWND hwnd = Create();
+    for (auto [uKey, ch] : {std::pair{UINT('A'), 'a'}, {UINT('Z'), 'z'}, {UINT('0'), '0'}}) {
+        harness::PostInput(hwnd, WM_KEYDOWN, uKey, 0);
+        MSG msg;
+        while (PeekMessageA(&msg, hwnd, WM_KEYDOWN, WM_CHAR, PM_REMOVE) && msg.message == WM_KEYDOWN) TranslateMessage(&msg);
+        EXPECT_EQ(msg.message, UINT(WM_CHAR)) << "case: key " << uKey;
+        EXPECT_EQ(msg.wParam, WPARAM(ch)) << "case: key " << uKey;
+    }
+}
+
 // Pixels reach only the client area, and each reads back where it was set. A
 // window whose pixels memory cannot hold is not created.
 TEST_F(CoreMessages, PixelsAreSetAndReadInTheClientAreaOnly) {
