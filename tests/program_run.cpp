@@ -88,10 +88,15 @@ std::vector<uint32_t> PixelByPixelPicture() {
     return picture;
 }
 
-int Render(const std::vector<std::string>& args, RenderOptions* pOptions) {
+std::vector<const char*> Argv(const std::vector<std::string>& args) {
     std::vector<const char*> argv = {"orvanta-render"};
     for (const std::string& sArg : args) argv.push_back(sArg.c_str());
+    return argv;
+}
+
+int Render(const std::vector<std::string>& args, RenderOptions* pOptions, std::string* psError) {
+    std::vector<const char*> argv = Argv(args);
     std::string sError;
-    if (pOptions) return static_cast<int>(ParseRenderOptions(static_cast<int>(argv.size()), argv.data(), pOptions, &sError));
-    return RunRenderTool(static_cast<int>(argv.size()), argv.data());
+    if (!pOptions) return RunRenderTool(static_cast<int>(argv.size()), argv.data());
+    return static_cast<int>(ParseRenderOptions(static_cast<int>(argv.size()), argv.data(), pOptions, psError ? psError : &sError));
 }

@@ -31,10 +31,13 @@ std::string TitleOf(HWND hwnd);
 ProgramStep Key(UINT uVirtualKey);
 ProgramStep Command(WPARAM wId);
 
+// orvanta-render's argv for these arguments, which must outlive it.
+std::vector<const char*> Argv(const std::vector<std::string>& args);
 // Runs orvanta-render in this process and returns its exit code; with
-// pOptions, only parses the arguments into them and returns the ParseResult.
+// pOptions, only parses the arguments into them and returns the ParseResult,
+// and the refusal in *psError.
 struct RenderOptions;
-int Render(const std::vector<std::string>& args, RenderOptions* pOptions = nullptr);
+int Render(const std::vector<std::string>& args, RenderOptions* pOptions = nullptr, std::string* psError = nullptr);
 
 // A 640 x 480 top-level window of a class registered for it with its own device context.
 HWND OpenWindow(const char* pszClass, WNDPROC lpfnWndProc = DefWindowProcA, const char* pszMenu = nullptr);

@@ -63,19 +63,6 @@ TEST_F(CoreMessages, TheQueueGivesPostedThenInputThenQuitThenPaint) {
     EXPECT_EQ(GetMessageA(&msg, hwnd, 0, 0), FALSE) << "an empty offscreen queue ends as on WM_QUIT";
 }
 
-// A key posted without its character is given the one it types: a letter's
-// small form, a digit itself.
-TEST_F(CoreMessages, KeysWithoutTheirCharacterTypeIt) {
-    HWND hwnd = Create();
-    for (auto [uKey, ch] : {std::pair{UINT('A'), 'a'}, {UINT('Z'), 'z'}, {UINT('0'), '0'}}) {
-        harness::PostInput(hwnd, WM_KEYDOWN, uKey, 0);
-        MSG msg;
-        while (PeekMessageA(&msg, hwnd, WM_KEYDOWN, WM_CHAR, PM_REMOVE) && msg.message == WM_KEYDOWN) TranslateMessage(&msg);
-        EXPECT_EQ(msg.message, UINT(WM_CHAR)) << "case: key " << uKey;
-        EXPECT_EQ(msg.wParam, WPARAM(ch)) << "case: key " << uKey;
-    }
-}
-
 // Pixels reach only the client area, and each reads back where it was set. A
 // window whose pixels memory cannot hold is not created.
 TEST_F(CoreMessages, PixelsAreSetAndReadInTheClientAreaOnly) {
@@ -104,14 +91,23 @@ TEST(CoreColours, SystemColoursAreTheStandardSchemes) {
 }
 
 // A key is down from the time its WM_KEYDOWN is taken until its WM_KEYUP is:
-// accelerators and characters read the Shift, Ctrl and Alt states from it.
-TEST_F(CoreMessages, AKeyIsDownFromItsDownToItsUp) {
+// accelerators and characters read the Shift, Ctrl and Alt states from it. A
+// key posted without its character is given the one it types: a letter's
+// small form, a digit itself.
+TEST_F(CoreMessages, KeysAreDownUntilTheirUpAndTypeTheirCharacters) {
     HWND hwnd = Create();
     const std::pair<UINT, bool> steps[] = {{WM_KEYDOWN, true}, {WM_KEYUP, false}, {WM_SYSKEYDOWN, true}, {WM_SYSKEYUP, false}};
     for (auto [uMessage, bDown] : steps) {
         harness::PostInput(hwnd, uMessage, VK_SHIFT, 0);
         Drain(hwnd);
-        EXPECT_EQ(GetKeyState(VK_SHIFT) < 0, bDown) << uMessage;
+        EXPECT_EQ(GetKeyState(VK_SHIFT) < 0, bDown) << "case: shift by " << uMessage;
+    }
+    for (auto [uKey, ch] : {std::pair{UINT('A'), 'a'}, {UINT('Z'), 'z'}, {UINT('0'), '0'}}) {
+        harness::PostInput(hwnd, WM_KEYDOWN, uKey, 0);
+        MSG msg;
+        while (PeekMessageA(&msg, hwnd, WM_KEYDOWN, WM_CHAR, PM_REMOVE) && msg.message == WM_KEYDOWN) TranslateMessage(&msg);
+        EXPECT_EQ(msg.message, UINT(WM_CHAR)) << "case: key " << uKey;
+        EXPECT_EQ(msg.wParam, WPARAM(ch)) << "case: key " << uKey;
     }
 }
 

@@ -15,12 +15,6 @@ std::string Titled(std::string sPath) {
 
 void MakeDirty() { dfSetMidX = 0.25, bIsDirty = 1; }
 
-std::vector<std::string> BoxTexts() {
-    std::vector<std::string> texts;
-    for (const harness::ShownBox& box : harness::Boxes()) texts.push_back(box.sCaption + ": " + box.sText);
-    return texts;
-}
-
 TEST(ProgramCommands, DisplayAboutNewAndUnknownIds) {
     const std::pair<WPARAM, LRESULT> results[] = {{IDM_DISPLAY, 1}, {IDM_ABOUT, 0}, {100, 0}, {111, 0}, {IDM_NEW, 1}};
     RunProgram({[&](HWND hwnd) {
@@ -31,10 +25,10 @@ TEST(ProgramCommands, DisplayAboutNewAndUnknownIds) {
                 },
                 Key('D')});  // the D key shows the Display box too
     ASSERT_EQ(harness::Boxes().size(), 3u);
-    EXPECT_EQ(BoxTexts()[2], BoxTexts()[0]);
+    EXPECT_EQ(harness::BoxTexts()[2], harness::BoxTexts()[0]);
     // A 32-bit display: 1 << 32 taken as 1, NUMCOLORS -1 shown unsigned, COLORRES 24.
-    EXPECT_EQ(BoxTexts()[0], "STATUS: Card Colors:\t 1 \nSys Colors:\t 4294967295 \nPalette Size:\t 0 \nColors:\t\t 24");
-    EXPECT_EQ(BoxTexts()[1].rfind("Orvanta: Orvanta ", 0), 0u);
+    EXPECT_EQ(harness::BoxTexts()[0], "STATUS: Card Colors:\t 1 \nSys Colors:\t 4294967295 \nPalette Size:\t 0 \nColors:\t\t 24");
+    EXPECT_EQ(harness::BoxTexts()[1].rfind("Orvanta: Orvanta ", 0), 0u);
     EXPECT_EQ(harness::Boxes()[1].uType, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
 }
 

@@ -17,20 +17,13 @@ namespace {
 
 const DrawingValues kView = {-0.5, 0.25, 32, 1.5, 0.1, 3, 150, 4};
 
-std::vector<const char*> Argv(const std::vector<std::string>& args) {
-    std::vector<const char*> argv = {"orvanta-render"};
-    for (const std::string& sArg : args) argv.push_back(sArg.c_str());
-    return argv;
-}
-
 class RenderCli : public ::testing::Test {
 protected:
     void SetUp() override { harness::Reset(); }
     ParseResult Parse(const std::vector<std::string>& args) {
-        std::vector<const char*> argv = Argv(args);
         sError.clear();
         options = RenderOptions();
-        return ParseRenderOptions(static_cast<int>(argv.size()), argv.data(), &options, &sError);
+        return static_cast<ParseResult>(Render(args, &options, &sError));
     }
     // A whole run: its exit code, and what it said on both outputs; with
     // lFailAt, that allocation of the run fails. lAllocations: how many it made.
@@ -94,9 +87,7 @@ TEST_F(RenderCli, RefusesBadArgumentsNamingThem) {
         if (c.result == ParseResult::ViewError) { EXPECT_EQ(sError, c.sError) << "the whole line"; }
         EXPECT_NE(sError.find(c.sError), std::string::npos) << sError;
         EXPECT_EQ(sError.find('\n'), std::string::npos) << sError;
-        std::string sShown;
-        for (const harness::ShownBox& box : harness::Boxes()) sShown += box.sCaption + ": " + box.sText;
-        EXPECT_EQ(sShown, c.sBox) << c.sError;
+        EXPECT_EQ(harness::BoxTexts(), c.sBox.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.sBox}) << c.sError;
     }
 }
 

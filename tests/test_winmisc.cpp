@@ -106,8 +106,10 @@ TEST_F(Winmisc, TheUtilitiesTheProgramDoesNotCall) {
     };
     std::vector<int> rows = {456, 457, 458, 459, 460, 461, 476, 477, 478, 479};
     for (int y = 5; y <= 25; ++y) rows.push_back(y);
+    const std::vector<uint32_t> pixels = harness::Pixels(hwnd);
+    ASSERT_EQ(pixels.size(), 640u * 480);
     for (int y : rows)
-        for (int x = 0; x < 640; ++x) EXPECT_EQ(harness::Pixel(hwnd, x, y), expected(x, y)) << "case: pixel at " << x << "," << y;
+        for (int x = 0; x < 640; ++x) EXPECT_EQ(pixels[y * 640 + x], expected(x, y)) << "case: pixel at " << x << "," << y;
     HWND hwndList = List();
     for (const std::string& sItem : {std::string(600, 'x'), std::string("tail")})
         SendMessageA(hwndList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(sItem.c_str()));
@@ -116,7 +118,7 @@ TEST_F(Winmisc, TheUtilitiesTheProgramDoesNotCall) {
     EXPECT_EQ(harness::LiveMemoryBlocks(), iBlocks);
     EXPECT_EQ(vrxListBoxToClipboard(hwnd, hwndList, "Veldran"), TRUE);
     EXPECT_EQ(harness::ClipboardText(), std::string(511, 'x') + "\r\ntail");
-    harness::HoldClipboard(OpenWindow("WinmiscTest"));
+    OpenClipboard(OpenWindow("WinmiscTest"));  // another window keeps it open
     EXPECT_EQ(vrxListBoxToClipboard(hwnd, hwndList, "Veldran"), FALSE);
     ASSERT_EQ(harness::Boxes().size(), 1u);
     EXPECT_EQ(harness::Boxes()[0].sText, "Cannot open Clipboard - try later");

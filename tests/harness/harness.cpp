@@ -151,13 +151,6 @@ void PressKey(HWND hwnd, UINT uVirtualKey, char ch) {
 
 void ResizeWindow(HWND hwnd, int iWidth, int iHeight) { platform::ClientResized(hwnd, iWidth, iHeight); }
 
-uint32_t Pixel(HWND hwnd, int x, int y) {
-    platform::Framebuffer framebuffer = platform::WindowPixels(hwnd);
-    if (!framebuffer.pPixels || x < 0 || y < 0 || x >= framebuffer.iWidth || y >= framebuffer.iHeight)
-        return 0xFFFFFFFF;
-    return framebuffer.pPixels[static_cast<size_t>(y) * framebuffer.iWidth + x];
-}
-
 int LiveGdiObjects() { return platform::TheCore().gdiObjects.Live(); }
 int LiveDeviceContexts() { return platform::TheCore().dcs.Live(); }
 int LiveWindows() { return platform::TheCore().windows.Live(); }
@@ -166,6 +159,11 @@ void AnswerBoxes(std::initializer_list<int> answers) {
     S().boxAnswers.insert(S().boxAnswers.end(), answers.begin(), answers.end());
 }
 const std::vector<ShownBox>& Boxes() { return S().boxes; }
+std::vector<std::string> BoxTexts() {
+    std::vector<std::string> texts;
+    for (const ShownBox& box : S().boxes) texts.push_back(box.sCaption + ": " + box.sText);
+    return texts;
+}
 void ClearBoxes() { S().boxes.clear(); }
 const std::vector<OpenedDocument>& Documents() { return S().documents; }
 HWND MainWindow() { return S().hwndMain; }
@@ -193,9 +191,7 @@ void ChooseFiles(std::initializer_list<FileChoice> choices) {
 const std::vector<platform::FileDialogRequest>& FileRequests() { return S().fileRequests; }
 
 std::string ClipboardText() { return platform::TheCore().sClipboardText; }
-HGLOBAL ClipboardData() { return platform::TheCore().hClipboardData; }
 
-void HoldClipboard(HWND hwndOther) { OpenClipboard(hwndOther); }
 int LiveMemoryBlocks() { return platform::LiveMemoryBlocks(); }
 
 WNDPROC ReplaceWindowProc(HWND hwnd, WNDPROC pfnProc) {

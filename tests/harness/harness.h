@@ -23,7 +23,6 @@ using namespace offscreen;
 struct ShownBox { HWND hwndOwner; std::string sText, sCaption; UINT uType; };
 struct OpenedDocument { HWND hwndOwner; std::string sPath; };
 
-
 // Forgets every window, object, message and script: a fresh process.
 void Reset();
 
@@ -45,7 +44,6 @@ void ResizeWindow(HWND hwnd, int iWidth, int iHeight);
 // Keeps every FillRect (rectangle and colour word) from now on.
 void RecordFills();
 const std::vector<std::pair<RECT, COLORREF>>& Fills();
-uint32_t Pixel(HWND hwnd, int x, int y);
 int LiveGdiObjects();
 int LiveDeviceContexts();
 int LiveWindows();
@@ -54,6 +52,8 @@ int LiveWindows();
 // by its default button. Every box shown is logged.
 void AnswerBoxes(std::initializer_list<int> answers);
 const std::vector<ShownBox>& Boxes();
+// Each box shown as "caption: text".
+std::vector<std::string> BoxTexts();
 void ClearBoxes();
 
 // Dialogs: each dialog that opens runs the next script of steps, in order;
@@ -103,11 +103,8 @@ void ChooseFiles(std::initializer_list<FileChoice> choices);
 // Every file-dialog request that reached the backend, in order.
 const std::vector<platform::FileDialogRequest>& FileRequests();
 
-// The clipboard's text and block, as another program would find them.
+// The clipboard's text, as another program would find it.
 std::string ClipboardText();
-HGLOBAL ClipboardData();
-// Another window opens the clipboard and keeps it open.
-void HoldClipboard(HWND hwndOther);
 // Local and global memory blocks not yet freed.
 int LiveMemoryBlocks();
 
