@@ -238,6 +238,10 @@ TEST(RenderSession, OutputsLandWhereTheyAreNamedAndLimitsEndRunsCleanly) {
          " ls | grep part; [ -e f5.png ] && echo all six; touch -d @0 f0.png; $F --skip-existing f%d.png;"
          " [ $(stat -c %Y f0.png) = 0 ] || echo f0 redone; for k in 0 1 2 3 4 5; do cmp r$k.png f$k.png; done; rm r*", 0, "",
          "f0.png:png f1.png:png f2.png:png f3.png:png f4.png:png f5.png:png"},
+        // Killed at any moment, a film of tiny frames (mostly opening and renaming
+        // its files) leaves no temporary.
+        {"", "exec >&2; for i in $(seq 40); do $R --size 1x1 --frames 100000 k%d.png & sleep 0.0$((RANDOM % 9 + 1));"
+         " kill $!; wait $!; rm -f k*.png; done; ls", 0, "", ""},
         // A picture rendered again from its PNG's view is the same file, whatever
         // came before --view, also when the render loop drew it; without a view it is refused.
         {"$R --center -0.5,0.25 --height 1.5 --iterations 32 --rgb 4 --start-level 3 --color-factor 150 --invert a.png",

@@ -47,43 +47,65 @@ std::string Resolved(const std::string& sPath) {
 }
 
 // The temporaries being written, where a signal handler may find them:
-// fixed slots, which it reads without a lock or an allocation.
+// fixed slots, which it reads without a lock or an allocation. A slot is
+// OPENING from just before its file is created until it is known whether the
+// file is ours: a signal then is left to the opener, which ends the run once
+// it knows, rather than remove a file that may be another's or leave ours.
 const int kSignalSlots = 4;
+enum SlotState { SLOT_FREE, SLOT_OPENING, SLOT_OURS };
 struct SignalSlot {
-    std::atomic<bool> bLive{false};
+    std::atomic<int> iState{SLOT_FREE};
     char szPath[4096];
 };
 SignalSlot g_signalSlots[kSignalSlots];
+std::atomic<int> g_iDeferredSignal{0};
 
 void RemoveTemporariesAndEnd(int iSignal) {
     for (SignalSlot& slot : g_signalSlots)
-        if (slot.bLive.load()) unlink(slot.szPath);
+        if (slot.iState.load() == SLOT_OURS) unlink(slot.szPath);
     std::signal(iSignal, SIG_DFL);
     std::raise(iSignal);
 }
 
-// The slot now holding sPath, or -1 when none is free or the path is too long.
+// The signal is noted before the slots are looked at, and the opener notes
+// its slot's state before it looks for a signal: one of the two sees the
+// other, whichever thread the signal runs on.
+void OnSignal(int iSignal) {
+    g_iDeferredSignal.store(iSignal);
+    for (SignalSlot& slot : g_signalSlots)
+        if (slot.iState.load() == SLOT_OPENING) return;
+    RemoveTemporariesAndEnd(iSignal);
+}
+
+// The slot now OPENING for sPath, or -1 when none is free or the path is too long.
 int WatchTemporary(const std::string& sPath) {
     for (int i = 0; i < kSignalSlots; ++i) {
         SignalSlot& slot = g_signalSlots[i];
-        if (slot.bLive.load() || sPath.size() >= sizeof slot.szPath) continue;
+        if (slot.iState.load() != SLOT_FREE || sPath.size() >= sizeof slot.szPath) continue;
         std::memcpy(slot.szPath, sPath.c_str(), sPath.size() + 1);
-        slot.bLive.store(true);
+        slot.iState.store(SLOT_OPENING);
         return i;
     }
     return -1;
 }
 
+// The slot's file turned out ours or not; a signal that came meanwhile ends the run now.
+void SettleTemporary(int iSlot, bool bOurs) {
+    if (iSlot < 0) return;
+    g_signalSlots[iSlot].iState.store(bOurs ? SLOT_OURS : SLOT_FREE);
+    if (int iSignal = g_iDeferredSignal.load()) RemoveTemporariesAndEnd(iSignal);
+}
+
 void ForgetTemporary(int iSlot) {
-    if (iSlot >= 0) g_signalSlots[iSlot].bLive.store(false);
+    if (iSlot >= 0) g_signalSlots[iSlot].iState.store(SLOT_FREE);
 }
 
 }  // namespace
 
 void RemoveTemporariesOnSignals() {
-    for (int iSignal : {SIGINT, SIGTERM}) std::signal(iSignal, RemoveTemporariesAndEnd);
+    for (int iSignal : {SIGINT, SIGTERM}) std::signal(iSignal, OnSignal);
 #ifdef SIGHUP
-    std::signal(SIGHUP, RemoveTemporariesAndEnd);
+    std::signal(SIGHUP, OnSignal);
 #endif
 }
 
@@ -131,18 +153,22 @@ bool OutputFile::OpenDirect(const std::string& sTarget, std::string* psError) {
     return true;
 }
 
-// Created afresh, never through a name that is already there; named here
-// before it exists, so that whatever fails after, it is removed.
+// Created afresh, never through a name that is already there; watched from
+// just before it exists, so that whatever fails or comes after, it is removed.
 bool OutputFile::OpenTemporary(const std::string& sTarget, int iMode, std::string* psError) {
     sTarget_ = sTarget;
     for (int i = 0; i < kTemporaryNames; ++i) {
         sTemporary_ = sTarget + ".part" + (i ? std::to_string(i) : "");
+        iSignalSlot_ = WatchTemporary(sTemporary_);
         int iFile = open(sTemporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY | O_CLOEXEC, iMode);
         int iError = errno;
-        if (iFile < 0) sTemporary_.clear();
-        if (iFile < 0 && iError == EEXIST) continue;
-        if (iFile < 0) return Fail(iError, psError);
-        iSignalSlot_ = WatchTemporary(sTemporary_);
+        SettleTemporary(iSignalSlot_, iFile >= 0);
+        if (iFile < 0) {
+            sTemporary_.clear();
+            iSignalSlot_ = -1;
+            if (iError == EEXIST) continue;
+            return Fail(iError, psError);
+        }
         pFile_ = fdopen(iFile, "wb");
         if (!pFile_) {
             iError = errno;
