@@ -42,8 +42,9 @@ public:
 private:
     // The stream and its level buffer zeroed, not only what isal_deflate_init
     // sets: every band then starts from the same state, whatever the thread
-    // deflated before. (ISA-L 2.30's level 1 still picks another encoding in
-    // about one process in 3,000; the pixels are the same.)
+    // deflated before. (ISA-L 2.30's level 1 still picks another valid encoding
+    // for some stream addresses, by their bits 16 and up: about one process in
+    // 3,000 under address randomisation. The pixels are the same.)
     void Start() {
         stream_ = {};
         std::fill(levelBuffer_.begin(), levelBuffer_.end(), 0);
